@@ -1,0 +1,149 @@
+// The fault tree in memory: elements, chunked lists, types, drawn positions
+// and the searches over the tree. No toolkit header is included here.
+//
+// A basic event exists once: every gate that names it holds the same element
+// pointer. A loaded tree is a directed acyclic graph drawn as a tree.
+// Preconditions are checked with assert(); they are programming errors, not
+// input errors.
+#ifndef SAFAULTTREE_H
+#define SAFAULTTREE_H
+
+#include <cstddef>
+
+typedef enum {
+    FT_INVALID = 0,
+    FT_BASIC = 1,
+    FT_AND = 2,
+    FT_PAND = 3,
+    FT_OR = 4,
+    FT_NULL = 5
+} ft_type;
+
+// Page flag values.
+enum { FT_PAGE_NONE = 0, FT_PAGE_OFF = 1, FT_PAGE_ON = 2 };
+
+#define FT_MAX_COORDS 200
+#define FT_LIST_CHUNK 20
+
+// One drawn place in tree units: x the symbol's horizontal centre, y its top.
+typedef struct {
+    int x;
+    int y;
+} ft_coord;
+
+// The drawn places of one element. Used slots are those before the first slot
+// whose x or y is 0. selected and highlighted belong to the canvas.
+typedef struct {
+    ft_coord coord[FT_MAX_COORDS];
+    int spare; // always 0
+    int selected;
+    int highlighted;
+} ft_coords;
+
+struct ft_list;
+
+typedef struct ft_element {
+    char *name;        // owned, never NULL after ft_init
+    char *desc;        // owned, never NULL after ft_init
+    ft_type type;
+    char *prob;        // owned or NULL
+    char *criticality; // owned or NULL
+    short page;
+    ft_coords *coord;  // owned
+    struct ft_list *children; // not owned by the element (see ft_free_tree)
+    // Elements taken out of this element's children (a replaced children list,
+    // a deleted child). Kept so that releasing the tree reaches everything
+    // that was ever part of it.
+    struct ft_list *detached;
+} ft_element;
+
+// One chunk of a list of element pointers. A list is its first chunk.
+typedef struct ft_list {
+    ft_element *items[FT_LIST_CHUNK];
+    int last;             // index of the last used slot; -1 when empty
+    struct ft_list *next; // following chunk or NULL
+    struct ft_list *tail; // in the first chunk: the final chunk (appends start there)
+} ft_list;
+
+/* Construction. */
+ft_element *ft_init(void);
+ft_element *ft_fill(char *name, char *desc, ft_type type, ft_list *children);
+ft_element *ft_new_basic(char *name, char *desc);
+ft_element *ft_new_and(char *name, char *desc, ft_list *children);
+ft_element *ft_new_pand(char *name, char *desc, ft_list *children);
+ft_element *ft_new_or(char *name, char *desc, ft_list *children);
+ft_element *ft_new_null(char *name, char *desc, ft_list *children);
+
+/* Setters: each returns e. */
+ft_element *ft_set_name(ft_element *e, const char *name);
+ft_element *ft_set_desc(ft_element *e, const char *desc);
+ft_element *ft_set_type(ft_element *e, ft_type type);
+// Stores the text up to (not including) its first blank (code 32).
+ft_element *ft_set_prob(ft_element *e, const char *prob);
+ft_element *ft_set_criticality(ft_element *e, const char *crit);
+ft_element *ft_set_page(ft_element *e, short page);
+// Stores the list pointer. The elements of a previous list are kept in
+// e->detached and the previous list's chunks are released.
+ft_element *ft_set_children(ft_element *e, ft_list *children);
+// Appends child to e's children list (which must exist).
+ft_element *ft_add_child(ft_element *e, ft_element *child);
+
+/* Getters: the stored values themselves. */
+char *ft_get_name(ft_element *e);
+char *ft_get_desc(ft_element *e);
+ft_type ft_get_type(ft_element *e);
+char *ft_get_prob(ft_element *e);
+char *ft_get_criticality(ft_element *e);
+short ft_get_page(ft_element *e);
+ft_list *ft_get_children(ft_element *e);
+
+/* Predicates. */
+int ft_is_leaf(ft_element *e);
+int ft_is_terminal(ft_element *e); // FT_BASIC or FT_PAGE_ON
+int ft_has_children(ft_element *e);
+
+const char *ft_type2string(ft_type t);
+float ft_prob_to_float(char *text);
+
+/* Lists. */
+ft_list *ft_list_init(void);
+ft_list *ft_list_cons(ft_element *e, ft_list *list); // appends; constant time
+int ft_list_is_empty(ft_list *list);
+int ft_list_get_size(ft_list *list);
+ft_element *ft_list_get(ft_list *list, int position);
+int ft_list_find(ft_list *list, ft_element *e);
+// Releases the chunks of a list (not the elements). NULL does nothing.
+void ft_list_free(ft_list *list);
+
+ft_list *ft_get_leaves(ft_element *e);
+void ft_get_leaves_lowlevel(ft_element *e, ft_list *out);
+
+void ft_print_element(ft_element *e);
+void ft_print_list(ft_list *list);
+void ft_print_tree(ft_element *root);
+void ft_print_tree_preorder_lowlevel(ft_element *e, int level);
+
+/* Drawn positions and searches. */
+// Records (x, y) unless already recorded; a 201st position is dropped.
+ft_element *ft_add_coord(ft_element *e, int x, int y);
+ft_coord ft_get_coord(ft_element *e, int x, int y);
+ft_element *ft_remove_coord(ft_element *e, int x, int y);
+int ft_clear_coords(ft_element *e);
+int ft_coord_hit(int x, int y, ft_coord c);
+int ft_hit(int x, int y, ft_element *e);
+ft_element *ft_find_at(ft_element *root, int x, int y);
+ft_element *ft_find_by_name(ft_element *root, const char *name);
+void ft_get_pages(ft_element *root, ft_list *out);
+// Takes the child drawn at the point out of its parent's list (it goes to the
+// parent's detached list); returns the parent or NULL.
+ft_element *ft_delete_at(ft_element *parent, ft_element *e, int x, int y);
+
+/* Release. */
+// Releases every element reachable from root and from the events list
+// (children and detached lists included), each once, and the lists' chunks.
+// Either may be NULL.
+void ft_free_tree(ft_element *root, ft_list *events);
+// Number of elements made and not yet released (for leak checks).
+long ft_live_elements(void);
+
+#endif

@@ -1,0 +1,81 @@
+// The logging interface and the text-panel and file loggers.
+//
+// Levels: LOG_ERROR 0, LOG_WARNING 1, LOG_INFO 2, LOG_DEBUG 3. A levelled
+// message passes when its level is at most the logger's level. Messages are
+// formatted into 2048-byte buffers with bounded formatting: a longer text is
+// cut at the buffer, never written past it.
+#ifndef FTD_LOG_H
+#define FTD_LOG_H
+
+#include <cstdarg>
+#include <cstdio>
+
+class Fl_Text_Display;
+class Fl_Text_Buffer;
+
+enum { LOG_ERROR = 0, LOG_WARNING = 1, LOG_INFO = 2, LOG_DEBUG = 3 };
+
+// Size of the formatting buffers of the loggers.
+#define LOG_BUFFER_SIZE 2048
+
+// Line prefix of a levelled message ("ERROR. " ...); NULL outside 0..3.
+const char *log_level_prefix(int level);
+
+class log_base {
+  public:
+    // Until set_level, the level is below every message level: nothing passes.
+    int level = -1;
+
+    log_base() {}
+    void set_level(int l) { level = l; }
+
+    // Unlevelled message: never filtered, no prefix, no line end of its own.
+    virtual void vmessage(const char *format, va_list args) = 0;
+    virtual void message(const char *format, ...) __attribute__((format(printf, 2, 3))) = 0;
+    // Levelled message, kept when level is at most this logger's level.
+    virtual void log(int level, const char *format, ...) __attribute__((format(printf, 3, 4))) = 0;
+    virtual void clear() = 0;
+    // Writes the log to a file; 0 on success.
+    virtual int save(const char *file) = 0;
+};
+
+// Logger on an Fl_Text_Display panel (owned by its window).
+class log_text_display : public log_base {
+  public:
+    Fl_Text_Display *display;
+    Fl_Text_Buffer *buffer; // made here, attached to display, never freed
+
+    // Attaches a new buffer holding "\nStarting to log...\n\n". Level unset.
+    explicit log_text_display(Fl_Text_Display *display);
+    void vmessage(const char *format, va_list args) override;
+    void message(const char *format, ...) override __attribute__((format(printf, 2, 3)));
+    // Appends prefix, text and "\n" when level passes.
+    void log(int level, const char *format, ...) override __attribute__((format(printf, 3, 4)));
+    void clear() override;
+    // Fl_Text_Buffer::savefile's result: 0 written, 1 open failed, 2 write error.
+    int save(const char *file) override;
+};
+
+// Logger writing straight into a text file opened with mode "w". A file that
+// cannot be opened makes a logger that writes nothing.
+class log_file : public log_base {
+  public:
+    char filename[4096];
+    FILE *file;
+
+    explicit log_file(const char *name);
+    log_file(const char *name, int level);
+    FILE *get_file() { return file; }
+    void vmessage(const char *format, va_list args) override;
+    void message(const char *format, ...) override __attribute__((format(printf, 2, 3)));
+    void log(int level, const char *format, ...) override __attribute__((format(printf, 3, 4)));
+    // Reopens the file empty.
+    void clear() override;
+    // Flushes; returns 0 (the log is already on disk).
+    int save(const char *file) override;
+};
+
+// The process-wide logger; NULL until start-up makes it.
+extern log_base *global_log;
+
+#endif

@@ -21,6 +21,21 @@ enum { LOG_ERROR = 0, LOG_WARNING = 1, LOG_INFO = 2, LOG_DEBUG = 3 };
 // Line prefix of a levelled message ("ERROR. " ...); NULL outside 0..3.
 const char *log_level_prefix(int level);
 
+// Formats format with args into out (LOG_BUFFER_SIZE bytes), cutting a longer
+// text at the buffer; out is "" when formatting fails. Cannot overflow.
+void log_format(char *out, const char *format, va_list args);
+
+// Appends text to buffer, then moves display's insert position to the end,
+// shows it and redraws the panel. Shared by the panel loggers.
+void log_panel_append(Fl_Text_Display *display, Fl_Text_Buffer *buffer, const char *text);
+
+// Moves display's insert position to the end of buffer, shows it, redraws.
+void log_panel_scroll_to_end(Fl_Text_Display *display, Fl_Text_Buffer *buffer);
+
+// Writes buffer's text to file (Fl_Text_Buffer::savefile); on success appends
+// the "Saved log to file" note. Returns savefile's result (1 for a NULL file).
+int log_panel_save(Fl_Text_Buffer *buffer, const char *file);
+
 class log_base {
   public:
     // Until set_level, the level is below every message level: nothing passes.

@@ -1,0 +1,161 @@
+// The logging interface and the text-panel and file loggers.
+#include "log.h"
+
+#include <FL/Fl_Text_Buffer.H>
+#include <FL/Fl_Text_Display.H>
+
+#include <cstring>
+
+log_base *global_log = nullptr;
+
+static const char *const level_prefixes[] = {"ERROR. ", "WARNING. ", "INFO. ", "DEBUG. "};
+
+static const char *const start_text = "\nStarting to log...\n\n";
+static const char *const cleared_text = "\nLog cleared.\nStarting to log from scratch.\n\n";
+
+const char *log_level_prefix(int level) {
+    if (level < LOG_ERROR || level > LOG_DEBUG)
+        return nullptr;
+    return level_prefixes[level];
+}
+
+void log_format(char *out, const char *format, va_list args) {
+    if (!format || vsnprintf(out, LOG_BUFFER_SIZE, format, args) < 0)
+        out[0] = '\0';
+}
+
+// The prefix of a levelled message that passes a logger at logger_level, NULL
+// when the message is filtered out (also for a level outside 0..3).
+static const char *passing_prefix(int level, int logger_level) {
+    if (level > logger_level)
+        return nullptr;
+    return log_level_prefix(level);
+}
+
+void log_panel_scroll_to_end(Fl_Text_Display *display, Fl_Text_Buffer *buffer) {
+    if (!display)
+        return;
+    display->insert_position(buffer->length());
+    display->show_insert_position();
+    display->redraw();
+}
+
+void log_panel_append(Fl_Text_Display *display, Fl_Text_Buffer *buffer, const char *text) {
+    buffer->append(text);
+    log_panel_scroll_to_end(display, buffer);
+}
+
+int log_panel_save(Fl_Text_Buffer *buffer, const char *file) {
+    if (!file)
+        return 1;
+    int result = buffer->savefile(file);
+    if (result == 0) {
+        buffer->append("\n\nSaved log to file: ");
+        buffer->append(file);
+        buffer->append(".\n\n");
+    }
+    return result;
+}
+
+// ---------------------------------------------------------------- text panel
+
+log_text_display::log_text_display(Fl_Text_Display *d) : display(d) {
+    buffer = new Fl_Text_Buffer(0);
+    if (display)
+        display->buffer(buffer);
+    buffer->text(start_text);
+}
+
+void log_text_display::vmessage(const char *format, va_list args) {
+    char text[LOG_BUFFER_SIZE];
+    log_format(text, format, args);
+    log_panel_append(display, buffer, text);
+}
+
+void log_text_display::message(const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    vmessage(format, args);
+    va_end(args);
+}
+
+void log_text_display::log(int l, const char *format, ...) {
+    const char *prefix = passing_prefix(l, level);
+    if (!prefix)
+        return;
+    char text[LOG_BUFFER_SIZE];
+    va_list args;
+    va_start(args, format);
+    log_format(text, format, args);
+    va_end(args);
+    buffer->append(prefix);
+    buffer->append(text);
+    log_panel_append(display, buffer, "\n");
+}
+
+void log_text_display::clear() { buffer->text(cleared_text); }
+
+int log_text_display::save(const char *file) { return log_panel_save(buffer, file); }
+
+// ---------------------------------------------------------------------- file
+
+// Copies name into the logger and opens it empty. A missing name, or one that
+// does not fit the name buffer, leaves the logger without a file: a cut name
+// would write into some other file.
+static FILE *open_log_file(char *filename, const char *name) {
+    filename[0] = '\0';
+    if (!name || strlen(name) >= sizeof(log_file::filename))
+        return nullptr;
+    strcpy(filename, name);
+    return fopen(filename, "w");
+}
+
+log_file::log_file(const char *name) : log_file(name, LOG_WARNING) {}
+
+log_file::log_file(const char *name, int l) {
+    level = l;
+    file = open_log_file(filename, name);
+}
+
+void log_file::vmessage(const char *format, va_list args) {
+    if (!file || !format)
+        return;
+    vfprintf(file, format, args);
+    fflush(file);
+}
+
+void log_file::message(const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    vmessage(format, args);
+    va_end(args);
+}
+
+void log_file::log(int l, const char *format, ...) {
+    if (!file)
+        return;
+    char text[LOG_BUFFER_SIZE];
+    va_list args;
+    va_start(args, format);
+    log_format(text, format, args);
+    va_end(args);
+    const char *prefix = passing_prefix(l, level);
+    if (prefix) {
+        fputs(prefix, file);
+        fputs(text, file);
+        fputc('\n', file);
+    }
+    fflush(file);
+}
+
+void log_file::clear() {
+    if (file)
+        fclose(file);
+    file = filename[0] ? fopen(filename, "w") : nullptr;
+}
+
+int log_file::save(const char *) {
+    if (file)
+        fflush(file);
+    return 0;
+}

@@ -1,0 +1,97 @@
+// Fuzz target: load, lay out, draw and export.
+//
+// Every pair that loads with result 0 is shown on a canvas, drawn offscreen
+// when a display is available, and written as SVG; the document must be
+// well-formed XML. Every run ends with a result code from 0 to 6 and leaves
+// no element alive.
+#include <FL/Fl.H>
+#include <FL/Fl_Image_Surface.H>
+#include <FL/Fl_Device.H>
+#include <libxml/parser.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "FTD_canvas.h"
+#include "fuzz_common.h"
+#include "ftread.h"
+#include "saFaultTree.h"
+
+static fuzz_pair pair;
+static int have_display = 0;
+
+enum { CANVAS_W = 320, CANVAS_H = 240 };
+
+static void ignore_xml_error(void *, const char *, ...) {}
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+    fuzz_pair_init(&pair);
+    xmlInitParser();
+    xmlSetGenericErrorFunc(nullptr, ignore_xml_error);
+    if (getenv("DISPLAY")) {
+        Fl::open_display();
+        have_display = 1;
+    }
+    return 0;
+}
+
+static void draw_offscreen(FTD_canvas *canvas) {
+    Fl_Image_Surface surface(CANVAS_W, CANVAS_H);
+    surface.set_current();
+    surface.draw(canvas);
+    Fl_Display_Device::display_device()->set_current();
+}
+
+// Writes the canvas's document into memory and parses it; aborts on a
+// document that is not well-formed.
+static void export_and_check(FTD_canvas *canvas) {
+    char *doc = nullptr;
+    size_t len = 0;
+    FILE *out = open_memstream(&doc, &len);
+    if (!out) abort();
+    int written = canvas->write_svg(out);
+    fclose(out);
+    if (written != 0) fuzz_fail("write_svg reported a failed write into memory", written);
+    xmlDocPtr parsed = xmlReadMemory(doc, (int)len, "export.svg", nullptr,
+                                     XML_PARSE_NONET | XML_PARSE_HUGE | XML_PARSE_NOERROR |
+                                         XML_PARSE_NOWARNING);
+    if (!parsed) {
+        const xmlError *err = xmlGetLastError();
+        fprintf(stderr, "not well-formed at line %d: %s", err ? err->line : 0,
+                err && err->message ? err->message : "?\n");
+        fwrite(doc, 1, len < 4096 ? len : 4096, stderr);
+        free(doc);
+        fuzz_fail("exported SVG is not well-formed", (long)len);
+    }
+    xmlFreeDoc(parsed);
+    free(doc);
+}
+
+static void show_tree(ft_element *root, int show_prob) {
+    FTD_canvas *canvas = new FTD_canvas(0, 0, CANVAS_W, CANVAS_H);
+    canvas->set_tree(root);
+    canvas->set_show_probability(show_prob);
+    if (have_display) draw_offscreen(canvas);
+    export_and_check(canvas);
+    // A press at the root's place selects it; the marks then go again.
+    ft_coord c = root->coord->coord[0];
+    canvas->select_at((int)(c.x * canvas->zoom) + 1, (int)(c.y * canvas->zoom) + 1, 0, 0);
+    canvas->clear_selection();
+    canvas->set_tree(nullptr);
+    delete canvas;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    fuzz_pair_fill(&pair, data, size);
+    long live_before = ft_live_elements();
+    FTD_tree *holder = new FTD_tree();
+    int code = read_faulttree_files(holder, pair.events_path, pair.gates_path);
+    if (code < FTREAD_OK || code > FTREAD_ERROR) fuzz_fail("result code out of range", code);
+    if (code == FTREAD_OK) show_tree(holder->root, size > 0 && (data[size - 1] & 1));
+    delete holder;
+    if (ft_live_elements() != live_before)
+        fuzz_fail("elements left alive after the holder was deleted",
+                  ft_live_elements() - live_before);
+    return 0;
+}

@@ -1,0 +1,166 @@
+#include "svg_writer.h"
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "paths.h"
+
+int svg_indent_level = 0;
+
+int svg_printf(FILE *out, int indent, const char *format, ...) {
+    int failed = 0;
+    if (indent) {
+        for (int k = 0; k < svg_indent_level; k++)
+            if (fputc('\t', out) == EOF)
+                failed = 1;
+    }
+    va_list ap;
+    va_start(ap, format);
+    if (vfprintf(out, format, ap) < 0)
+        failed = 1;
+    va_end(ap);
+    return failed ? -1 : 0;
+}
+
+void svg_indent() { svg_indent_level++; }
+
+void svg_outdent() { svg_indent_level--; }
+
+// Appends a non-empty line (with its NUL) to the list and empties it.
+static void flush_line(std::string &line, strlist *lines) {
+    if (line.empty())
+        return;
+    strlist_append(lines, line.c_str(), line.size() + 1, NULL);
+    line.clear();
+}
+
+int split_lines(const char *text, int i, strlist *lines) {
+    size_t len = strlen(text);
+    size_t step = static_cast<size_t>(std::ceil(static_cast<double>(len) / (i + 1)));
+    size_t limit = step;
+    std::string line;
+    for (size_t k = 0; k < len; k++) {
+        char c = text[k];
+        if (c == '\n' || ((c == ' ' || c == '\t') && k > limit)) {
+            flush_line(line, lines);
+            limit += step;
+        } else {
+            line += c;
+        }
+    }
+    flush_line(line, lines);
+    return i;
+}
+
+// The entity that stands for one of the five XML special characters.
+static const char *xml_entity(char c) {
+    switch (c) {
+    case '&':
+        return "&amp;";
+    case '\'':
+        return "&apos;";
+    case '"':
+        return "&quot;";
+    case '<':
+        return "&lt;";
+    case '>':
+        return "&gt;";
+    }
+    fatal_assert("0", "FTD_canvas", 2191);
+}
+
+// Length of the valid UTF-8 sequence of two to four bytes at p, with its code
+// point in *cp; 0 when p does not start one (overlong forms, surrogates and
+// code points above U+10FFFF are not valid). Never reads past a NUL.
+static int utf8_sequence(const unsigned char *p, unsigned *cp) {
+    unsigned c = p[0];
+    int n;
+    unsigned min;
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2, *cp = c & 0x1F, min = 0x80;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3, *cp = c & 0x0F, min = 0x800;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4, *cp = c & 0x07, min = 0x10000;
+    } else {
+        return 0;
+    }
+    for (int k = 1; k < n; k++) {
+        if ((p[k] & 0xC0) != 0x80)
+            return 0;
+        *cp = (*cp << 6) | (p[k] & 0x3F);
+    }
+    if (*cp < min || *cp > 0x10FFFF || (*cp >= 0xD800 && *cp <= 0xDFFF))
+        return 0;
+    return n;
+}
+
+// The character of a byte of 0x80 or above read as Windows-1252; 0 for the
+// five bytes that code page leaves undefined.
+static unsigned cp1252_char(unsigned char b) {
+    static const unsigned short high[32] = {
+        0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    return b < 0xA0 ? high[b - 0x80] : b;
+}
+
+// 1 for a character an XML document may hold and a reader should see.
+static int xml_char_ok(unsigned cp) {
+    if (cp < 0x20)
+        return cp == '\t';
+    if (cp >= 0x7F && cp <= 0x9F)
+        return 0;
+    return cp != 0xFFFE && cp != 0xFFFF;
+}
+
+static void append_utf8(std::string &out, unsigned cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Appends the character at p (one to four bytes) in its XML form; returns
+// the number of bytes of s it took.
+static int escape_char(const unsigned char *p, std::string &out) {
+    unsigned cp = p[0];
+    if (cp < 0x80) {
+        if (strchr("&'\"<>", static_cast<int>(cp)))
+            out += xml_entity(static_cast<char>(cp));
+        else if (xml_char_ok(cp))
+            out += static_cast<char>(cp);
+        return 1;
+    }
+    int n = utf8_sequence(p, &cp);
+    if (n > 0) {
+        if (xml_char_ok(cp))
+            out.append(reinterpret_cast<const char *>(p), static_cast<size_t>(n));
+        return n;
+    }
+    cp = cp1252_char(p[0]);
+    if (cp != 0 && xml_char_ok(cp))
+        append_utf8(out, cp);
+    return 1;
+}
+
+char *xml_escape(const char *s) {
+    std::string out;
+    out.reserve(strlen(s) + 16);
+    const unsigned char *p = reinterpret_cast<const unsigned char *>(s);
+    while (*p)
+        p += escape_char(p, out);
+    char *copy = static_cast<char *>(malloc(out.size() + 1));
+    if (copy)
+        memcpy(copy, out.c_str(), out.size() + 1);
+    return copy;
+}

@@ -1,0 +1,41 @@
+// Line output of the SVG document and the helpers of its text layout.
+//
+// Every line of an exported document goes through svg_printf, which puts
+// one TAB per indentation level in front of indented lines. The level is
+// process-wide; only one document is written at a time.
+#ifndef SVG_WRITER_H
+#define SVG_WRITER_H
+
+#include <cstdio>
+
+#include "dlist.h"
+
+// Current indentation level, 0 at start. Every export leaves it as it found it.
+extern int svg_indent_level;
+
+// When indent is non-zero writes one TAB per level (none for a level of 0 or
+// below), then the formatted text. Returns 0, or -1 when a write failed.
+int svg_printf(FILE *out, int indent, const char *format, ...)
+    __attribute__((format(printf, 3, 4)));
+
+// Level + 1 / level - 1. Cannot fail.
+void svg_indent();
+void svg_outdent();
+
+// Appends to lines the text split at blanks for a trial of i + 1 lines: a
+// newline always ends a line, a blank or TAB ends one once its index in the
+// text lies past the current limit (a multiple of ceil(len / (i + 1))).
+// Separators at a break are dropped, empty lines are not appended. Each item
+// is a copy of the line with its terminating NUL; lines have no length
+// limit. Returns i.
+int split_lines(const char *text, int i, strlist *lines);
+
+// A new malloc'd copy of s fit for XML character data and attribute values
+// in a UTF-8 document; the caller frees it. The five XML special characters
+// become entities; a byte that does not start a valid UTF-8 sequence is taken
+// as a Windows-1252 character and re-encoded; control characters other than
+// TAB (and the two non-characters U+FFFE, U+FFFF) are dropped. Returns NULL
+// only when memory is exhausted.
+char *xml_escape(const char *s);
+
+#endif

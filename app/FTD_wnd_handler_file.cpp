@@ -1,0 +1,196 @@
+// File commands: load, open, reload, close, exit.
+#include <FL/Fl.H>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "FTD_import_dlg.h"
+#include "FTD_wnd_handler.h"
+#include "dialogs.h"
+#include "log.h"
+
+// Unlevelled line on the global log, when there is one.
+static void log_line(const char *text) {
+    if (global_log)
+        global_log->message("%s", text);
+}
+
+void FTD_wnd_handler::report_load_error(int code, const char *events, const char *gates) {
+    switch (code) {
+    case FTREAD_NO_GATES_FILE:
+        dlg_alert("File \"%s\" not found!\nLoading aborted.", gates);
+        break;
+    case FTREAD_NO_EVENTS_FILE:
+        dlg_alert("File \"%s\" not found!\nLoading aborted.", events);
+        break;
+    case FTREAD_BAD_GATES:
+        dlg_alert("The format of gates file \"%s\" is not correct.\nLoading aborted.", gates);
+        break;
+    case FTREAD_BAD_EVENTS:
+        dlg_alert("The format of events file \"%s\" is not correct.\nLoading aborted.", events);
+        break;
+    case FTREAD_UNDEFINED_EVENT:
+        dlg_alert("Gates file \"%s\" contains a reference to an undefined basic event.\n"
+                  "Loading aborted.",
+                  gates);
+        break;
+    case FTREAD_ERROR:
+        dlg_alert("Error.\nLoading aborted.");
+        break;
+    default:
+        fatal_assert("0", "FTD_wnd_handler", 679);
+    }
+}
+
+int FTD_wnd_handler::load_tree() {
+    FTD_tree *holder = new FTD_tree();
+    int code = read_faulttree_files(holder, events_path, gates_path);
+    if (code == FTREAD_OK) {
+        show_tree(holder);
+    } else {
+        delete holder; // nothing shows it
+        report_load_error(code, events_path, gates_path);
+    }
+    zoom_input->take_focus();
+    return code;
+}
+
+void FTD_wnd_handler::show_tree(FTD_tree *holder) {
+    canvas->size(scroll->w() - 17, scroll->h() - 17);
+    canvas->set_tree(holder->root);
+    fill_page_list(holder->root);
+    show_fitted_zoom();
+    set_tree_controls(1);
+    scroll->position(0, 0);
+    window->redraw();
+    // The canvas and the page list now refer to the new tree only.
+    release_tree();
+    current_tree = holder;
+}
+
+void FTD_wnd_handler::fill_page_list(ft_element *root) {
+    ft_list *pages = ft_list_init();
+    ft_get_pages(root, pages);
+    page_browser->clear();
+    page_browser->add(ft_get_name(root), root);
+    int n = ft_list_get_size(pages);
+    for (int i = 0; i < n; i++) {
+        ft_element *e = ft_list_get(pages, i);
+        page_browser->add(ft_get_name(e), e);
+    }
+    ft_list_free(pages);
+    page_browser->value(1);
+}
+
+void FTD_wnd_handler::release_tree() {
+    if (!current_tree)
+        return;
+    delete current_tree;
+    current_tree = nullptr;
+    // Sizes measured on the released elements must not be found again under
+    // a reused address.
+    canvas->reset_layout();
+}
+
+// The absolute form of path, whole: the buffer holds any working directory
+// joined with any path that fits the path buffers.
+static std::string absolute_form(const char *path) {
+    std::vector<char> out(2 * FTD_PATH_MAX + 2);
+    if (absolute_path(out.data(), static_cast<int>(out.size()), path) < 0)
+        return path;
+    return out.data();
+}
+
+void FTD_wnd_handler::show_absolute_paths() {
+    events_output->value(absolute_form(events_path).c_str());
+    gates_output->value(absolute_form(gates_path).c_str());
+}
+
+int FTD_wnd_handler::load_checked(const char *events, const char *gates) {
+    size_t elen = strlen(events);
+    size_t glen = strlen(gates);
+    if (elen >= FTD_PATH_MAX || glen >= FTD_PATH_MAX) {
+        int code = elen >= FTD_PATH_MAX ? FTREAD_NO_EVENTS_FILE : FTREAD_NO_GATES_FILE;
+        report_load_error(code, events, gates);
+        zoom_input->take_focus();
+        return code;
+    }
+    memmove(events_path, events, elen + 1);
+    memmove(gates_path, gates, glen + 1);
+    return load_tree();
+}
+
+int FTD_wnd_handler::load_files(const char *events, const char *gates) {
+    std::string old_events = events_path;
+    std::string old_gates = gates_path;
+    item_open_counterexample->deactivate();
+    item_compute_ordering->deactivate();
+    int r = load_checked(events, gates);
+    if (r != FTREAD_OK) {
+        strcpy(events_path, old_events.c_str());
+        strcpy(gates_path, old_gates.c_str());
+    } else {
+        show_absolute_paths();
+    }
+    page_browser->take_focus();
+    return r;
+}
+
+void FTD_wnd_handler::on_open() {
+    std::string old_events = events_path;
+    std::string old_gates = gates_path;
+    FTD_import_dlg *dlg = new FTD_import_dlg(events_path, gates_path);
+    Fl_Window *w = dlg->make_window();
+    import_dlg = dlg;
+    w->show();
+    while (w->shown())
+        Fl::wait();
+    import_dlg = nullptr;
+    if (dlg->result) {
+        if (load_checked(dlg->events_name.c_str(), dlg->gates_name.c_str()) == FTREAD_OK) {
+            show_absolute_paths();
+            log_line("Fault Tree loaded.\n");
+        } else {
+            strcpy(events_path, old_events.c_str());
+            strcpy(gates_path, old_gates.c_str());
+            log_line("Fault Tree not loaded.\n");
+        }
+    }
+    delete dlg;
+    page_browser->take_focus();
+}
+
+void FTD_wnd_handler::on_reload() {
+    if (events_path[0] && gates_path[0]) {
+        int r = load_files(events_path, gates_path);
+        log_line(r == FTREAD_OK ? "Fault Tree reloaded.\n" : "Fault Tree not loaded.\n");
+    } else {
+        dlg_alert("Reload impossible. No fault tree currently loaded.");
+        log_line("Reload impossible. No fault tree currently loaded.\n");
+    }
+}
+
+void FTD_wnd_handler::on_close() {
+    events_path[0] = '\0';
+    gates_path[0] = '\0';
+    set_tree_controls(0);
+    item_import_xml->deactivate();
+    page_browser->clear();
+    events_output->value("");
+    gates_output->value("");
+    zoom_input->value("");
+    canvas->set_tree(nullptr);
+    release_tree();
+    log_line("Fault Tree closed.\n");
+}
+
+void FTD_wnd_handler::on_exit() { window->hide(); }
+
+void FTD_wnd_handler::on_window_close() {
+    if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape)
+        return;
+    on_exit();
+}
+
+void FTD_wnd_handler::on_import_xml() {}

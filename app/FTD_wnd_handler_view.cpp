@@ -1,0 +1,174 @@
+// View commands: page list, zoom, probability labels and canvas presses.
+#include <FL/Fl.H>
+#include <FL/filename.H>
+
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "FTD_wnd_handler.h"
+#include "dialogs.h"
+#include "log.h"
+
+// Largest widget size in pixels (the toolkit's sizes are 16-bit).
+static const int max_canvas_size = 32767;
+
+// A double as a float; beyond the float range it becomes an infinity
+// instead of an undefined conversion.
+static float to_float(double d) {
+    if (d > FLT_MAX)
+        return INFINITY;
+    if (d < -FLT_MAX)
+        return -INFINITY;
+    return static_cast<float>(d);
+}
+
+int FTD_wnd_handler::tree_shown() { return canvas->tree != nullptr && canvas->tree_size; }
+
+void FTD_wnd_handler::show_fitted_zoom() {
+    char text[32];
+    double percent = canvas->zoom * 10.0;
+    if (!std::isfinite(percent) || std::fabs(percent) > 2e9)
+        percent = 0;
+    snprintf(text, sizeof text, "%d%%", static_cast<int>(percent));
+    zoom_input->value(text);
+}
+
+void FTD_wnd_handler::on_page_select() {
+    int line = page_browser->value();
+    if (line == 0)
+        return;
+    canvas->set_tree(static_cast<ft_element *>(page_browser->data(line)));
+    show_fitted_zoom();
+    window->redraw();
+}
+
+// zoom times a tree extent plus its margin, in pixels, within 0..32767.
+static int canvas_extent(float zoom, int units) {
+    double px = static_cast<double>(zoom) * (static_cast<double>(units) + 20.0);
+    if (!(px > 0))
+        return 0;
+    if (px > max_canvas_size)
+        return max_canvas_size;
+    return static_cast<int>(px);
+}
+
+void FTD_wnd_handler::set_zoom(float percent) {
+    if (!tree_shown())
+        return;
+    char text[32];
+    if (!std::isfinite(percent)) {
+        snprintf(text, sizeof text, "%g%%", canvas->zoom * 10.0);
+        zoom_input->value(text);
+        zoom_input->take_focus();
+        return;
+    }
+    float z = percent / 10.0f;
+    if (z > canvas->max_zoom)
+        dlg_alert("WARNING: zoom rate is too high. Fault Tree will be clipped.\n\n"
+                  "Maximum rate allowed for viewing the complete tree is %d%%",
+                  static_cast<int>(canvas->max_zoom * 10.0));
+    canvas->zoom = z;
+    canvas->size(canvas_extent(z, canvas->tree_size->w), canvas_extent(z, canvas->tree_size->h));
+    scroll->redraw();
+    snprintf(text, sizeof text, "%g%%", static_cast<double>(percent));
+    zoom_input->value(text);
+    zoom_input->take_focus();
+}
+
+void FTD_wnd_handler::on_zoom_input() { set_zoom(to_float(atof(zoom_input->value()))); }
+
+void FTD_wnd_handler::on_zoom_in() {
+    if (!tree_shown())
+        return;
+    set_zoom(to_float(atof(zoom_input->value()) + 20.0));
+    page_browser->take_focus();
+}
+
+void FTD_wnd_handler::on_zoom_out() {
+    if (!tree_shown())
+        return;
+    float percent = to_float(atof(zoom_input->value()) - 20.0);
+    if (percent >= 0)
+        set_zoom(percent);
+    page_browser->take_focus();
+}
+
+void FTD_wnd_handler::on_full_size() { set_zoom(100.0f); }
+
+void FTD_wnd_handler::on_toggle_probability() {
+    if (canvas->show_probability() == 1) {
+        canvas->set_show_probability(0);
+        item_hide_probability->label("Show Probability");
+    } else {
+        canvas->set_show_probability(1);
+        item_hide_probability->label("Hide Probability");
+    }
+    scroll->redraw();
+}
+
+// What follows the last '/' of path.
+static std::string base_name(const std::string &path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Everything up to and including the last '/' of path, "" without one.
+static std::string dir_name(const std::string &path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// path with its extension (from the last '.' of its last component on)
+// replaced by ext, or ext appended when it has none.
+static std::string with_extension(const std::string &path, const char *ext) {
+    size_t slash = path.rfind('/');
+    size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return path + ext;
+    return path.substr(0, dot) + ext;
+}
+
+// The probe prefix: for an events file whose name holds "msg", its name up
+// to and including the first '_' (all of it without one); else "".
+static std::string probe_prefix(const std::string &base) {
+    if (base.find("msg") == std::string::npos)
+        return std::string();
+    size_t us = base.find('_');
+    return us == std::string::npos ? base : base.substr(0, us + 1);
+}
+
+static void activate_if_readable(Fl_Menu_Item *item, const std::string &path) {
+    if (file_exists(path.c_str()))
+        item->activate();
+}
+
+void FTD_wnd_handler::on_canvas_click() {
+    item_open_counterexample->deactivate();
+    item_compute_ordering->deactivate();
+    ft_element *node = canvas->selected();
+    if (node && strstr(ft_get_name(node), "fault_cfg_")) {
+        std::string events = events_output->value();
+        std::string name = ft_get_name(node);
+        std::string start = dir_name(events) + probe_prefix(base_name(events));
+        activate_if_readable(item_open_counterexample, with_extension(start + name, ".trc"));
+        std::string suffix = name.substr(name.rfind('_'));
+        activate_if_readable(item_compute_ordering, start + "order" + suffix + ".smv_cpp");
+    }
+    if (Fl::event_clicks() > 0)
+        on_zoom_in();
+}
+
+void FTD_wnd_handler::on_open_counterexample() {}
+
+void FTD_wnd_handler::on_compute_ordering() {}
+
+void FTD_wnd_handler::not_implemented() {
+    if (global_log)
+        global_log->log(LOG_WARNING, "Sorry, this is not yet implemented.");
+}
+
+void FTD_wnd_handler::not_implemented_2() { not_implemented(); }

@@ -131,6 +131,21 @@ class FTD_canvas : public Fl_Widget {
 
   private:
     void init_state();
+    // Part of the drawing that the current draw() can touch, in tree units
+    // (the clip region, widened by a few pixels for the frames).
+    double view_x0, view_y0, view_x1, view_y1;
+    // Sets the view from the clip region; everything when no clip is set.
+    void compute_view();
+    // 1 when the rectangle (tree units) meets the view.
+    int in_view(double tx, double ty, double tw, double th);
+    // Places e and its subtree without drawing (the part off the view).
+    FTD_point record_subtree(ft_element *e, FTD_point origin);
+    // Draws (or records, off the view) each input of e and its connector.
+    void draw_children(ft_element *e, FTD_point pos, FTD_point origin);
+    // The symbol of e by its type; line names the caller for a bad type.
+    void draw_by_type(ft_element *e, FTD_point pos, int line);
+    // fl_push_matrix, then the mapping from tree units to pixels.
+    void push_tree_matrix();
     // Subtree sizes of the current walk, by element.
     std::unordered_map<const ft_element *, FTD_size> size_cache;
 };

@@ -1,0 +1,209 @@
+// The canvas widget: construction, display state, presses and selection,
+// highlight, labels and the page list.
+#include "FTD_canvas.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Browser.H>
+#include <FL/Fl_Group.H>
+#include <FL/Fl_Scroll.H>
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+
+FTD_canvas::FTD_canvas(int x, int y, int w, int h) : Fl_Widget(x, y, w, h) { init_state(); }
+
+FTD_canvas::FTD_canvas(int x, int y, int w, int h, const char *label)
+    : Fl_Widget(x, y, w, h, label) {
+    init_state();
+}
+
+FTD_canvas::~FTD_canvas() { delete tree_size; }
+
+void FTD_canvas::init_state() {
+    align(FL_ALIGN_TOP);
+    box(FL_FLAT_BOX);
+    color(FL_WHITE);
+    zoom = 0;
+    max_zoom = 0;
+    tree_size = NULL;
+    tree = NULL;
+    page_root = NULL;
+    show_prob = 1;
+    click.x = 0;
+    click.y = 0;
+    selected_node = NULL;
+    view_x0 = view_y0 = -DBL_MAX;
+    view_x1 = view_y1 = DBL_MAX;
+}
+
+// Size, zoom and largest zoom for root laid out as the displayed tree.
+static void fit_zoom(FTD_canvas *c, ft_element *root) {
+    c->reset_layout();
+    FTD_size s = c->children_size(root);
+    if (!c->tree_size)
+        c->tree_size = new FTD_size;
+    *c->tree_size = s;
+    double tw = s.w + 20.0, th = s.h + 20.0;
+    c->zoom = (float)std::min(c->w() / tw, c->h() / th);
+    c->max_zoom = (float)std::min(32767.0 / tw, 32767.0 / th);
+}
+
+void FTD_canvas::set_tree(ft_element *root) {
+    tree = root;
+    selected_node = NULL;
+    if (root)
+        fit_zoom(this, root);
+}
+
+void FTD_canvas::set_page_tree(ft_element *root) {
+    page_root = root;
+    if (!root)
+        return;
+    ft_set_page(root, FT_PAGE_ON);
+    fit_zoom(this, root);
+}
+
+int FTD_canvas::show_probability() { return show_prob; }
+
+void FTD_canvas::set_show_probability(int on) {
+    show_prob = on;
+    redraw();
+}
+
+ft_element *FTD_canvas::selected() { return selected_node; }
+
+int FTD_canvas::handle(int event) {
+    if (event != FL_PUSH)
+        return Fl_Widget::handle(event);
+    select_at_mouse();
+    do_callback();
+    return 1;
+}
+
+// Selects the node under the mouse of the current event; exactly one element
+// of the displayed tree is flagged afterwards, or none.
+ft_element *FTD_canvas::select_at_mouse() {
+    int xpos = 0, ypos = 0;
+    Fl_Scroll *scroll = dynamic_cast<Fl_Scroll *>(parent());
+    if (scroll) {
+        xpos = scroll->xposition();
+        ypos = scroll->yposition();
+    }
+    ft_element *hit = select_at(Fl::event_x(), Fl::event_y(), xpos, ypos);
+    if (hit) {
+        clear_selection();
+        hit->coord->selected = 1;
+    }
+    selected_node = hit;
+    if (parent())
+        parent()->redraw();
+    else
+        redraw();
+    return hit;
+}
+
+static int zoom_usable(float z) { return std::isfinite(z) && z > 0; }
+
+ft_element *FTD_canvas::select_at(int x, int y, int xpos, int ypos) {
+    click = to_tree_coords(x, y, xpos, ypos);
+    ft_element *hit = zoom_usable(zoom) ? ft_find_at(tree, click.x, click.y) : NULL;
+    if (!hit) {
+        clear_selection();
+        return NULL;
+    }
+    hit->coord->selected = 1;
+    return hit;
+}
+
+// A pixel distance in tree units, truncated toward zero and kept within the
+// int range.
+static int to_units(long pixels, float z) {
+    float v = std::trunc((float)pixels / z);
+    return (int)std::max(-1e9f, std::min(1e9f, v));
+}
+
+// The canvas's left edge moves with the scroll offsets, so the scroll area's
+// own left edge is x() + xpos; the press is taken relative to it.
+FTD_point FTD_canvas::to_tree_coords(int x, int y, int xpos, int ypos) {
+    FTD_point p;
+    p.x = 0;
+    p.y = 0;
+    if (!zoom_usable(zoom))
+        return p;
+    long x0 = (long)this->x() + xpos, y0 = (long)this->y() + ypos;
+    p.x = to_units((long)x + xpos - x0, zoom);
+    p.y = to_units((long)y + ypos - y0, zoom);
+    return p;
+}
+
+void FTD_canvas::clear_selection() { clear_selection(tree); }
+
+int FTD_canvas::clear_selection(ft_element *e) {
+    if (!e)
+        return 1;
+    e->coord->selected = 0;
+    if (ft_has_children(e))
+        for (ft_list *chunk = ft_get_children(e); chunk; chunk = chunk->next)
+            for (int i = 0; i <= chunk->last; i++)
+                clear_selection(chunk->items[i]);
+    return 0;
+}
+
+void FTD_canvas::highlight_by_name(const char *name) { highlight_by_name(tree, name); }
+
+int FTD_canvas::highlight_by_name(ft_element *e, const char *name) {
+    ft_element *match = ft_find_by_name(e, name);
+    if (!match)
+        return 0;
+    match->coord->highlighted = 1;
+    if (ft_has_children(match))
+        for (ft_list *chunk = ft_get_children(match); chunk; chunk = chunk->next)
+            for (int i = 0; i <= chunk->last; i++)
+                highlight_by_name(chunk->items[i], name);
+    return 0;
+}
+
+void FTD_canvas::clear_highlight() { clear_highlight(tree); }
+
+int FTD_canvas::clear_highlight(ft_element *e) {
+    if (!e)
+        return 1;
+    e->coord->highlighted = 0;
+    if (ft_has_children(e))
+        for (ft_list *chunk = ft_get_children(e); chunk; chunk = chunk->next)
+            for (int i = 0; i <= chunk->last; i++)
+                clear_highlight(chunk->items[i]);
+    return 0;
+}
+
+std::string FTD_canvas::make_label(const char *name, const char *prob, const char *crit) {
+    std::string label(name ? name : "");
+    if (prob)
+        label.append("\nP = ").append(prob);
+    if (crit)
+        label.append("\nC = ").append(crit);
+    return label;
+}
+
+// Refills the list with the page gates under page_root (page_root first when
+// it is a page). Without a page tree the list is only emptied.
+void FTD_canvas::refresh_page_list(Fl_Browser *pages, int keep) {
+    pages->clear();
+    if (!page_root)
+        return;
+    ft_list *found = ft_list_init();
+    ft_get_pages(page_root, found);
+    for (ft_list *chunk = found; chunk; chunk = chunk->next)
+        for (int i = 0; i <= chunk->last; i++)
+            pages->add(ft_get_name(chunk->items[i]), chunk->items[i]);
+    ft_list_free(found);
+    if (keep)
+        return;
+    pages->value(1);
+    set_tree(page_root);
+    if (parent())
+        parent()->redraw();
+    else
+        redraw();
+}

@@ -1,0 +1,433 @@
+// Screen drawing of the displayed tree.
+//
+// The walk places every node (recording its position in the element) and
+// draws the symbols, frames and connectors that can touch the clip region.
+// Subtrees wholly outside it are only placed. Shapes are drawn in tree units
+// through the toolkit's matrix (translated by the widget position, scaled by
+// zoom); texts are placed by the same mapping computed in pixels.
+#include "FTD_canvas.h"
+
+#include <FL/Fl.H>
+#include <FL/fl_draw.H>
+
+#include <algorithm>
+#include <cfloat>
+
+#include "paths.h"
+
+// Pixels around every shape that a frame (4 pixels wide) or a rounded line
+// end may cover.
+static const double VIEW_MARGIN = 4.0;
+
+void FTD_canvas::draw() {
+    draw_box();
+    if (!tree)
+        return;
+    ft_clear_coords(tree);
+    reset_layout();
+    compute_view();
+    FTD_point origin;
+    origin.x = 10;
+    origin.y = 10;
+    draw_root(tree, origin);
+}
+
+// The clip region's bounding box, never wider than the pixel range the
+// window system takes, turned into tree units.
+void FTD_canvas::compute_view() {
+    int X, Y, W, H;
+    fl_clip_box(0, 0, 32767, 32767, X, Y, W, H);
+    if (!(zoom > 0) || zoom > FLT_MAX) {
+        view_x0 = view_y0 = view_x1 = view_y1 = 0;
+        return;
+    }
+    view_x0 = (X - VIEW_MARGIN - x()) / zoom;
+    view_y0 = (Y - VIEW_MARGIN - y()) / zoom;
+    view_x1 = (X + W + VIEW_MARGIN - x()) / zoom;
+    view_y1 = (Y + H + VIEW_MARGIN - y()) / zoom;
+}
+
+int FTD_canvas::in_view(double tx, double ty, double tw, double th) {
+    return tx <= view_x1 && tx + tw >= view_x0 && ty <= view_y1 && ty + th >= view_y0;
+}
+
+void FTD_canvas::push_tree_matrix() {
+    fl_push_matrix();
+    fl_translate(x(), y());
+    fl_scale(zoom);
+}
+
+FTD_point FTD_canvas::draw_root(ft_element *root, FTD_point origin) {
+    FTD_point pos = place_node(root, origin, 1);
+    draw_by_type(root, pos, 515);
+    if (ft_has_children(root))
+        draw_children(root, pos, origin);
+    return pos;
+}
+
+FTD_point FTD_canvas::draw_subtree(ft_element *e, FTD_point origin) {
+    FTD_point pos = place_node(e, origin, 0);
+    if (ft_get_page(e) == FT_PAGE_ON) {
+        if (in_view(pos.x - 7.5, pos.y, 15, 15)) {
+            draw_transfer(pos.x, pos.y, ft_get_name(e), ft_get_desc(e));
+            draw_marks(e, pos);
+        }
+    } else {
+        draw_by_type(e, pos, 319);
+    }
+    if (!ft_is_terminal(e) && ft_has_children(e))
+        draw_children(e, pos, origin);
+    return pos;
+}
+
+static int type_known(ft_type t) { return t >= FT_INVALID && t <= FT_NULL; }
+
+void FTD_canvas::draw_by_type(ft_element *e, FTD_point pos, int line) {
+    ft_type t = ft_get_type(e);
+    if (!type_known(t))
+        fatal_assert("0", "FTD_canvas", line);
+    if (t == FT_INVALID || !in_view(pos.x - 7.5, pos.y, 15, 15))
+        return;
+    const char *n = ft_get_name(e), *d = ft_get_desc(e);
+    const char *p = ft_get_prob(e), *c = ft_get_criticality(e);
+    switch (t) {
+    case FT_BASIC: draw_basic(pos.x, pos.y, n, d, p, c); break;
+    case FT_AND: draw_and(pos.x, pos.y, n, d, p, c); break;
+    case FT_PAND: draw_pand(pos.x, pos.y, n, d, p, c); break;
+    case FT_OR: draw_or(pos.x, pos.y, n, d, p, c); break;
+    default: draw_null(pos.x, pos.y, n, d, p, c); break;
+    }
+    draw_marks(e, pos);
+}
+
+// Inputs side by side from the children's origin one level down; a subtree
+// whose span misses the view is placed but not drawn.
+void FTD_canvas::draw_children(ft_element *e, FTD_point pos, FTD_point origin) {
+    FTD_point next;
+    next.x = origin.x;
+    next.y = origin.y + 20;
+    for (ft_list *chunk = ft_get_children(e); chunk; chunk = chunk->next) {
+        for (int i = 0; i <= chunk->last; i++) {
+            ft_element *child = chunk->items[i];
+            FTD_size s = subtree_size(child);
+            FTD_point cpos;
+            if (in_view(next.x - 7.5, next.y, s.w + 15, std::max(s.h, 20)))
+                cpos = draw_subtree(child, next);
+            else
+                cpos = record_subtree(child, next);
+            next.x += 2 * (cpos.x - next.x);
+            draw_connector(pos.x, pos.y, cpos.x, cpos.y);
+        }
+    }
+}
+
+FTD_point FTD_canvas::record_subtree(ft_element *e, FTD_point origin) {
+    FTD_point pos = place_node(e, origin, 0);
+    if (ft_get_page(e) != FT_PAGE_ON && !type_known(ft_get_type(e)))
+        fatal_assert("0", "FTD_canvas", 319);
+    if (ft_is_terminal(e) || !ft_has_children(e))
+        return pos;
+    FTD_point next;
+    next.x = origin.x;
+    next.y = origin.y + 20;
+    for (ft_list *chunk = ft_get_children(e); chunk; chunk = chunk->next) {
+        for (int i = 0; i <= chunk->last; i++) {
+            FTD_point cpos = record_subtree(chunk->items[i], next);
+            next.x += 2 * (cpos.x - next.x);
+        }
+    }
+    return pos;
+}
+
+/* Symbols. Points are relative to the node position (x, y). */
+
+static void line2(double x0, double y0, double x1, double y1) {
+    fl_begin_line();
+    fl_vertex(x0, y0);
+    fl_vertex(x1, y1);
+    fl_end_line();
+}
+
+static void arc_line(double x, double y, double r, double a0, double a1) {
+    fl_begin_line();
+    fl_arc(x, y, r, a0, a1);
+    fl_end_line();
+}
+
+// The upper half circle and the stem shared by the AND, PAND and OR gates.
+static void gate_top(double x, double y) {
+    line2(x, y + 6, x, y + 8);
+    arc_line(x, y + 11, 3, 0, 180);
+}
+
+static void and_body(double x, double y) {
+    gate_top(x, y);
+    fl_begin_line();
+    fl_vertex(x - 3, y + 11);
+    fl_vertex(x - 3, y + 15);
+    fl_vertex(x + 3, y + 15);
+    fl_vertex(x + 3, y + 11);
+    fl_end_line();
+}
+
+void FTD_canvas::draw_basic(int x, int y, const char *name, const char *desc, const char *prob,
+                            const char *crit) {
+    std::string label = make_label(name, prob, crit);
+    draw_desc_box(desc, x, y);
+    push_tree_matrix();
+    fl_color(FL_BLACK);
+    line2(x, y + 6, x, y + 7);
+    arc_line(x, y + 11, 4, 0, 360);
+    fl_pop_matrix();
+    draw_name_box(name, x, y + 10);
+    if (show_prob == 1)
+        draw_fitted_text(label.c_str(), x - 7.5f, y + 14, 15, 6);
+}
+
+// The name box or, with labels shown, the probability box at prob_top.
+static void gate_text(FTD_canvas *c, int x, double prob_top, const char *name,
+                      const std::string &label, int y) {
+    if (c->show_prob == 1)
+        c->draw_prob_box(label.c_str(), x, prob_top);
+    else
+        c->draw_name_box(name, x, y + 10.5);
+}
+
+void FTD_canvas::draw_and(int x, int y, const char *name, const char *desc, const char *prob,
+                          const char *crit) {
+    std::string label = make_label(name, prob, crit);
+    draw_desc_box(desc, x, y);
+    push_tree_matrix();
+    fl_color(FL_BLACK);
+    and_body(x, y);
+    fl_pop_matrix();
+    gate_text(this, x, y + 10, name, label, y);
+}
+
+void FTD_canvas::draw_pand(int x, int y, const char *name, const char *desc, const char *prob,
+                           const char *crit) {
+    std::string label = make_label(name, prob, crit);
+    draw_desc_box(desc, x, y);
+    push_tree_matrix();
+    fl_color(FL_BLACK);
+    and_body(x, y);
+    fl_begin_line();
+    fl_vertex(x + 3, y + 15);
+    fl_vertex(x, y + 8);
+    fl_vertex(x - 3, y + 15);
+    fl_end_line();
+    fl_pop_matrix();
+    gate_text(this, x, y + 10, name, label, y);
+}
+
+void FTD_canvas::draw_or(int x, int y, const char *name, const char *desc, const char *prob,
+                         const char *crit) {
+    std::string label = make_label(name, prob, crit);
+    draw_desc_box(desc, x, y);
+    push_tree_matrix();
+    fl_color(FL_BLACK);
+    gate_top(x, y);
+    line2(x - 3, y + 11, x - 3, y + 15);
+    line2(x + 3, y + 11, x + 3, y + 15);
+    arc_line(x, y + 24, 9.486, 71.565, 108.435);
+    line2(x, y + 14.5, x, y + 15);
+    fl_pop_matrix();
+    gate_text(this, x, y + 9.5, name, label, y);
+}
+
+void FTD_canvas::draw_null(int x, int y, const char *name, const char *desc, const char *prob,
+                           const char *crit) {
+    std::string label = make_label(name, prob, crit);
+    draw_desc_box(desc, x, y);
+    push_tree_matrix();
+    fl_color(FL_BLACK);
+    line2(x, y + 6, x, y + 10.5);
+    line2(x, y + 12.5, x, y + 15);
+    fl_pop_matrix();
+    gate_text(this, x, y + 10.5, name, label, y);
+}
+
+void FTD_canvas::draw_transfer(int x, int y, const char *name, const char *desc) {
+    draw_desc_box(desc, x, y);
+    push_tree_matrix();
+    fl_color(FL_BLACK);
+    line2(x, y + 6, x, y + 8);
+    fl_color(FL_WHITE);
+    fl_begin_polygon();
+    fl_vertex(x, y + 8);
+    fl_vertex(x - 3, y + 15);
+    fl_vertex(x + 3, y + 15);
+    fl_end_polygon();
+    fl_color(FL_BLACK);
+    fl_begin_line();
+    fl_vertex(x, y + 8);
+    fl_vertex(x - 3, y + 15);
+    fl_vertex(x + 3, y + 15);
+    fl_vertex(x, y + 8);
+    fl_end_line();
+    fl_pop_matrix();
+    draw_name_box(name, x, y + 10.5);
+}
+
+/* Connectors. */
+
+// Clamps the segment [*a, *b] (a <= b) to [lo, hi]; 0 when nothing is left.
+static int clamp_span(double *a, double *b, double lo, double hi) {
+    if (*b < lo || *a > hi)
+        return 0;
+    *a = std::max(*a, lo);
+    *b = std::min(*b, hi);
+    return 1;
+}
+
+// One axis-parallel segment, cut to the view so that its pixel coordinates
+// stay within the window system's range.
+static void view_segment(double x0, double y0, double x1, double y1, const double v[4]) {
+    double ax = std::min(x0, x1), bx = std::max(x0, x1);
+    double ay = std::min(y0, y1), by = std::max(y0, y1);
+    if (!clamp_span(&ax, &bx, v[0], v[2]) || !clamp_span(&ay, &by, v[1], v[3]))
+        return;
+    line2(ax, ay, bx, by);
+}
+
+// An elbow from the parent's bottom to the input's top: down half way, across,
+// down. Drawn whole when it lies in the view, else as its clamped segments.
+void FTD_canvas::draw_connector(int px, int py, int cx, int cy) {
+    double m = (py + 15) + (cy - (py + 15)) / 2.0;
+    double lx = std::min(px, cx), rx = std::max(px, cx);
+    double ty = std::min<double>(py + 15, cy), by = std::max<double>(py + 15, cy);
+    if (!in_view(lx, ty, rx - lx, by - ty))
+        return;
+    push_tree_matrix();
+    fl_color(FL_BLACK);
+    if (lx >= view_x0 && rx <= view_x1 && ty >= view_y0 && by <= view_y1) {
+        fl_begin_line();
+        fl_vertex(px, py + 15);
+        fl_vertex(px, m);
+        fl_vertex(cx, m);
+        fl_vertex(cx, cy);
+        fl_end_line();
+    } else {
+        const double v[4] = {view_x0, view_y0, view_x1, view_y1};
+        view_segment(px, py + 15, px, m, v);
+        view_segment(px, m, cx, m, v);
+        view_segment(cx, m, cx, cy, v);
+    }
+    fl_pop_matrix();
+}
+
+/* Boxes and texts. */
+
+static void rect_outline(double l, double t, double w, double h) {
+    fl_begin_line();
+    fl_vertex(l, t);
+    fl_vertex(l + w, t);
+    fl_vertex(l + w, t + h);
+    fl_vertex(l, t + h);
+    fl_vertex(l, t);
+    fl_end_line();
+}
+
+// A white box with a black outline, then its text fitted into it.
+static void filled_box(FTD_canvas *c, const char *text, double x, double top, double h) {
+    fl_push_matrix();
+    fl_translate(c->x(), c->y());
+    fl_scale(c->zoom);
+    fl_color(FL_WHITE);
+    fl_begin_polygon();
+    fl_vertex(x - 7.5, top);
+    fl_vertex(x + 7.5, top);
+    fl_vertex(x + 7.5, top + h);
+    fl_vertex(x - 7.5, top + h);
+    fl_end_polygon();
+    fl_color(FL_BLACK);
+    rect_outline(x - 7.5, top, 15, h);
+    fl_pop_matrix();
+    c->draw_fitted_text(text, (float)(x - 7.5), (float)top, 15, (float)h);
+}
+
+void FTD_canvas::draw_desc_box(const char *text, int x, int y) {
+    push_tree_matrix();
+    fl_color(FL_BLACK);
+    rect_outline(x - 7.5, y, 15, 6);
+    fl_pop_matrix();
+    draw_fitted_text(text, x - 7.5f, y, 15, 6);
+}
+
+void FTD_canvas::draw_name_box(const char *text, double x, double top) {
+    filled_box(this, text, x, top, 2.5);
+}
+
+void FTD_canvas::draw_prob_box(const char *text, double x, double top) {
+    filled_box(this, text, x, top, 4);
+}
+
+// Pixel size of the font for size factor f (product taken in double, then
+// truncated, so 10 x 1.4f gives 13).
+static int font_pixels(float zoom, float f) { return (int)((double)zoom * (double)f); }
+
+// Largest size factor from 1.5 down in steps of 0.1 at which the text fits
+// W by H pixels, at 1 pixel or more; 0 when none fits. mw and mh receive the
+// measurement at that size.
+static float fit_factor(const char *text, float zoom, int W, int H, int &mw, int &mh) {
+    for (float f = 1.5f; f >= 0 && font_pixels(zoom, f) >= 1; f -= 0.1f) {
+        fl_font(FL_HELVETICA, font_pixels(zoom, f));
+        mw = W;
+        mh = H;
+        fl_measure(text, mw, mh, 1);
+        if (mw <= W && mh <= H)
+            return f;
+    }
+    return 0;
+}
+
+// The text at the largest tried size that fits the box, centred in it. A box
+// off the view or under one pixel is skipped without measuring; a text that
+// fits at no size of a pixel or more is not drawn.
+void FTD_canvas::draw_fitted_text(const char *text, float bx, float by, float bw, float bh) {
+    if (!in_view(bx, by, bw, bh))
+        return;
+    int W = (int)(zoom * bw), H = (int)(zoom * bh);
+    if (W < 1 || H < 1 || !text)
+        return;
+    int mw = 0, mh = 0;
+    float f = fit_factor(text, zoom, W, H, mw, mh);
+    if (f == 0)
+        return;
+    fl_font(FL_HELVETICA, font_pixels(zoom, f));
+    fl_measure(text, mw, mh, 1);
+    if (mw > 1.5 * W || mh > 1.5 * H)
+        return;
+    int X = (int)(x() + (double)zoom * bx + (W - mw) / 2.0);
+    int Y = (int)(y() + (double)zoom * by + (H - mh) / 2.0);
+    fl_draw(text, X, Y, mw, mh, FL_ALIGN_WRAP, NULL, 1);
+}
+
+/* Frames. */
+
+// Red frame when e is selected (solid and 4 pixels wide where the last press
+// lies inside this place, else dashed), green when highlighted. The frame
+// goes where e is drawn now, also when the element had no room left to
+// record this place.
+void FTD_canvas::draw_marks(ft_element *e, FTD_point pos) {
+    ft_coord p;
+    p.x = pos.x;
+    p.y = pos.y;
+    push_tree_matrix();
+    if (e->coord->selected == 1) {
+        fl_color(FL_RED);
+        if (ft_coord_hit(click.x, click.y, p))
+            fl_line_style(FL_SOLID, 4, NULL);
+        else
+            fl_line_style(FL_DASH, 1, NULL);
+        rect_outline(p.x - 7.5, p.y, 15, 15);
+        fl_line_style(FL_SOLID, 0, NULL);
+    }
+    if (e->coord->highlighted == 1) {
+        fl_color(FL_GREEN);
+        fl_line_style(FL_SOLID, 4, NULL);
+        rect_outline(p.x - 7.5, p.y, 15, 15);
+        fl_line_style(FL_SOLID, 0, NULL);
+    }
+    fl_pop_matrix();
+}

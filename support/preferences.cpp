@@ -8,7 +8,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cstdlib>
 #include <memory>
+#include <string>
 
 preferences global_prefs;
 
@@ -72,6 +74,41 @@ void preferences::set_int(int index, int value) {
     if (!slot)
         fatal_assert("0", "preferences", LINE_SET_INT);
     *slot = value;
+}
+
+// ------------------------------------------------------------- store file
+
+// The store file, named the way the toolkit names the user store: under
+// $HOME/.fltk/, or /etc/fltk/ without HOME.
+static std::string store_file_path() {
+    const char *home = getenv("HOME");
+    std::string path = home ? home : "/etc/fltk/";
+    if (home)
+        path += path.empty() || path.back() != '/' ? "/.fltk/" : ".fltk/";
+    return path + store_vendor + "/" + store_application + ".prefs";
+}
+
+// 1 when the toolkit's reader can take the store file. It reads lines of up
+// to 1023 bytes after three header lines; a group line that does not name a
+// group under the root ("[./...]") leaves it without a group, and the next
+// entry line then crashes it. A missing file is safe.
+static int store_file_safe(const std::string &path) {
+    FILE *f = fopen(path.c_str(), "rb");
+    if (!f)
+        return 1;
+    char line[1024];
+    for (int i = 0; i < 3; i++)
+        if (!fgets(line, sizeof line, f))
+            break;
+    int safe = 1;
+    while (safe && fgets(line, sizeof line, f)) {
+        if (line[0] != '[')
+            continue;
+        line[1 + strcspn(line + 1, "]\n\r")] = '\0';
+        safe = line[1] == '.' && (line[2] == '\0' || line[2] == '/');
+    }
+    fclose(f);
+    return safe;
 }
 
 // ------------------------------------------------------------------- loading
@@ -153,7 +190,19 @@ static void load_save(preferences *p, Fl_Preferences *g) {
     read_string(g, "SAT_XSL_LocalFile", p->sat_xsl_local_file, def);
 }
 
+// Every slot from its default, as for an empty store.
+static void load_defaults(preferences *p) {
+    load_tools(p, nullptr);
+    load_general(p, nullptr);
+    load_log(p, nullptr);
+    load_save(p, nullptr);
+}
+
 void preferences::load() {
+    if (!store_file_safe(store_file_path())) {
+        load_defaults(this);
+        return;
+    }
     Fl_Preferences root(Fl_Preferences::USER, store_vendor, store_application);
     std::unique_ptr<Fl_Preferences> general_group = open_existing_group(root, "General");
     std::unique_ptr<Fl_Preferences> tools_group = open_existing_group(root, "ExternalTools");
@@ -167,7 +216,21 @@ void preferences::load() {
 
 // -------------------------------------------------------------------- saving
 
+// Moves a store file the toolkit cannot read out of the way (to
+// "preferences.prefs.corrupt"), so a save writes a fresh store and the old
+// bytes are kept for the user. Returns 0 when the store can be written.
+static int set_corrupt_store_aside() {
+    std::string path = store_file_path();
+    if (store_file_safe(path))
+        return 0;
+    return rename(path.c_str(), (path + ".corrupt").c_str()) == 0 ? 0 : -1;
+}
+
+// A store that cannot be read nor moved aside is not written: it could not
+// be written anyway, and the toolkit would crash reading it.
 void preferences::save() {
+    if (set_corrupt_store_aside() != 0)
+        return;
     Fl_Preferences root(Fl_Preferences::USER, store_vendor, store_application);
     Fl_Preferences general_group(root, "General");
     Fl_Preferences tools_group(root, "ExternalTools");

@@ -92,7 +92,9 @@ int dlist_free(dlist *list, dlist_release_fn release) {
     return 0;
 }
 
-void *dlist_copy_identity(void *item) { return item; }
+void *dlist_copy_identity(void *item) {
+    return item;
+}
 
 dlist *dlist_copy(dlist *list, dlist_copy_fn copy) {
     if (!copy)
@@ -129,11 +131,17 @@ int dlist_append(dlist *list, void *item, dlist_node **out) {
     return 0;
 }
 
-int dlist_head(dlist *list, void **item, dlist_node **out) { return give(list->head, item, out); }
+int dlist_head(dlist *list, void **item, dlist_node **out) {
+    return give(list->head, item, out);
+}
 
-int dlist_tail(dlist *list, void **item, dlist_node **out) { return give(list->tail, item, out); }
+int dlist_tail(dlist *list, void **item, dlist_node **out) {
+    return give(list->tail, item, out);
+}
 
-int dlist_size(dlist *list) { return list->count; }
+int dlist_size(dlist *list) {
+    return list->count;
+}
 
 int dlist_pop_head(dlist *list, void **item) {
     *item = nullptr;
@@ -151,9 +159,13 @@ int dlist_pop_tail(dlist *list, void **item) {
     return 0;
 }
 
-dlist *dlist_node_owner(dlist_node *node) { return node ? node->owner : nullptr; }
+dlist *dlist_node_owner(dlist_node *node) {
+    return node ? node->owner : nullptr;
+}
 
-void *dlist_node_data(dlist_node *node) { return node->data; }
+void *dlist_node_data(dlist_node *node) {
+    return node->data;
+}
 
 int dlist_remove_node(dlist_node *node, void **item) {
     *item = unlink_node(node);
@@ -218,9 +230,13 @@ int dlist_unique(dlist *list, dlist_compare_fn compare, dlist_release_fn release
     return 0;
 }
 
-dlist_iter *dlist_iter_front(dlist *list) { return iter_new(list, nullptr, list->head); }
+dlist_iter *dlist_iter_front(dlist *list) {
+    return iter_new(list, nullptr, list->head);
+}
 
-dlist_iter *dlist_iter_back(dlist *list) { return iter_new(list, list->tail, nullptr); }
+dlist_iter *dlist_iter_back(dlist *list) {
+    return iter_new(list, list->tail, nullptr);
+}
 
 dlist_iter *dlist_iter_at(dlist_node *node, void **item, int flags) {
     *item = node->data;
@@ -344,11 +360,17 @@ int dlist_foreach_rev(dlist *list, dlist_walk_fn callback, void *arg) {
     return dlist_walk(callback, arg, it, dlist_iter_prev, dlist_iter_remove_rev);
 }
 
-strlist *strlist_new(void) { return dlist_new(); }
+strlist *strlist_new(void) {
+    return dlist_new();
+}
 
-int strlist_free(strlist *list) { return dlist_free(list, free); }
+int strlist_free(strlist *list) {
+    return dlist_free(list, free);
+}
 
-strlist *strlist_copy(strlist *list, dlist_copy_fn copy) { return dlist_copy(list, copy); }
+strlist *strlist_copy(strlist *list, dlist_copy_fn copy) {
+    return dlist_copy(list, copy);
+}
 
 // A new allocation holding the size bytes at bytes; NULL when out of memory.
 static void *bytes_dup(const void *bytes, size_t size) {
@@ -378,14 +400,22 @@ int strlist_append(strlist *list, const void *bytes, size_t size, dlist_node **o
     return rc;
 }
 
-int strlist_size(strlist *list) { return dlist_size(list); }
+int strlist_size(strlist *list) {
+    return dlist_size(list);
+}
 
-int strlist_pop(strlist *list, void **item) { return dlist_pop_head(list, item); }
+int strlist_pop(strlist *list, void **item) {
+    return dlist_pop_head(list, item);
+}
 
-dlist_iter *strlist_iter(strlist *list) { return dlist_iter_front(list); }
+dlist_iter *strlist_iter(strlist *list) {
+    return dlist_iter_front(list);
+}
 
 int strlist_next(dlist_iter *it, void **item, dlist_node **out) {
     return dlist_iter_next(it, item, out);
 }
 
-int strlist_iter_free(dlist_iter *it) { return dlist_iter_free(it); }
+int strlist_iter_free(dlist_iter *it) {
+    return dlist_iter_free(it);
+}

@@ -16,7 +16,9 @@ static char join_buffer[FTD_PATH_MAX];
 static char dirname_buffer[FTD_PATH_MAX];
 static char resolve_buffer[1024];
 
-static int is_sep(char c) { return c == '/' || c == '\\'; }
+static int is_sep(char c) {
+    return c == '/' || c == '\\';
+}
 
 // Copies src into out of size bytes; 0 when it fits, -1 (out "") otherwise.
 static int copy_bounded(char *out, size_t size, const char *src) {

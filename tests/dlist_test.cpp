@@ -38,7 +38,9 @@ dlist *make(std::initializer_list<const char *> items) {
 }
 
 int released;
-void count_release(void *) { released++; }
+void count_release(void *) {
+    released++;
+}
 
 TEST(Dlist, EndsAndPops) {
     dlist *list = dlist_new();
@@ -70,7 +72,10 @@ TEST(Dlist, EndsAndPops) {
 }
 
 TEST(Dlist, SortIsStableAndUniqueKeepsFirst) {
-    const struct { std::initializer_list<const char *> in; const char *sorted; } cases[] = {
+    const struct {
+        std::initializer_list<const char *> in;
+        const char *sorted;
+    } cases[] = {
         {{}, ""},
         {{"z"}, "z"},
         {{"b1", "a", "b2"}, "a,b1,b2"},
@@ -98,10 +103,18 @@ int walker(void *item, void *arg) {
                ? walk_code
                : DLIST_WALK_GO_ON;
 }
-int remove_all(void *, void *) { return DLIST_WALK_REMOVE; }
+int remove_all(void *, void *) {
+    return DLIST_WALK_REMOVE;
+}
 
 TEST(Dlist, WalkCodes) {
-    const struct { int code; const char *at; bool rev; int result; const char *seen, *left; } cases[] = {
+    const struct {
+        int code;
+        const char *at;
+        bool rev;
+        int result;
+        const char *seen, *left;
+    } cases[] = {
         {7, "b", false, -2, "ab", "a,b,c"},
         {DLIST_WALK_STOP, "b", false, DLIST_WALK_STOP, "ab", "a,b,c"},
         {DLIST_WALK_REMOVE, "b", false, 0, "abc", "a,c"},

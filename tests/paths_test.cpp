@@ -29,8 +29,11 @@ void check_codes(code_fn fn, const code_case *cases, size_t n) {
 }
 
 TEST(Paths, Kind) {
-    const struct { const char *p; int kind; } cases[] = {
-        {"/x", 0}, {"C:\\x", 2}, {"c:/x", 2}, {"C:x", 1}, {"x/y", 1}, {"", 1}, {"1:/x", 1}};
+    const struct {
+        const char *p;
+        int kind;
+    } cases[] = {{"/x", 0},  {"C:\\x", 2}, {"c:/x", 2}, {"C:x", 1},
+                 {"x/y", 1}, {"", 1},      {"1:/x", 1}};
     for (const auto &c : cases)
         EXPECT_EQ(c.kind, path_kind(c.p)) << c.p;
 }
@@ -102,7 +105,11 @@ TEST(Paths, Absolute) {
     if (parent.empty())
         parent = "/";
     std::string parent_slash = parent == "/" ? "/" : parent + "/";
-    const struct { const char *in; int rc; std::string out; } cases[] = {
+    const struct {
+        const char *in;
+        int rc;
+        std::string out;
+    } cases[] = {
         {"/etc/x", 0, "/etc/x"},
         {"a.html", 1, here + "/a.html"},
         {"./a.html", 1, here + "/a.html"},

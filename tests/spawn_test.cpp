@@ -1,0 +1,214 @@
+// Command lines, file URLs, browser launching and m4 lines.
+#include "log.h"
+#include "paths.h"
+#include "preferences.h"
+#include "spawn.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// Keeps every levelled line with its level.
+class capture_log : public log_base {
+  public:
+    std::vector<std::pair<int, std::string>> lines;
+    void vmessage(const char *, va_list) override {}
+    void message(const char *, ...) override {}
+    void log(int lvl, const char *format, ...) override {
+        char text[LOG_BUFFER_SIZE];
+        va_list args;
+        va_start(args, format);
+        vsnprintf(text, sizeof text, format, args);
+        va_end(args);
+        lines.emplace_back(lvl, text);
+    }
+    void clear() override {}
+    int save(const char *) override { return 0; }
+};
+
+std::vector<std::string> ran;
+int system_result;
+int fake_system(const char *line) {
+    ran.push_back(line);
+    return system_result;
+}
+
+class Spawn : public ::testing::Test {
+  protected:
+    capture_log log;
+    void SetUp() override {
+        ran.clear();
+        system_result = 0;
+        spawn_set_system(fake_system);
+        global_log = &log;
+    }
+    void TearDown() override {
+        spawn_set_system(nullptr);
+        global_log = nullptr;
+    }
+};
+
+TEST_F(Spawn, CommandLines) {
+    const struct {
+        int rc;
+        const char *line;
+    } expect[] = {
+        {0, "ls -l"},
+        {0, "firefox file:///tmp/a.html &"},
+        {0, ""},
+        {0, " &"},
+        {0, "firefox file://\"/tmp/a b.html\" &"},
+        {0, "viewer 'a;b' 'it'\\''s' '$(touch X)' 'a\\b' '\"open' '\"$HOME\"' 'x|y&'"},
+        {0, "viewer 'it'\\''s' \"a'b\" -o=1,2"},
+    };
+    int rc[] = {
+        spawn_command(0, 0, "ls", "-l", nullptr),
+        spawn_command(1, 1, "/usr/bin/firefox", "firefox", "file:///tmp/a.html", nullptr),
+        spawn_command(0, 1, "/usr/bin/x", nullptr),
+        spawn_command(1, 1, "/usr/bin/x", nullptr),
+        spawn_command(1, 1, "/usr/bin/firefox", "firefox", "file://\"/tmp/a b.html\"", nullptr),
+        spawn_command(0, 0, "viewer", "a;b", "it's", "$(touch X)", "a\\b", "\"open", "\"$HOME\"",
+                      "x|y&", nullptr),
+        spawn_command(0, 0, "viewer", "'it'\\''s'", "\"a'b\"", "-o=1,2", nullptr),
+    };
+    ASSERT_EQ(std::size(expect), ran.size());
+    for (size_t i = 0; i < ran.size(); i++) {
+        EXPECT_EQ(expect[i].rc, rc[i]);
+        EXPECT_EQ(expect[i].line, ran[i]);
+    }
+    ASSERT_FALSE(log.lines.empty());
+    EXPECT_EQ(LOG_INFO, log.lines[0].first);
+    EXPECT_EQ("Spawning command: \"ls -l\".", log.lines[0].second);
+}
+
+TEST_F(Spawn, OverlongLineIsRefused) {
+    // "ls " and 2044 characters make 2047: the longest line that runs.
+    EXPECT_EQ(0, spawn_command(0, 0, "ls", std::string(2044, 'a').c_str(), nullptr));
+    ASSERT_EQ(1u, ran.size());
+    log.lines.clear();
+    EXPECT_EQ(-1, spawn_command(0, 0, "ls", std::string(2045, 'a').c_str(), nullptr));
+    EXPECT_EQ(-1, spawn_command(0, 0, "ls", std::string(2043, '$').c_str(), nullptr));
+    EXPECT_EQ(1u, ran.size());
+    ASSERT_EQ(2u, log.lines.size());
+    EXPECT_EQ(LOG_ERROR, log.lines[0].first);
+}
+
+TEST_F(Spawn, FileUrls) {
+    char cwd[FTD_PATH_MAX];
+    ASSERT_NE(nullptr, getcwd(cwd, sizeof cwd));
+    std::string parent(cwd, std::string(cwd).rfind('/'));
+    std::string notes = parent + "/doc/release_notes.html";
+    const struct {
+        const char *browser, *path;
+        std::string url;
+    } cases[] = {
+        {"netscape", "../doc/release_notes.html", "file://\"" + notes + "\""},
+        {"/opt/kde/bin/konqueror", "../doc/release_notes.html", "file://" + notes},
+        {"/usr/firefox/links", "/tmp/a.html", "file:///tmp/a.html"},
+        {"mozilla-firefox", "/tmp/a.html", "file://\"/tmp/a.html\""},
+        {"/usr/bin/Opera", "/tmp/a.html", "file://\"/tmp/a.html\""},
+        {"/usr/bin/mozilla", "/tmp/it's.html", "file://\"/tmp/it's.html\""},
+        {"konqueror", "/tmp/a b.html", "file://'/tmp/a b.html'"},
+        {"firefox", "/tmp/$x`y`\\.html", "file://'/tmp/$x`y`\\.html'"},
+        {"links", "/tmp/it's", "file://'/tmp/it'\\''s'"},
+    };
+    for (const auto &c : cases) {
+        global_prefs.set_string(PREF_BROWSER_PATH, c.browser);
+        EXPECT_EQ(c.url, make_file_url(c.path)) << c.browser << " " << c.path;
+    }
+    // Paths well past 255 characters keep their whole length.
+    std::string deep = "/" + std::string(3000, 'd') + "/x.html";
+    global_prefs.set_string(PREF_BROWSER_PATH, "links");
+    EXPECT_EQ("file://" + deep, make_file_url(deep.c_str()));
+    std::string huge = "/" + std::string(FTD_PATH_MAX, 'h');
+    EXPECT_STREQ("", make_file_url(huge.c_str()));
+}
+
+TEST_F(Spawn, LaunchBrowserResult) {
+    global_prefs.set_string(PREF_BROWSER_PATH, "/opt/web/firefox");
+    EXPECT_EQ(0, launch_browser("file:///tmp/a.html"));
+    ASSERT_EQ(1u, ran.size());
+    EXPECT_EQ("firefox file:///tmp/a.html &", ran[0]);
+    log.lines.clear();
+    system_result = -1;
+    EXPECT_EQ(1, launch_browser("file:///tmp/a.html"));
+    ASSERT_EQ(2u, log.lines.size());
+    EXPECT_EQ(LOG_ERROR, log.lines[1].first);
+    EXPECT_EQ("could not execute '/opt/web/firefox'.\nPlease, try to use the 'Edit->Preference' "
+              "dialog to update the name of the browser to use.",
+              log.lines[1].second);
+    // Without a logger nothing is logged and nothing breaks.
+    global_log = nullptr;
+    EXPECT_EQ(1, launch_browser("x"));
+}
+
+std::string read_file(const std::string &path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// A stand-in browser first on PATH records its arguments; hostile paths must
+// arrive as one literal argument and never run anything.
+TEST(SpawnShell, HostilePathReachesBrowserLiterally) {
+    char dir[] = "/tmp/spawntestXXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(dir));
+    std::string d = dir;
+    std::ofstream(d + "/fake-firefox") << "#!/bin/sh\nd=$(dirname \"$0\")\n"
+                                          "for a in \"$@\"; do printf '[%s]' \"$a\"; done "
+                                          "> \"$d/args.tmp\"\nmv \"$d/args.tmp\" \"$d/args\"\n";
+    ASSERT_EQ(0, chmod((d + "/fake-firefox").c_str(), 0755));
+    ASSERT_EQ(0, symlink((d + "/fake-firefox").c_str(), (d + "/fake-viewer").c_str()));
+    std::string old_path = getenv("PATH") ? getenv("PATH") : "/usr/bin:/bin";
+    setenv("PATH", (d + ":" + old_path).c_str(), 1);
+    global_log = nullptr;
+    spawn_set_system(nullptr);
+
+    const std::string page =
+        "/tmp/a b/$(touch " + d + "/X).html;touch " + d + "/Y`touch " + d + "/Z`";
+    const std::string browsers[] = {"fake-firefox", d + "/fake-firefox", "fake-viewer", ""};
+    for (const std::string &browser : browsers) {
+        // The last round passes a raw URL straight to launch_browser.
+        global_prefs.set_string(PREF_BROWSER_PATH,
+                                browser.empty() ? "fake-viewer" : browser.c_str());
+        std::string raw = "file://" + page + "&x='1'";
+        EXPECT_EQ(0, launch_browser(browser.empty() ? raw.c_str() : make_file_url(page.c_str())));
+        std::string got;
+        for (int i = 0; i < 3000 && got.empty(); i++) {
+            usleep(10000);
+            got = read_file(d + "/args");
+        }
+        EXPECT_EQ("[" + (browser.empty() ? raw : "file://" + page) + "]", got) << browser;
+        for (const char *f : {"/X", "/Y", "/Z"})
+            EXPECT_NE(0, access((d + f).c_str(), F_OK)) << browser << f;
+        remove((d + "/args").c_str());
+    }
+    setenv("PATH", old_path.c_str(), 1);
+    for (const char *f : {"/X", "/Y", "/Z", "/fake-viewer"})
+        remove((d + f).c_str());
+    remove((d + "/fake-firefox").c_str());
+    rmdir(dir);
+}
+
+TEST(M4Lines, FormatsAndBounds) {
+    char buf[64];
+    EXPECT_STREQ("define(N, `v x')\n", m4_define_str(buf, sizeof buf, "N", "v x"));
+    EXPECT_STREQ("define(K, `-42')\n", m4_define_int(buf, sizeof buf, "K", -42));
+    EXPECT_STREQ("undefine(`N')\n", m4_undefine(buf, sizeof buf, "N"));
+    EXPECT_STREQ("include(`tree_m4')\n", m4_include(buf, sizeof buf, "tree"));
+    char small[8];
+    EXPECT_EQ(nullptr, m4_include(small, sizeof small, "tree"));
+    EXPECT_STREQ("", small);
+}
+
+} // namespace

@@ -63,10 +63,17 @@ typedef struct ft_list {
     int last;             // index of the last used slot; -1 when empty
     struct ft_list *next; // following chunk or NULL
     struct ft_list *tail; // in the first chunk: the final chunk (appends start there)
+    int base;               // position of slot 0 of this chunk in the whole list
+    struct ft_list *cursor; // in the first chunk: the chunk ft_list_get reached last
 } ft_list;
 
-/* Construction. */
+/* Construction. Allocation failure is an assertion failure. */
+// A new element: name and desc "", FT_INVALID, no texts, FT_PAGE_NONE, a
+// zeroed positions block, no children. The caller owns it (ft_free_tree or
+// ft_free_element release it).
 ft_element *ft_init(void);
+// A new element with copies of name and desc, the type, FT_PAGE_OFF and the
+// given children pointer; it has NO positions block (never draw it).
 ft_element *ft_fill(char *name, char *desc, ft_type type, ft_list *children);
 ft_element *ft_new_basic(char *name, char *desc);
 ft_element *ft_new_and(char *name, char *desc, ft_list *children);
@@ -105,16 +112,28 @@ int ft_has_children(ft_element *e);
 const char *ft_type2string(ft_type t);
 float ft_prob_to_float(char *text);
 
-/* Lists. */
+/* Lists. A list holds references; it owns its chunks only. */
+// A new empty list (one chunk).
 ft_list *ft_list_init(void);
-ft_list *ft_list_cons(ft_element *e, ft_list *list); // appends; constant time
+// Appends e at the end; returns list. Constant time.
+ft_list *ft_list_cons(ft_element *e, ft_list *list);
 int ft_list_is_empty(ft_list *list);
+// Number of items; constant time.
 int ft_list_get_size(ft_list *list);
+// The item at position (>= 0). Inside the final chunk a position past the end
+// gives the slot's content (NULL when never filled); a position beyond the
+// final chunk is an assertion failure. Walking positions upward is cheap.
 ft_element *ft_list_get(ft_list *list, int position);
+// Position of the first item whose name equals e's name; -1 when none.
 int ft_list_find(ft_list *list, ft_element *e);
+// Takes the item at position out; later items move up one place. Returns
+// the item, NULL for a position outside the list.
+ft_element *ft_list_remove_at(ft_list *list, int position);
 // Releases the chunks of a list (not the elements). NULL does nothing.
 void ft_list_free(ft_list *list);
 
+// A new list of the distinct (by name) basic events under e, in order of
+// first meeting; the caller frees it with ft_list_free.
 ft_list *ft_get_leaves(ft_element *e);
 void ft_get_leaves_lowlevel(ft_element *e, ft_list *out);
 
@@ -123,22 +142,35 @@ void ft_print_list(ft_list *list);
 void ft_print_tree(ft_element *root);
 void ft_print_tree_preorder_lowlevel(ft_element *e, int level);
 
-/* Drawn positions and searches. */
+/* Drawn positions and searches. The tree walks keep no recursion on the
+   machine stack, so any depth is safe. */
 // Records (x, y) unless already recorded; a 201st position is dropped.
 ft_element *ft_add_coord(ft_element *e, int x, int y);
+// (x, y) when recorded, else (0, 0).
 ft_coord ft_get_coord(ft_element *e, int x, int y);
+// Removes a recorded position (later ones move down); e, or NULL when absent.
 ft_element *ft_remove_coord(ft_element *e, int x, int y);
+// Empties all 200 slots of e and of everything below it; returns 0. NULL ok.
 int ft_clear_coords(ft_element *e);
+// 1 when (x, y) lies strictly inside the 15 x 15 box whose top centre is c.
 int ft_coord_hit(int x, int y, ft_coord c);
+// ft_coord_hit over all 200 slots of e (free slots are (0, 0) and count).
 int ft_hit(int x, int y, ft_element *e);
+// First element in preorder hit at (x, y); descends only into elements with
+// a page flag other than FT_PAGE_NONE. NULL when none or root is NULL.
 ft_element *ft_find_at(ft_element *root, int x, int y);
+// First element in preorder named name; NULL when none or root is NULL.
 ft_element *ft_find_by_name(ft_element *root, const char *name);
+// Appends every FT_PAGE_ON element in preorder (once per path), root first.
 void ft_get_pages(ft_element *root, ft_list *out);
 // Takes the child drawn at the point out of its parent's list (it goes to the
 // parent's detached list); returns the parent or NULL.
 ft_element *ft_delete_at(ft_element *parent, ft_element *e, int x, int y);
 
 /* Release. */
+// Releases one element: its strings, positions block and the chunks of its
+// children and detached lists (not the elements in them). NULL does nothing.
+void ft_free_element(ft_element *e);
 // Releases every element reachable from root and from the events list
 // (children and detached lists included), each once, and the lists' chunks.
 // Either may be NULL.

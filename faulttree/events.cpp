@@ -1,0 +1,118 @@
+// The events reader: header matching, data cells, and the basic event that
+// each data row becomes.
+#include "events.h"
+
+#include <cstring>
+
+#include "ftread.h"
+#include "paths.h"
+
+import_column events_columns[EVENTS_COLUMNS] = {
+    {"Name", 0, NULL},
+    {"Symbol Type", 0, NULL},
+    {"Description", 0, NULL},
+    {"Logic Mode", 0, NULL},
+    {"Use Generic Model", 0, NULL},
+    {"Generic Model Name", 0, NULL},
+    {"Failure Model Type", 0, NULL},
+    {"Failure Model Parameter 0", 0, NULL},
+    {"Failure Model Parameter 1", 0, NULL},
+    {"Failure Model Parameter 2", 0, NULL},
+    {"Failure Model Parameter 3", 0, NULL},
+    {"Failure Model Parameter 4", 0, NULL},
+    {"Failure Model Parameter 5", 0, NULL},
+    {"Failure Model Parameter 6", 0, NULL},
+    {"Failure Model Parameter 7", 0, NULL},
+    {"Failure Model Parameter 8", 0, NULL},
+    {"Failure Model Distribution 0", 0, NULL},
+    {"Failure Model Distribution 1", 0, NULL},
+    {"Failure Model Distribution 2", 0, NULL},
+    {"CCF Model Name", 0, NULL},
+    {"Fault Tree Sequencing", 0, NULL},
+    {"Markov Model Name", 0, NULL},
+    {"Event Group Name", 0, NULL},
+    {"Font", 0, NULL},
+    {"Extend Name Box", 0, NULL},
+    {"Numeric Sort Ranking", 0, NULL},
+};
+
+enum { EV_NAME = 0, EV_SYMBOL_TYPE = 1, EV_DESC = 2, EV_MODEL_TYPE = 6, EV_PARAM0 = 7 };
+enum { EV_HEADER = 0, EV_DATA = 1 };
+
+static import_scan scan;
+
+void events_reset_columns(unsigned char flags) {
+    import_reset(events_columns, EVENTS_COLUMNS, flags);
+}
+
+static const char *value_of(int row) {
+    return events_columns[row].column != 0 ? events_columns[row].value : NULL;
+}
+
+// The probability text of the row: parameter 0 of a "Fixed" model, else "0.0".
+static const char *row_probability(void) {
+    const char *model = events_columns[EV_MODEL_TYPE].value;
+    const char *param = value_of(EV_PARAM0);
+    if (param != NULL && model != NULL && strcmp(model, "Fixed") == 0) return param;
+    return "0.0";
+}
+
+int events_fill_element(ft_element *e) {
+    for (int row = 0; row < EVENTS_COLUMNS; ++row) {
+        switch (row) {
+        case EV_NAME:
+            if (events_columns[EV_NAME].value == NULL) return FTREAD_BAD_EVENTS;
+            ft_set_name(e, events_columns[EV_NAME].value);
+            break;
+        case EV_SYMBOL_TYPE: ft_set_type(e, FT_BASIC); break;
+        case EV_DESC: ft_set_desc(e, value_of(EV_DESC) ? value_of(EV_DESC) : ""); break;
+        case EV_PARAM0: ft_set_prob(e, row_probability()); break;
+        case 3: case 4: case 5: case 6: case 8: case 9: case 10: case 11: case 12: case 13:
+        case 14: case 15: case 16: case 17: case 18: case 19: case 20: case 21: case 22:
+        case 23: case 24: case 25:
+            break;
+        default: fatal_assert("0", "events", 279);
+        }
+    }
+    return FTREAD_OK;
+}
+
+void events_begin_run(void) {
+    import_begin(&scan, events_columns, EVENTS_COLUMNS);
+    scan.state = EV_HEADER;
+}
+
+void events_tab(void) { import_tab(&scan); }
+
+// A data row is done: it becomes one basic event at the end of the list.
+static int finish_row(ft_list *events) {
+    ft_element *e = ft_init();
+    const int rc = events_fill_element(e);
+    if (rc != FTREAD_OK) {
+        ft_free_element(e);
+        return rc;
+    }
+    ft_list_cons(e, events);
+    import_row_end(&scan, events_columns, EVENTS_COLUMNS);
+    return FTREAD_OK;
+}
+
+int events_line_end(ft_list *events) {
+    if (scan.state == EV_DATA) return finish_row(events);
+    if (import_header_end(&scan, events_columns, EVENTS_COLUMNS) != 0) return FTREAD_BAD_EVENTS;
+    scan.state = EV_DATA;
+    return FTREAD_OK;
+}
+
+int events_cell(const char *text) {
+    int rc = scan.state == EV_HEADER
+                 ? import_header_cell(&scan, events_columns, EVENTS_COLUMNS, text)
+                 : import_data_cell(&scan, events_columns, text);
+    return rc == 0 ? FTREAD_OK : FTREAD_BAD_EVENTS;
+}
+
+// A last data row with cells but no line end is read as if it had one.
+int events_end_of_input(ft_list *events) {
+    if (scan.state == EV_DATA && scan.row_cells) return finish_row(events);
+    return FTREAD_OK;
+}

@@ -1,0 +1,93 @@
+// Column tables and scanner glue shared by the events and gates readers.
+#include "ftscan.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+void import_reset(import_column *table, int rows, unsigned char flags) {
+    for (int i = 0; i < rows; ++i) {
+        if (flags & IMPORT_RESET_COLUMNS) table[i].column = 0;
+        if (flags & IMPORT_RESET_VALUES) {
+            free(table[i].value);
+            table[i].value = NULL;
+        }
+    }
+}
+
+void import_begin(import_scan *scan, import_column *table, int rows) {
+    scan->counter = 1;
+    scan->state = 0;
+    scan->row_cells = false;
+    scan->col2row.clear();
+    import_reset(table, rows, IMPORT_RESET_COLUMNS | IMPORT_RESET_VALUES);
+}
+
+void import_tab(import_scan *scan) {
+    if (scan->counter < INT_MAX) ++scan->counter;
+}
+
+int import_header_cell(import_scan *scan, import_column *table, int rows, const char *text) {
+    for (int i = 0; i < rows; ++i)
+        if (strcmp(table[i].name, text) == 0) {
+            table[i].column = scan->counter; // a repeated name keeps the later column
+            return 0;
+        }
+    return -1;
+}
+
+int import_header_end(import_scan *scan, import_column *table, int rows) {
+    scan->row_cells = false;
+    if (table[0].column == 0) return -1;
+    int widest = 0;
+    for (int i = 0; i < rows; ++i) widest = table[i].column > widest ? table[i].column : widest;
+    scan->col2row.assign(size_t(widest) + 1, -1);
+    for (int i = rows - 1; i >= 0; --i) // earlier rows win
+        if (table[i].column > 0) scan->col2row[size_t(table[i].column)] = i;
+    scan->counter = 1;
+    return 0;
+}
+
+int import_data_cell(import_scan *scan, import_column *table, const char *text) {
+    scan->row_cells = true;
+    const size_t c = size_t(scan->counter);
+    const int row = c < scan->col2row.size() ? scan->col2row[c] : -1;
+    if (row < 0) return -1;
+    char *copy = strdup(text);
+    if (copy == NULL) throw std::bad_alloc();
+    free(table[row].value);
+    table[row].value = copy;
+    return 0;
+}
+
+void import_row_end(import_scan *scan, import_column *table, int rows) {
+    import_reset(table, rows, IMPORT_RESET_VALUES);
+    scan->counter = 1;
+    scan->row_cells = false;
+}
+
+size_t import_read(char *buf, size_t max, FILE *f) {
+    for (;;) {
+        errno = 0;
+        size_t n = fread(buf, 1, max, f);
+        if (n > 0 || !ferror(f)) return n;
+        if (errno != EINTR) throw import_scan_error("read error on the input file");
+        clearerr(f);
+    }
+}
+
+void import_scan_failed(const char *msg) { throw import_scan_error(msg); }
+
+void *import_alloc(size_t n) { return malloc(n); }
+
+void *import_realloc(void *p, size_t n) {
+    void *q = realloc(p, n);
+    if (q == NULL && n != 0) free(p);
+    return q;
+}
+
+void import_free(void *p) { free(p); }
+
+void import_echo(char c) { fputc(c, stdout); }

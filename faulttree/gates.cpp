@@ -1,0 +1,285 @@
+// The gates reader: header matching, data cells, and the gate that each
+// data row fills.
+//
+// Look-ups are indexed so that loading stays linear: "E" inputs find the
+// first events row of a name through a hash map, and a later row finds its
+// gate through a map of the names in the tree. Where that map cannot decide
+// (several elements of one name, which only a preorder walk can order) the
+// walk is used; after a children list was replaced the map is rebuilt.
+#include "gates.h"
+
+#include <cstring>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "ftread.h"
+#include "paths.h"
+
+import_column gates_columns[GATES_COLUMNS] = {
+    {"Name", 0, NULL},
+    {"Type", 0, NULL},
+    {"Description", 0, NULL},
+    {"Input  0 Type and Name", 0, NULL},
+    {"Input  1 Type and Name", 0, NULL},
+    {"Input  2 Type and Name", 0, NULL},
+    {"Input  3 Type and Name", 0, NULL},
+    {"Input  4 Type and Name", 0, NULL},
+    {"Input  5 Type and Name", 0, NULL},
+    {"Input  6 Type and Name", 0, NULL},
+    {"Input  7 Type and Name", 0, NULL},
+    {"Input  8 Type and Name", 0, NULL},
+    {"Input  9 Type and Name", 0, NULL},
+    {"Input  10 Type and Name", 0, NULL},
+    {"Input  11 Type and Name", 0, NULL},
+    {"Input  12 Type and Name", 0, NULL},
+    {"Input  13 Type and Name", 0, NULL},
+    {"Input  14 Type and Name", 0, NULL},
+    {"Input  15 Type and Name", 0, NULL},
+    {"Input  16 Type and Name", 0, NULL},
+    {"Input  17 Type and Name", 0, NULL},
+    {"Vote Number", 0, NULL},
+    {"Page Flag", 0, NULL},
+    {"Tag Setting", 0, NULL},
+    {"Font", 0, NULL},
+    {"Extend Name Box", 0, NULL},
+    {"Retain Results", 0, NULL},
+    {"Always Modularise", 0, NULL},
+    {"Hyperlink", 0, NULL},
+    {"Notes1", 0, NULL},
+    {"Notes2", 0, NULL},
+    {"Notes3", 0, NULL},
+    {"Notes4", 0, NULL},
+    {"Notes5", 0, NULL},
+    {"Notes6", 0, NULL},
+    {"Notes7", 0, NULL},
+    {"Notes8", 0, NULL},
+};
+
+enum { G_NAME = 0, G_TYPE = 1, G_DESC = 2, G_INPUT0 = 3, G_INPUT17 = 20, G_PAGE = 22, G_NOTES1 = 29 };
+enum { G_HEADER = 0, G_FIRST = 1, G_NEXT = 2 };
+
+static const char PROB_MARKER[] = "Morvu-SA probability: ";
+static const char CRIT_MARKER[] = "Morvu-SA criticality: ";
+
+static import_scan scan;
+
+// First events row of each name, for the events list it was built from.
+static std::unordered_map<std::string, ft_element *> event_index;
+static ft_list *event_index_list = NULL;
+static int event_index_size = -1;
+
+// Distinct elements of each name in the tree below root.
+static std::unordered_map<std::string, std::vector<ft_element *>> tree_index;
+static ft_element *tree_root = NULL;
+static bool tree_index_stale = false;
+
+void gates_reset_columns(unsigned char flags) { import_reset(gates_columns, GATES_COLUMNS, flags); }
+
+/* ---- Indexes ---- */
+
+static void index_events(ft_list *events) {
+    event_index.clear();
+    const int n = ft_list_get_size(events);
+    for (int i = 0; i < n; ++i) {
+        ft_element *e = ft_list_get(events, i);
+        event_index.emplace(ft_get_name(e), e); // the first row of a name wins
+    }
+    event_index_list = events;
+    event_index_size = n;
+}
+
+// The first event of the list named name, NULL when none.
+static ft_element *find_event(ft_list *events, const char *name) {
+    if (events == event_index_list && ft_list_get_size(events) == event_index_size) {
+        auto it = event_index.find(name);
+        return it == event_index.end() ? NULL : it->second;
+    }
+    const int n = ft_list_get_size(events);
+    for (int i = 0; i < n; ++i)
+        if (strcmp(ft_get_name(ft_list_get(events, i)), name) == 0) return ft_list_get(events, i);
+    return NULL;
+}
+
+static void index_add(ft_element *e) {
+    std::vector<ft_element *> &v = tree_index[ft_get_name(e)];
+    for (ft_element *x : v)
+        if (x == e) return;
+    v.push_back(e);
+}
+
+static void rebuild_tree_index(void) {
+    tree_index.clear();
+    std::unordered_set<ft_element *> seen{tree_root};
+    std::vector<ft_element *> stack{tree_root};
+    while (!stack.empty()) {
+        ft_element *e = stack.back();
+        stack.pop_back();
+        index_add(e);
+        ft_list *l = ft_get_children(e);
+        for (int i = 0, n = l ? ft_list_get_size(l) : 0; i < n; ++i)
+            if (seen.insert(ft_list_get(l, i)).second) stack.push_back(ft_list_get(l, i));
+    }
+    tree_index_stale = false;
+}
+
+// The first element in preorder below and including root named name.
+static ft_element *find_in_tree(ft_element *root, const char *name) {
+    if (root != tree_root) return ft_find_by_name(root, name);
+    if (tree_index_stale) rebuild_tree_index();
+    auto it = tree_index.find(name);
+    if (it == tree_index.end()) return NULL;
+    if (it->second.size() == 1) return it->second[0];
+    return ft_find_by_name(root, name);
+}
+
+/* ---- Building a gate ---- */
+
+static const char *value_of(int row) {
+    return gates_columns[row].column != 0 ? gates_columns[row].value : NULL;
+}
+
+static int build_type(ft_element *gate) {
+    if (gates_columns[G_TYPE].column == 0) return ft_set_type(gate, FT_OR), FTREAD_OK;
+    const char *v = gates_columns[G_TYPE].value;
+    static const char *const kinds[] = {"AND", "PAND", "OR", "NULL"};
+    static const ft_type types[] = {FT_AND, FT_PAND, FT_OR, FT_NULL};
+    for (int i = 0; v != NULL && i < 4; ++i)
+        if (strcmp(v, kinds[i]) == 0) return ft_set_type(gate, types[i]), FTREAD_OK;
+    return FTREAD_BAD_GATES;
+}
+
+static int build_page(ft_element *gate) {
+    if (gates_columns[G_PAGE].column == 0) return ft_set_page(gate, FT_PAGE_OFF), FTREAD_OK;
+    const char *v = gates_columns[G_PAGE].value;
+    if (v != NULL && strcmp(v, "Off") == 0) return ft_set_page(gate, FT_PAGE_OFF), FTREAD_OK;
+    if (v != NULL && strcmp(v, "On") == 0) return ft_set_page(gate, FT_PAGE_ON), FTREAD_OK;
+    return FTREAD_BAD_GATES;
+}
+
+static void build_notes(ft_element *gate) {
+    const char *v = value_of(G_NOTES1);
+    if (v == NULL) return;
+    const char *p = strstr(v, PROB_MARKER);
+    if (p != NULL) ft_set_prob(gate, p + sizeof PROB_MARKER - 1);
+    const char *c = strstr(v, CRIT_MARKER);
+    if (c != NULL) ft_set_criticality(gate, c + sizeof CRIT_MARKER - 1);
+}
+
+// 1 when target can be reached from e through children (e itself included).
+static int reaches(ft_element *e, ft_element *target) {
+    if (e == target) return 1;
+    if (!ft_has_children(e)) return 0;
+    std::unordered_set<ft_element *> seen{e};
+    std::vector<ft_element *> stack{e};
+    while (!stack.empty()) {
+        ft_list *l = ft_get_children(stack.back());
+        stack.pop_back();
+        for (int i = 0, n = l ? ft_list_get_size(l) : 0; i < n; ++i) {
+            ft_element *c = ft_list_get(l, i);
+            if (c == target) return 1;
+            if (seen.insert(c).second) stack.push_back(c);
+        }
+    }
+    return 0;
+}
+
+// One input cell: "E" and a separator byte and an event name, or "G" and a
+// separator byte and a gate name.
+static int build_input(ft_element *gate, const char *cell, ft_list *events) {
+    if ((cell[0] != 'E' && cell[0] != 'G') || cell[1] == '\0') return FTREAD_BAD_GATES;
+    const char *name = cell + 2;
+    ft_element *child;
+    if (cell[0] == 'E') {
+        child = find_event(events, name);
+        if (child == NULL) return FTREAD_UNDEFINED_EVENT;
+        if (reaches(child, gate)) return FTREAD_BAD_GATES; // the tree would be cyclic
+    } else {
+        child = ft_set_name(ft_init(), name);
+    }
+    ft_add_child(gate, child);
+    index_add(child);
+    return FTREAD_OK;
+}
+
+int gates_build_gate(ft_element *gate, ft_list *events) {
+    if (gate->children != NULL && !ft_list_is_empty(gate->children)) tree_index_stale = true;
+    ft_set_children(gate, ft_list_init());
+    int rc = FTREAD_OK;
+    for (int row = 0; row < GATES_COLUMNS && rc == FTREAD_OK; ++row) {
+        switch (row) {
+        case G_NAME:
+            if (gates_columns[G_NAME].value == NULL) return FTREAD_BAD_GATES;
+            ft_set_name(gate, gates_columns[G_NAME].value);
+            break;
+        case G_TYPE: rc = build_type(gate); break;
+        case G_DESC: ft_set_desc(gate, value_of(G_DESC) ? value_of(G_DESC) : ""); break;
+        case G_PAGE: rc = build_page(gate); break;
+        case G_NOTES1: build_notes(gate); break;
+        default:
+            if (row >= G_INPUT0 && row <= G_INPUT17) {
+                if (gates_columns[row].value != NULL)
+                    rc = build_input(gate, gates_columns[row].value, events);
+            } else if (row != 21 && !(row >= 23 && row <= 28) && !(row >= 30 && row <= 36)) {
+                fatal_assert("0", "gates", 411);
+            }
+        }
+    }
+    return rc;
+}
+
+/* ---- Token handlers ---- */
+
+void gates_begin_run(ft_list *events, ft_element *root) {
+    import_begin(&scan, gates_columns, GATES_COLUMNS);
+    scan.state = G_HEADER;
+    index_events(events);
+    tree_index.clear();
+    tree_root = root;
+    tree_index_stale = false;
+}
+
+void gates_end_run(void) {
+    std::unordered_map<std::string, ft_element *>().swap(event_index);
+    std::unordered_map<std::string, std::vector<ft_element *>>().swap(tree_index);
+    event_index_list = NULL;
+    event_index_size = -1;
+    tree_root = NULL;
+}
+
+void gates_tab(void) { import_tab(&scan); }
+
+static int finish_row(ft_list *events, ft_element *root) {
+    ft_element *gate = root;
+    if (scan.state == G_NEXT) {
+        if (gates_columns[G_NAME].value == NULL) return FTREAD_BAD_GATES;
+        gate = find_in_tree(root, gates_columns[G_NAME].value);
+        if (gate == NULL) return FTREAD_BAD_GATES;
+    }
+    const int rc = gates_build_gate(gate, events);
+    if (rc != FTREAD_OK) return rc;
+    if (scan.state == G_FIRST) index_add(root);
+    import_row_end(&scan, gates_columns, GATES_COLUMNS);
+    scan.state = G_NEXT;
+    return FTREAD_OK;
+}
+
+int gates_line_end(ft_list *events, ft_element *root) {
+    if (scan.state != G_HEADER) return finish_row(events, root);
+    if (import_header_end(&scan, gates_columns, GATES_COLUMNS) != 0) return FTREAD_BAD_GATES;
+    scan.state = G_FIRST;
+    return FTREAD_OK;
+}
+
+int gates_cell(const char *text) {
+    int rc = scan.state == G_HEADER ? import_header_cell(&scan, gates_columns, GATES_COLUMNS, text)
+                                    : import_data_cell(&scan, gates_columns, text);
+    return rc == 0 ? FTREAD_OK : FTREAD_BAD_GATES;
+}
+
+// A last data row with cells but no line end is read as if it had one.
+int gates_end_of_input(ft_list *events, ft_element *root) {
+    if (scan.state != G_HEADER && scan.row_cells) return finish_row(events, root);
+    return FTREAD_OK;
+}

@@ -1,0 +1,378 @@
+// Fault tree elements, chunked element lists, types, printing and release.
+#include "saFaultTree.h"
+
+#include <cassert>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <unordered_set>
+#include <vector>
+
+static long live_elements = 0;
+
+// Allocation failure throws std::bad_alloc: a reader turns it into its error
+// result; elsewhere it ends the program like a failed assertion would.
+static void *must_alloc(void *p) {
+    if (p == NULL) throw std::bad_alloc();
+    return p;
+}
+
+// A malloc'd copy of the first n bytes of text, NUL-terminated.
+static char *copy_text(const char *text, size_t n) {
+    char *s = static_cast<char *>(must_alloc(malloc(n + 1)));
+    memcpy(s, text, n);
+    s[n] = '\0';
+    return s;
+}
+
+static char *copy_string(const char *text) { return copy_text(text, strlen(text)); }
+
+// Copy of text up to (not including) its first blank.
+static char *copy_to_blank(const char *text) {
+    const char *blank = strchr(text, ' ');
+    return copy_text(text, blank ? size_t(blank - text) : strlen(text));
+}
+
+/* ---- Construction ---- */
+
+ft_element *ft_init(void) {
+    ft_element *e = static_cast<ft_element *>(must_alloc(calloc(1, sizeof(ft_element))));
+    ++live_elements;
+    e->name = copy_string("");
+    e->desc = copy_string("");
+    e->type = FT_INVALID;
+    e->page = FT_PAGE_NONE;
+    e->coord = static_cast<ft_coords *>(calloc(1, sizeof(ft_coords)));
+    if (e->coord == NULL) {
+        ft_free_element(e);
+        throw std::bad_alloc();
+    }
+    return e;
+}
+
+ft_element *ft_fill(char *name, char *desc, ft_type type, ft_list *children) {
+    ft_element *e = static_cast<ft_element *>(must_alloc(calloc(1, sizeof(ft_element))));
+    e->name = copy_string(name);
+    e->desc = copy_string(desc);
+    e->type = type;
+    e->page = FT_PAGE_OFF;
+    e->children = children;
+    ++live_elements;
+    return e;
+}
+
+ft_element *ft_new_basic(char *name, char *desc) { return ft_fill(name, desc, FT_BASIC, NULL); }
+ft_element *ft_new_and(char *name, char *desc, ft_list *ch) { return ft_fill(name, desc, FT_AND, ch); }
+ft_element *ft_new_pand(char *name, char *desc, ft_list *ch) { return ft_fill(name, desc, FT_PAND, ch); }
+ft_element *ft_new_or(char *name, char *desc, ft_list *ch) { return ft_fill(name, desc, FT_OR, ch); }
+ft_element *ft_new_null(char *name, char *desc, ft_list *ch) { return ft_fill(name, desc, FT_NULL, ch); }
+
+/* ---- Setters ---- */
+
+ft_element *ft_set_name(ft_element *e, const char *name) {
+    assert(e != NULL && name != NULL);
+    char *copy = copy_string(name); // name may be e->name itself
+    free(e->name);
+    e->name = copy;
+    return e;
+}
+
+ft_element *ft_set_desc(ft_element *e, const char *desc) {
+    assert(e != NULL && desc != NULL);
+    char *copy = copy_string(desc);
+    free(e->desc);
+    e->desc = copy;
+    return e;
+}
+
+ft_element *ft_set_type(ft_element *e, ft_type type) {
+    assert(e != NULL);
+    e->type = type;
+    return e;
+}
+
+ft_element *ft_set_prob(ft_element *e, const char *prob) {
+    assert(e != NULL && prob != NULL);
+    char *copy = copy_to_blank(prob);
+    free(e->prob);
+    e->prob = copy;
+    return e;
+}
+
+ft_element *ft_set_criticality(ft_element *e, const char *crit) {
+    assert(e != NULL && crit != NULL);
+    char *copy = copy_to_blank(crit);
+    free(e->criticality);
+    e->criticality = copy;
+    return e;
+}
+
+ft_element *ft_set_page(ft_element *e, short page) {
+    assert(e != NULL);
+    e->page = page;
+    return e;
+}
+
+// Moves every item of list into e's detached list.
+static void keep_detached(ft_element *e, ft_list *list) {
+    for (ft_list *c = list; c != NULL; c = c->next)
+        for (int i = 0; i <= c->last; ++i) {
+            if (e->detached == NULL) e->detached = ft_list_init();
+            ft_list_cons(c->items[i], e->detached);
+        }
+}
+
+ft_element *ft_set_children(ft_element *e, ft_list *children) {
+    assert(e != NULL);
+    if (e->children != NULL && e->children != children) {
+        keep_detached(e, e->children);
+        ft_list_free(e->children);
+    }
+    e->children = children;
+    return e;
+}
+
+ft_element *ft_add_child(ft_element *e, ft_element *child) {
+    assert(e != NULL);
+    ft_list_cons(child, e->children);
+    return e;
+}
+
+/* ---- Getters and predicates ---- */
+
+char *ft_get_name(ft_element *e) { assert(e != NULL); return e->name; }
+char *ft_get_desc(ft_element *e) { assert(e != NULL); return e->desc; }
+ft_type ft_get_type(ft_element *e) { assert(e != NULL); return e->type; }
+char *ft_get_prob(ft_element *e) { assert(e != NULL); return e->prob; }
+char *ft_get_criticality(ft_element *e) { assert(e != NULL); return e->criticality; }
+short ft_get_page(ft_element *e) { assert(e != NULL); return e->page; }
+ft_list *ft_get_children(ft_element *e) { assert(e != NULL); return e->children; }
+
+int ft_is_leaf(ft_element *e) {
+    assert(e != NULL);
+    return e->type == FT_BASIC;
+}
+
+int ft_is_terminal(ft_element *e) {
+    assert(e != NULL);
+    return e->type == FT_BASIC || e->page == FT_PAGE_ON;
+}
+
+int ft_has_children(ft_element *e) {
+    return e->children != NULL && !ft_list_is_empty(e->children);
+}
+
+static int is_gate_type(ft_type t) { return t >= FT_AND && t <= FT_NULL; }
+
+const char *ft_type2string(ft_type t) {
+    static const char *const names[] = {"INVALID", "BASIC", "AND", "PAND", "OR", "NULL"};
+    return (t >= FT_INVALID && t <= FT_NULL) ? names[t] : "UNKNOWN";
+}
+
+float ft_prob_to_float(char *text) {
+    for (char *p = text; *p; ++p)
+        if (*p == ',') *p = '.';
+    return float(atof(text));
+}
+
+/* ---- Lists ---- */
+
+static ft_list *new_chunk(int base) {
+    ft_list *c = static_cast<ft_list *>(must_alloc(calloc(1, sizeof(ft_list))));
+    c->last = -1;
+    c->base = base;
+    return c;
+}
+
+ft_list *ft_list_init(void) {
+    ft_list *l = new_chunk(0);
+    l->tail = l;
+    l->cursor = l;
+    return l;
+}
+
+ft_list *ft_list_cons(ft_element *e, ft_list *list) {
+    assert(e != NULL && list != NULL);
+    ft_list *t = list->tail;
+    if (t->last == FT_LIST_CHUNK - 1) {
+        t->next = new_chunk(t->base + FT_LIST_CHUNK);
+        t = t->next;
+        list->tail = t;
+    }
+    t->items[++t->last] = e;
+    return list;
+}
+
+int ft_list_is_empty(ft_list *list) {
+    assert(list != NULL);
+    return list->last == -1;
+}
+
+int ft_list_get_size(ft_list *list) {
+    assert(list != NULL);
+    return list->tail->base + list->tail->last + 1;
+}
+
+ft_element *ft_list_get(ft_list *list, int position) {
+    assert(list != NULL);
+    assert(position >= 0);
+    ft_list *c = (list->cursor != NULL && list->cursor->base <= position) ? list->cursor : list;
+    while (position - c->base >= FT_LIST_CHUNK) {
+        assert(c->next != NULL);
+        c = c->next;
+    }
+    list->cursor = c;
+    return c->items[position - c->base];
+}
+
+int ft_list_find(ft_list *list, ft_element *e) {
+    assert(list != NULL && e != NULL);
+    for (ft_list *c = list; c != NULL; c = c->next)
+        for (int i = 0; i <= c->last; ++i)
+            if (strcmp(c->items[i]->name, e->name) == 0) return c->base + i;
+    return -1;
+}
+
+// Drops an empty final chunk (never the first) so that every chunk but the
+// final one stays full.
+static void trim_tail(ft_list *list) {
+    ft_list *t = list->tail;
+    if (t == list || t->last != -1) return;
+    ft_list *prev = list;
+    while (prev->next != t) prev = prev->next;
+    prev->next = NULL;
+    list->tail = prev;
+    free(t);
+}
+
+ft_element *ft_list_remove_at(ft_list *list, int position) {
+    assert(list != NULL);
+    if (position < 0 || position >= ft_list_get_size(list)) return NULL;
+    ft_list *c = list;
+    while (position - c->base >= FT_LIST_CHUNK) c = c->next;
+    int i = position - c->base;
+    ft_element *removed = c->items[i];
+    for (; c != NULL; c = c->next, i = 0) {
+        for (; i < c->last; ++i) c->items[i] = c->items[i + 1];
+        ft_list *n = c->next;
+        if (n != NULL && n->last >= 0) {
+            c->items[c->last] = n->items[0];
+        } else {
+            c->items[c->last--] = NULL;
+            break;
+        }
+    }
+    list->cursor = list;
+    trim_tail(list);
+    return removed;
+}
+
+void ft_list_free(ft_list *list) {
+    while (list != NULL) {
+        ft_list *n = list->next;
+        free(list);
+        list = n;
+    }
+}
+
+/* ---- Leaves ---- */
+
+ft_list *ft_get_leaves(ft_element *e) {
+    ft_list *out = ft_list_init();
+    ft_get_leaves_lowlevel(e, out);
+    return out;
+}
+
+void ft_get_leaves_lowlevel(ft_element *e, ft_list *out) {
+    std::vector<ft_element *> stack{e};
+    while (!stack.empty()) {
+        ft_element *x = stack.back();
+        stack.pop_back();
+        if (x->type == FT_BASIC) {
+            if (ft_list_find(out, x) < 0) ft_list_cons(x, out);
+        } else if (is_gate_type(x->type) && x->children != NULL) {
+            for (int i = ft_list_get_size(x->children) - 1; i >= 0; --i)
+                stack.push_back(ft_list_get(x->children, i));
+        }
+    }
+}
+
+/* ---- Printing ---- */
+
+void ft_print_element(ft_element *e) {
+    printf("Node:\n");
+    printf("  name:        %s\n", e->name);
+    printf("  description: %s\n", e->desc);
+    printf("  type         %s\n\n", ft_type2string(e->type));
+    for (int i = 0; e->coord != NULL && i < FT_MAX_COORDS; ++i) {
+        const ft_coord c = e->coord->coord[i];
+        if (c.x == 0 || c.y == 0) break;
+        printf("  coord.x       %d\n", c.x);
+        printf("  coord.y       %d\n", c.y);
+    }
+}
+
+void ft_print_list(ft_list *list) {
+    printf("\nPrint list...\n");
+    printf("List size: %d\n", ft_list_get_size(list));
+    for (ft_list *c = list; c != NULL; c = c->next)
+        for (int i = 0; i <= c->last; ++i) ft_print_element(c->items[i]);
+    printf("...done!\n\n");
+}
+
+void ft_print_tree(ft_element *root) {
+    printf("Printing tree...\n");
+    ft_print_tree_preorder_lowlevel(root, 1);
+    printf("...done!\n\n");
+}
+
+void ft_print_tree_preorder_lowlevel(ft_element *e, int level) {
+    printf("%-*s >>> Level %d\n", 2 * level, " ", level);
+    ft_print_element(e);
+    if (!is_gate_type(e->type) || e->children == NULL) return;
+    for (ft_list *c = e->children; c != NULL; c = c->next)
+        for (int i = 0; i <= c->last; ++i) ft_print_tree_preorder_lowlevel(c->items[i], level + 1);
+}
+
+/* ---- Release ---- */
+
+void ft_free_element(ft_element *e) {
+    if (e == NULL) return;
+    free(e->name);
+    free(e->desc);
+    free(e->prob);
+    free(e->criticality);
+    free(e->coord);
+    ft_list_free(e->children);
+    if (e->detached != e->children) ft_list_free(e->detached);
+    free(e);
+    --live_elements;
+}
+
+// Pushes every item of list that was not seen yet.
+static void push_unseen(ft_list *list, std::unordered_set<ft_element *> &seen,
+                        std::vector<ft_element *> &stack) {
+    for (ft_list *c = list; c != NULL; c = c->next)
+        for (int i = 0; i <= c->last; ++i)
+            if (c->items[i] != NULL && seen.insert(c->items[i]).second) stack.push_back(c->items[i]);
+}
+
+void ft_free_tree(ft_element *root, ft_list *events) {
+    std::unordered_set<ft_element *> seen;
+    std::vector<ft_element *> stack;
+    if (root != NULL && seen.insert(root).second) stack.push_back(root);
+    push_unseen(events, seen, stack);
+    std::vector<ft_element *> all;
+    while (!stack.empty()) {
+        ft_element *e = stack.back();
+        stack.pop_back();
+        all.push_back(e);
+        push_unseen(e->children, seen, stack);
+        push_unseen(e->detached, seen, stack);
+    }
+    for (ft_element *e : all) ft_free_element(e);
+    ft_list_free(events);
+}
+
+long ft_live_elements(void) { return live_elements; }

@@ -1,0 +1,213 @@
+// Canvas widget under a real X server: zoom fitting, layout positions, press
+// to node mapping and pixels of an offscreen drawing.
+#include <gtest/gtest.h>
+
+#include <FL/Fl.H>
+#include <FL/Fl_Scroll.H>
+#include <FL/Fl_Window.H>
+#include <FL/fl_draw.H>
+#include <FL/x.H>
+
+#include <cmath>
+#include <initializer_list>
+#include <vector>
+
+#include "FTD_canvas.h"
+
+static ft_element *node(const char *name, ft_type t, std::initializer_list<ft_element *> kids = {},
+                        short page = FT_PAGE_OFF) {
+    ft_element *e = ft_set_page(ft_set_type(ft_set_name(ft_init(), name), t), page);
+    if (t != FT_BASIC)
+        ft_set_children(e, ft_list_init());
+    for (ft_element *k : kids)
+        ft_add_child(e, k);
+    return e;
+}
+
+static std::vector<ft_coord> places(ft_element *e) {
+    std::vector<ft_coord> out;
+    for (int i = 0; i < FT_MAX_COORDS && e->coord->coord[i].x && e->coord->coord[i].y; i++)
+        out.push_back(e->coord->coord[i]);
+    return out;
+}
+
+struct CanvasTest : ::testing::Test {
+    Fl_Window *win = nullptr;
+    FTD_canvas *canvas = nullptr;
+    ft_element *root = nullptr;
+    std::vector<unsigned char> rgb;
+    int rw = 0;
+
+    void SetUp() override {
+        win = new Fl_Window(900, 700);
+        canvas = new FTD_canvas(0, 0, 720, 540);
+        canvas->color(FL_YELLOW); // tells box fills apart from the background
+        win->end();
+        win->show();
+        Fl::check();
+    }
+    void TearDown() override {
+        delete win;
+        ft_free_tree(root, NULL);
+    }
+    // Draws the canvas into an offscreen buffer of w by h pixels, clipped to it.
+    void render(int w, int h, int cx = 0, int cy = 0, int cw = -1, int ch = -1) {
+        win->make_current();
+        Fl_Offscreen off = fl_create_offscreen(w, h);
+        fl_begin_offscreen(off);
+        fl_color(FL_YELLOW);
+        fl_rectf(0, 0, w, h);
+        fl_push_clip(cx, cy, cw < 0 ? w : cw, ch < 0 ? h : ch);
+        canvas->draw();
+        fl_pop_clip();
+        unsigned char *img = fl_read_image(NULL, 0, 0, w, h);
+        fl_end_offscreen();
+        fl_delete_offscreen(off);
+        rgb.assign(img, img + w * h * 3);
+        delete[] img;
+        rw = w;
+    }
+    unsigned px(int x, int y) {
+        const unsigned char *p = &rgb[(y * rw + x) * 3];
+        return (p[0] << 16) | (p[1] << 8) | p[2];
+    }
+};
+
+static const unsigned BLACK = 0x000000, WHITE = 0xffffff, RED = 0xff0000, YELLOW = 0xffff00;
+
+TEST_F(CanvasTest, SetTreeFitsZoom) {
+    struct {
+        int events;
+        double zoom, max_zoom;
+    } rows[] = {{0, 27.0, 1638.35}, {10, 720.0 / 220, 32767.0 / 220}};
+    for (auto &r : rows) {
+        ft_element *g = node("G", FT_AND);
+        for (int i = 0; i < r.events; i++)
+            ft_add_child(g, node("E", FT_BASIC));
+        ft_element *top = r.events ? node("R", FT_OR, {g}) : g;
+        canvas->set_tree(top);
+        EXPECT_NEAR(canvas->zoom, r.zoom, 1e-3);
+        EXPECT_NEAR(canvas->max_zoom, r.max_zoom, 1e-2);
+        ft_free_tree(top, NULL);
+    }
+    canvas->set_tree(NULL);
+    EXPECT_NEAR(canvas->max_zoom, 32767.0 / 220, 1e-2);
+    EXPECT_EQ(canvas->tree, nullptr);
+    EXPECT_EQ(canvas->tree_size->w, 200);
+    EXPECT_EQ(canvas->tree_size->h, 60);
+}
+
+TEST_F(CanvasTest, LayoutPlacesEveryNode) {
+    ft_element *e1 = node("E1", FT_BASIC), *e2 = node("E2", FT_BASIC), *e3 = node("E3", FT_BASIC);
+    ft_element *p1 = node("P1", FT_AND, {node("X", FT_BASIC)}, FT_PAGE_ON);
+    ft_element *empty = node("N", FT_OR), *shared = node("S", FT_BASIC);
+    ft_element *g1 = node("G1", FT_OR, {e2, e3, shared});
+    root = node("G0", FT_AND, {e1, g1, p1, empty, shared});
+    canvas->set_tree(root);
+    canvas->zoom = 1;
+    render(200, 100);
+    struct {
+        ft_element *e;
+        std::vector<ft_coord> at;
+    } rows[] = {{root, {{70, 10}}},      {e1, {{20, 30}}},  {g1, {{60, 30}}},
+                {e2, {{40, 50}}},        {e3, {{60, 50}}},  {p1, {{100, 30}}},
+                {ft_list_get(ft_get_children(p1), 0), {}}, {empty, {{110, 30}}},
+                {shared, {{80, 50}, {120, 30}}}};
+    for (auto &r : rows) {
+        auto got = places(r.e);
+        ASSERT_EQ(got.size(), r.at.size()) << ft_get_name(r.e);
+        for (size_t i = 0; i < got.size(); i++) {
+            EXPECT_EQ(got[i].x, r.at[i].x) << ft_get_name(r.e);
+            EXPECT_EQ(got[i].y, r.at[i].y) << ft_get_name(r.e);
+        }
+    }
+    // A press at each place of the shared event finds that one element.
+    canvas->zoom = 2;
+    for (ft_coord c : places(shared))
+        EXPECT_EQ(canvas->select_at(c.x * 2 + 2, c.y * 2 + 4, 0, 0), shared);
+    EXPECT_EQ(canvas->select_at(90, 30 * 2 + 4, 0, 0), nullptr); // between E1 and G1
+}
+
+TEST_F(CanvasTest, PressMapsThroughScrollArea) {
+    Fl_Window w(900, 700);
+    Fl_Scroll scroll(120, 90, 300, 200);
+    FTD_canvas c(120, 90, 2000, 2000);
+    scroll.end();
+    w.end();
+    c.zoom = 3;
+    scroll.scroll_to(100, 0); // the canvas moves to x = 20
+    EXPECT_EQ(c.to_tree_coords(130, 95, 100, 0).x, 36);
+    scroll.position(200, 50); // the tile border moved
+    scroll.scroll_to(0, 0);
+    FTD_point p = c.to_tree_coords(200 + 60, 50 + 90, 0, 0);
+    EXPECT_EQ(p.x, 20);
+    EXPECT_EQ(p.y, 30);
+    for (float z : {0.0f, -1.0f, INFINITY, NAN}) {
+        root = root ? root : node("R", FT_AND);
+        c.set_tree(root);
+        c.zoom = z;
+        EXPECT_EQ(c.select_at(125, 95, 0, 0), nullptr);
+        EXPECT_EQ(root->coord->selected, 0);
+    }
+}
+
+TEST_F(CanvasTest, MakeLabelSizedToContent) {
+    std::string longname(300, 'n');
+    EXPECT_EQ(FTD_canvas::make_label("G1", "1.0e-3", NULL), "G1\nP = 1.0e-3");
+    EXPECT_EQ(FTD_canvas::make_label("G1", NULL, "2"), "G1\nC = 2");
+    EXPECT_EQ(FTD_canvas::make_label("G1", "1", "2"), "G1\nP = 1\nC = 2");
+    EXPECT_EQ(FTD_canvas::make_label(longname.c_str(), NULL, NULL), longname);
+}
+
+// Two inputs at zoom 10: G0 at (30,10), E1 at (20,30), E2 at (40,30).
+TEST_F(CanvasTest, OffscreenPixels) {
+    ft_element *e2 = node("", FT_BASIC);
+    root = node("", FT_AND, {node("", FT_BASIC), e2});
+    canvas->set_tree(root);
+    canvas->zoom = 10;
+    canvas->show_prob = 0;
+    render(500, 460); // records the places a press is resolved against
+    EXPECT_EQ(canvas->select_at(405, 350, 0, 0), e2);
+    render(500, 460);
+    EXPECT_EQ(px(300, 100), BLACK);  // top of G0's description box
+    EXPECT_EQ(px(270, 240), BLACK);  // AND body below the name box
+    EXPECT_EQ(px(270, 220), WHITE);  // ... hidden by the name box fill
+    EXPECT_EQ(px(290, 85), YELLOW);  // above the symbol
+    EXPECT_EQ(px(250, 275), BLACK);  // connector across at y 27.5
+    EXPECT_EQ(px(200, 290), BLACK);  // connector down to E1
+    EXPECT_EQ(px(325, 350), RED);    // solid frame around E2
+    EXPECT_NE(px(125, 350), RED);    // E1 is not selected
+}
+
+// Inputs 10 units left and right of the root lie 65400 pixels away: their
+// connectors are cut to the view, not wrapped around into it.
+TEST_F(CanvasTest, HugeZoomDrawsNoStrayLines) {
+    ft_element *b = node("B", FT_BASIC);
+    root = node("R", FT_AND, {node("A", FT_BASIC), b});
+    canvas->set_tree(root);
+    canvas->zoom = 6540;
+    canvas->position(200 - 30 * 6540, 150 - 27.5 * 6540); // root at x 200, joint row at y 150
+    render(400, 300);
+    EXPECT_EQ(places(b).size(), 1u);
+    EXPECT_EQ(px(100, 150), BLACK);
+    for (int x = 0; x < 400; x++)
+        EXPECT_NE(px(x, 250), BLACK) << x;
+}
+
+// An element drawn at more places than it can record is still framed there.
+TEST_F(CanvasTest, FrameBeyondRecordedPlaces) {
+    ft_element *e = node("E", FT_BASIC);
+    root = node("R", FT_AND);
+    for (int i = 0; i < 205; i++)
+        ft_add_child(root, e);
+    canvas->set_tree(root);
+    canvas->zoom = 1;
+    render(4120, 60);
+    ASSERT_EQ(canvas->select_at(20, 31, 0, 0), e);
+    render(4120, 60);
+    int red = 0;
+    for (int y = 28; y < 48; y++)
+        for (int x = 4090; x < 4110; x++)
+            red += px(x, y) == RED;
+    EXPECT_GT(red, 3);
+}

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "spawn.h"
+
 
 // Version figures shown in the About window: constants of the program, not
 // queried from the libraries.
@@ -149,8 +151,15 @@ int show_about() {
     return 0;
 }
 
-int show_help_contents() { return HELP_CONTENTS_PAGE[0] ? 1 : 1; }
+// Starts the browser on a page given relative to the working directory; a
+// path too long for a URL starts nothing.
+static int show_local_page(const char *page) {
+    const char *url = make_file_url(page);
+    return url[0] ? launch_browser(url) : 1;
+}
 
-int show_release_notes() { return RELEASE_NOTES_PAGE[0] ? 1 : 1; }
+int show_help_contents() { return show_local_page(HELP_CONTENTS_PAGE); }
 
-int show_web_page() { return WEB_PAGE[0] ? 1 : 1; }
+int show_release_notes() { return show_local_page(RELEASE_NOTES_PAGE); }
+
+int show_web_page() { return launch_browser(WEB_PAGE); }

@@ -33,6 +33,7 @@ void FTD_canvas::init_state() {
     click.x = 0;
     click.y = 0;
     selected_node = NULL;
+    walk_next = 0;
     view_x0 = view_y0 = -DBL_MAX;
     view_x1 = view_y1 = DBL_MAX;
 }

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "saFaultTree.h"
 
@@ -146,6 +147,14 @@ class FTD_canvas : public Fl_Widget {
     void draw_by_type(ft_element *e, FTD_point pos, int line);
     // fl_push_matrix, then the mapping from tree units to pixels.
     void push_tree_matrix();
+    // The screen walk measures each placement once, in walk order, before it
+    // places anything: walk_sizes[i] is the size of the i-th placement.
+    std::vector<FTD_size> walk_sizes;
+    size_t walk_next;
+    void measure_walk(ft_element *root);
+    FTD_size measure_placement(ft_element *e, int as_root);
+    // Places e with the next measured size (as place_node would) and records it.
+    FTD_point place_next(ft_element *e, FTD_point origin, int as_root);
     // Subtree sizes of the current walk, by element.
     std::unordered_map<const ft_element *, FTD_size> size_cache;
 };

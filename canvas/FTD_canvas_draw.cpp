@@ -58,7 +58,8 @@ void FTD_canvas::push_tree_matrix() {
 }
 
 FTD_point FTD_canvas::draw_root(ft_element *root, FTD_point origin) {
-    FTD_point pos = place_node(root, origin, 1);
+    measure_walk(root);
+    FTD_point pos = place_next(root, origin, 1);
     draw_by_type(root, pos, 515);
     if (ft_has_children(root))
         draw_children(root, pos, origin);
@@ -66,7 +67,7 @@ FTD_point FTD_canvas::draw_root(ft_element *root, FTD_point origin) {
 }
 
 FTD_point FTD_canvas::draw_subtree(ft_element *e, FTD_point origin) {
-    FTD_point pos = place_node(e, origin, 0);
+    FTD_point pos = place_next(e, origin, 0);
     if (ft_get_page(e) == FT_PAGE_ON) {
         if (in_view(pos.x - 7.5, pos.y, 15, 15)) {
             draw_transfer(pos.x, pos.y, ft_get_name(e), ft_get_desc(e));
@@ -109,7 +110,8 @@ void FTD_canvas::draw_children(ft_element *e, FTD_point pos, FTD_point origin) {
     for (ft_list *chunk = ft_get_children(e); chunk; chunk = chunk->next) {
         for (int i = 0; i <= chunk->last; i++) {
             ft_element *child = chunk->items[i];
-            FTD_size s = subtree_size(child);
+            FTD_size s =
+                walk_next < walk_sizes.size() ? walk_sizes[walk_next] : subtree_size(child);
             FTD_point cpos;
             if (in_view(next.x - 7.5, next.y, s.w + 15, std::max(s.h, 20)))
                 cpos = draw_subtree(child, next);
@@ -122,7 +124,7 @@ void FTD_canvas::draw_children(ft_element *e, FTD_point pos, FTD_point origin) {
 }
 
 FTD_point FTD_canvas::record_subtree(ft_element *e, FTD_point origin) {
-    FTD_point pos = place_node(e, origin, 0);
+    FTD_point pos = place_next(e, origin, 0);
     if (ft_get_page(e) != FT_PAGE_ON && !type_known(ft_get_type(e)))
         fatal_assert("0", "FTD_canvas", 319);
     if (ft_is_terminal(e) || !ft_has_children(e))

@@ -53,3 +53,46 @@ FTD_point FTD_canvas::place_node(ft_element *e, FTD_point origin, int as_root) {
 }
 
 void FTD_canvas::reset_layout() { size_cache.clear(); }
+
+/* The screen walk's own measuring: one pass in walk order into a flat array,
+   so that a redraw costs no look-ups. The sizes equal subtree_size (below the
+   root) and children_size (the root). */
+
+void FTD_canvas::measure_walk(ft_element *root) {
+    walk_sizes.clear();
+    walk_next = 0;
+    measure_placement(root, 1);
+}
+
+FTD_size FTD_canvas::measure_placement(ft_element *e, int as_root) {
+    size_t slot = walk_sizes.size();
+    walk_sizes.push_back(FTD_size());
+    FTD_size s;
+    if (!as_root && ft_is_terminal(e)) {
+        s.w = 20;
+        s.h = 20;
+    } else if (ft_has_children(e)) {
+        int tallest = 0;
+        for (ft_list *chunk = ft_get_children(e); chunk; chunk = chunk->next) {
+            for (int i = 0; i <= chunk->last; i++) {
+                FTD_size c = measure_placement(chunk->items[i], 0);
+                s.w += c.w;
+                tallest = c.h > tallest ? c.h : tallest;
+            }
+        }
+        s.h = tallest + 20;
+    }
+    walk_sizes[slot] = s;
+    return s;
+}
+
+FTD_point FTD_canvas::place_next(ft_element *e, FTD_point origin, int as_root) {
+    if (walk_next >= walk_sizes.size())
+        return place_node(e, origin, as_root);
+    FTD_size s = walk_sizes[walk_next++];
+    FTD_point pos;
+    pos.x = origin.x + s.w / 2;
+    pos.y = origin.y;
+    ft_add_coord(e, pos.x, pos.y);
+    return pos;
+}

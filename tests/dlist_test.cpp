@@ -9,7 +9,7 @@
 
 namespace {
 
-// Items are short C strings; "b1" and "b2" compare equal (first letter only).
+// Items are C strings; "b1" and "b2" compare equal (first letter only).
 int by_first_letter(const void *a, const void *b) {
     return *static_cast<const char *>(a) - *static_cast<const char *>(b);
 }
@@ -22,8 +22,7 @@ std::string contents(dlist *list) {
     for (dlist_node *node = list->head; node; prev = node, node = node->next, n++) {
         EXPECT_EQ(prev, node->prev);
         EXPECT_EQ(list, node->owner);
-        out += out.empty() ? "" : ",";
-        out += static_cast<const char *>(node->data);
+        out += (out.empty() ? "" : ",") + std::string(static_cast<const char *>(node->data));
     }
     EXPECT_EQ(prev, list->tail);
     EXPECT_EQ(n, list->count);
@@ -39,48 +38,17 @@ dlist *make(std::initializer_list<const char *> items) {
 
 int released;
 void count_release(void *) {
-    released++;
-}
-
-TEST(Dlist, EndsAndPops) {
-    dlist *list = dlist_new();
-    void *item = &item;
-    dlist_node *node = reinterpret_cast<dlist_node *>(&item);
-    EXPECT_EQ(-1, dlist_pop_head(list, &item));
-    EXPECT_EQ(nullptr, item);
-    item = &item;
-    EXPECT_EQ(-1, dlist_tail(list, &item, &node));
-    EXPECT_EQ(nullptr, item);
-    EXPECT_EQ(nullptr, node);
-
-    char a[] = "a", b[] = "b", c[] = "c";
-    dlist_append(list, b, nullptr);
-    dlist_prepend(list, a, nullptr);
-    dlist_append(list, c, &node);
-    EXPECT_EQ("a,b,c", contents(list));
-    EXPECT_EQ(list, dlist_node_owner(node));
-    EXPECT_EQ(nullptr, dlist_node_owner(nullptr));
-    EXPECT_EQ(0, dlist_pop_tail(list, &item));
-    EXPECT_EQ(c, item);
-    EXPECT_EQ(0, dlist_head(list, &item, nullptr));
-    EXPECT_EQ(a, item);
-    dlist_pop_head(list, &item);
-    dlist_pop_head(list, &item);
-    EXPECT_EQ("", contents(list));
-    EXPECT_EQ(nullptr, list->head);
-    dlist_free(list, nullptr);
+    ++released;
 }
 
 TEST(Dlist, SortIsStableAndUniqueKeepsFirst) {
-    const struct {
-        std::initializer_list<const char *> in;
-        const char *sorted;
-    } cases[] = {
+    // clang-format off
+    const struct { std::initializer_list<const char *> in; const char *sorted; } cases[] = {
         {{}, ""},
-        {{"z"}, "z"},
         {{"b1", "a", "b2"}, "a,b1,b2"},
         {{"d", "c1", "b", "c2", "a", "c3", "e"}, "a,b,c1,c2,c3,d,e"},
     };
+    // clang-format on
     for (const auto &c : cases) {
         dlist *list = make(c.in);
         dlist_sort(list, by_first_letter);
@@ -97,111 +65,96 @@ TEST(Dlist, SortIsStableAndUniqueKeepsFirst) {
 
 int walk_code;
 std::string walked;
+// Returns walk_code at the item equal to arg ("*": every item).
 int walker(void *item, void *arg) {
     walked += static_cast<const char *>(item);
-    return strcmp(static_cast<const char *>(item), static_cast<const char *>(arg)) == 0
-               ? walk_code
-               : DLIST_WALK_GO_ON;
-}
-int remove_all(void *, void *) {
-    return DLIST_WALK_REMOVE;
+    bool hit = !strcmp(static_cast<char *>(arg), "*") ||
+               !strcmp(static_cast<char *>(item), static_cast<char *>(arg));
+    return hit ? walk_code : DLIST_WALK_GO_ON;
 }
 
 TEST(Dlist, WalkCodes) {
-    const struct {
-        int code;
-        const char *at;
-        bool rev;
-        int result;
-        const char *seen, *left;
-    } cases[] = {
+    // clang-format off
+    const struct { int code; const char *at; bool rev; int result; const char *seen, *left; } cases[] = {
         {7, "b", false, -2, "ab", "a,b,c"},
-        {DLIST_WALK_STOP, "b", false, DLIST_WALK_STOP, "ab", "a,b,c"},
+        {DLIST_WALK_STOP, "b", true, DLIST_WALK_STOP, "cb", "a,b,c"},
         {DLIST_WALK_REMOVE, "b", false, 0, "abc", "a,c"},
         {DLIST_WALK_REMOVE, "b", true, 0, "cba", "a,c"},
-        {DLIST_WALK_STOP, "b", true, DLIST_WALK_STOP, "cb", "a,b,c"},
+        {DLIST_WALK_REMOVE, "*", false, 0, "abc", ""},
     };
+    // clang-format on
     for (const auto &c : cases) {
         dlist *list = make({"a", "b", "c"});
         walk_code = c.code;
         walked.clear();
         void *arg = const_cast<char *>(c.at);
-        int rc = c.rev ? dlist_foreach_rev(list, walker, arg) : dlist_foreach(list, walker, arg);
-        EXPECT_EQ(c.result, rc);
+        EXPECT_EQ(c.result,
+                  c.rev ? dlist_foreach_rev(list, walker, arg) : dlist_foreach(list, walker, arg));
         EXPECT_EQ(c.seen, walked);
         EXPECT_EQ(c.left, contents(list));
         dlist_free(list, nullptr);
     }
-    dlist *list = make({"a", "b", "c"});
-    EXPECT_EQ(0, dlist_foreach(list, remove_all, nullptr));
-    EXPECT_EQ("", contents(list));
-    dlist_free(list, nullptr);
 }
 
 TEST(Dlist, CursorInsertAndRemove) {
-    char x[] = "x";
-    void *item;
-    dlist_node *node;
-    // Insert at the end of three: the next forward step returns the new item.
+    // steps: forward steps from the front of a,b,c before the insertion of x;
+    // next / prev: what a forward / backward step from the cursor then returns.
+    // clang-format off
+    const struct { int steps; bool rev; const char *list, *next, *prev; } cases[] = {
+        {0, false, "x,a,b,c", "a", "x"}, {0, true, "x,a,b,c", "a", "x"},
+        {1, false, "a,x,b,c", "b", "x"}, {1, true, "a,x,b,c", "x", "a"},
+        {3, false, "a,b,c,x", "x", "c"}, {3, true, "a,b,c,x", "x", "c"},
+    };
+    // clang-format on
+    void *item, *back;
+    for (const auto &c : cases) {
+        dlist *list = make({"a", "b", "c"});
+        dlist_iter *it = dlist_iter_front(list);
+        for (int i = 0; i < c.steps; i++)
+            dlist_iter_next(it, &item, nullptr);
+        (c.rev ? dlist_iter_insert_rev : dlist_iter_insert)(it, const_cast<char *>("x"), nullptr);
+        EXPECT_EQ(c.list, contents(list));
+        dlist_iter copy = *it;
+        dlist_iter_next(it, &item, nullptr);
+        dlist_iter_prev(&copy, &back, nullptr);
+        EXPECT_STREQ(c.next, static_cast<char *>(item)) << c.steps << c.rev;
+        EXPECT_STREQ(c.prev, static_cast<char *>(back)) << c.steps << c.rev;
+        dlist_iter_free(it);
+        dlist_free(list, nullptr);
+    }
+    // Removal takes the node the last step returned; the cursor closes up.
     dlist *list = make({"a", "b", "c"});
-    dlist_iter *it = dlist_iter_back(list);
-    dlist_iter_insert(it, x, nullptr);
-    EXPECT_EQ(0, dlist_iter_next(it, &item, nullptr));
-    EXPECT_EQ(x, item);
-    EXPECT_EQ("a,b,c,x", contents(list));
-    dlist_iter_free(it);
-    // Insert in the middle: forward leaves the cursor after, reverse before.
-    dlist_head(list, &item, &node);
-    it = dlist_iter_at(node->next, &item, DLIST_AT_BEFORE | DLIST_AT_AFTER);
-    EXPECT_STREQ("b", static_cast<char *>(item));
-    dlist_iter_insert(it, const_cast<char *>("m"), nullptr);
-    dlist_iter_insert_rev(it, const_cast<char *>("n"), nullptr);
-    EXPECT_EQ("a,m,n,b,c,x", contents(list));
-    EXPECT_EQ(0, dlist_iter_next(it, &item, nullptr));
-    EXPECT_STREQ("n", static_cast<char *>(item));
-    // Remove what the step returned; the cursor closes up around it.
+    dlist_iter *it = dlist_iter_at(list->head->next, &item, DLIST_AT_BEFORE | DLIST_AT_AFTER);
+    dlist_iter *end = dlist_iter_at(list->tail, &back, DLIST_AT_AFTER);
+    EXPECT_EQ(-3, dlist_iter_remove_rev(end, &back));
+    dlist_iter_free(end);
+    dlist_iter_next(it, &item, nullptr);
     EXPECT_EQ(0, dlist_iter_remove(it, &item));
-    EXPECT_STREQ("n", static_cast<char *>(item));
-    EXPECT_EQ(0, dlist_iter_remove_rev(it, &item));
-    EXPECT_STREQ("b", static_cast<char *>(item));
-    EXPECT_EQ("a,m,c,x", contents(list));
-    EXPECT_EQ(0, dlist_iter_prev(it, &item, nullptr));
-    EXPECT_STREQ("m", static_cast<char *>(item));
-    dlist_iter_free(it);
-    EXPECT_EQ(nullptr, dlist_iter_at(node, &item, 0));
-    // A fresh front cursor has nothing behind it.
-    it = dlist_iter_front(list);
-    EXPECT_EQ(-3, dlist_iter_remove(it, &item));
+    EXPECT_EQ(0, dlist_iter_remove_rev(it, &back));
+    EXPECT_EQ("b,c", std::string(static_cast<char *>(item)) + "," + static_cast<char *>(back));
+    EXPECT_EQ("a", contents(list));
+    EXPECT_EQ(-3, dlist_iter_remove_rev(it, &item));
     EXPECT_EQ(nullptr, item);
-    dlist_iter_insert(it, const_cast<char *>("f"), nullptr);
-    EXPECT_EQ(0, dlist_iter_prev(it, &item, nullptr));
-    EXPECT_STREQ("f", static_cast<char *>(item));
-    EXPECT_EQ("f,a,m,c,x", contents(list));
+    EXPECT_EQ(nullptr, dlist_iter_at(list->head, &item, 0));
     dlist_iter_free(it);
     dlist_free(list, nullptr);
 }
 
-TEST(Strlist, OwnsIndependentCopies) {
+TEST(Strlist, OwnsIndependentCopiesAndPops) {
     strlist *list = strlist_new();
     char buf[3] = "ab";
     strlist_append(list, buf, sizeof buf, nullptr);
     strlist_prepend(list, "z", 2, nullptr);
     buf[0] = 'X';
-    EXPECT_EQ(2, strlist_size(list));
-    dlist_iter *it = strlist_iter(list);
     void *item;
-    std::string seen;
-    while (strlist_next(it, &item, nullptr) == 0)
-        seen += std::string(static_cast<char *>(item)) + ";";
-    strlist_iter_free(it);
-    EXPECT_EQ("z;ab;", seen);
-
-    strlist *copy = strlist_copy(list, nullptr);
-    EXPECT_EQ("z,ab", contents(copy));
-    dlist_free(copy, nullptr);
-    ASSERT_EQ(0, strlist_pop(list, &item));
-    EXPECT_STREQ("z", static_cast<char *>(item));
-    free(item);
+    for (const char *want : {"z", "ab"}) {
+        ASSERT_EQ(0, strlist_pop(list, &item));
+        EXPECT_STREQ(want, static_cast<char *>(item));
+        free(item);
+    }
+    EXPECT_EQ("", contents(list));
+    EXPECT_EQ(-1, strlist_pop(list, &item));
+    EXPECT_EQ(nullptr, item);
     strlist_free(list);
 }
 

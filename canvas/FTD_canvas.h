@@ -135,7 +135,7 @@ class FTD_canvas : public Fl_Widget {
     // Part of the drawing that the current draw() can touch, in tree units
     // (the clip region, widened by a few pixels for the frames).
     double view_x0, view_y0, view_x1, view_y1;
-    // Sets the view from the clip region; everything when no clip is set.
+    // Sets the view from the clip region, within the 0..32767 pixel range.
     void compute_view();
     // 1 when the rectangle (tree units) meets the view.
     int in_view(double tx, double ty, double tw, double th);

@@ -30,6 +30,12 @@ int path_kind(const char *path);
 // Result codes of path_relative, path_join_relative and path_resolve: 0 done,
 // 1 a path of the wrong kind, 2 no common directory / parent step above the
 // root, 4 the result does not fit size. On any code but 0, out is "".
+// path_relative: the path leading from the directory of from (a file) to to;
+// both absolute, else 1. path_join_relative: the directory part of base
+// (absolute) followed by rel (not absolute). path_resolve: that join with the
+// "." and ".." components removed; only whole components count as steps
+// (".profile" and "..x" are names), a step above the root gives 2, and a
+// path that steps back to the root gives "/".
 int path_relative(char *out, int size, const char *from, const char *to);
 int path_join_relative(char *out, int size, const char *base, const char *rel);
 int path_resolve(char *out, int size, const char *base, const char *rel);

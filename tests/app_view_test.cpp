@@ -1,0 +1,129 @@
+// The view commands: page list, zoom, probability labels and canvas presses.
+#include "app_fixture.h"
+
+TEST_F(AppTest, PageListShowsEachPageFittedToTheCanvas) {
+    ASSERT_EQ(load_example(), 0);
+    char fitted[32];
+    snprintf(fitted, sizeof fitted, "%d%%", (int)(h->canvas->zoom * 10.0));
+    EXPECT_STREQ(h->zoom_input->value(), fitted);
+    EXPECT_EQ(h->canvas->w(), 703);
+    EXPECT_EQ(h->page_browser->value(), 1);
+    h->on_zoom_in();
+    int w = h->canvas->w();
+    h->page_browser->value(2);
+    h->page_browser->do_callback();
+    ASSERT_NE(h->canvas->tree, nullptr);
+    EXPECT_STREQ(ft_get_name(h->canvas->tree), "CONTROL");
+    EXPECT_EQ(h->canvas->w(), w); // a page keeps the zoomed canvas size
+    snprintf(fitted, sizeof fitted, "%d%%", (int)(h->canvas->zoom * 10.0));
+    EXPECT_STREQ(h->zoom_input->value(), fitted);
+}
+
+TEST_F(AppTest, ZoomCommandsAndTypedPercentages) {
+    ASSERT_EQ(load_example(), 0);
+    FTD_size t = *h->canvas->tree_size;
+    h->on_full_size();
+    EXPECT_STREQ(h->zoom_input->value(), "100%");
+    EXPECT_FLOAT_EQ(h->canvas->zoom, 10.0f);
+    EXPECT_EQ(h->canvas->w(), std::min(32767, 10 * (t.w + 20)));
+    h->on_zoom_in();
+    EXPECT_STREQ(h->zoom_input->value(), "120%");
+    EXPECT_EQ(Fl::focus(), h->page_browser);
+    struct {
+        const char *typed, *field;
+        float zoom;
+    } rows[] = {
+        {"250", "250%", 25.0f},        {"33.333333", "33.3333%", 3.33333f},
+        {"nan", "33.3333%", 3.33333f}, {"inf", "33.3333%", 3.33333f},
+        {"abc", "0%", 0.0f},           {"-40", "-40%", -4.0f},
+        {"1e39", "-40%", -4.0f},
+    };
+    for (const auto &r : rows) {
+        h->zoom_input->value(r.typed);
+        h->zoom_input->do_callback();
+        EXPECT_STREQ(h->zoom_input->value(), r.field) << r.typed;
+        EXPECT_NEAR(h->canvas->zoom, r.zoom, 1e-4) << r.typed;
+        EXPECT_GE(h->canvas->w(), 0) << r.typed;
+    }
+    h->zoom_input->value("7%");
+    h->on_zoom_out();
+    EXPECT_STREQ(h->zoom_input->value(), "7%");
+    h->zoom_input->value("20%");
+    h->on_zoom_out();
+    EXPECT_STREQ(h->zoom_input->value(), "0%");
+    EXPECT_TRUE(alerts.empty());
+}
+
+TEST_F(AppTest, ZoomAboveTheLimitWarnsAndCapsTheCanvas) {
+    ASSERT_EQ(load_example(), 0);
+    float limit = h->canvas->max_zoom;
+    h->zoom_input->value("1e30");
+    h->zoom_input->do_callback();
+    ASSERT_EQ(alerts.size(), 1u);
+    char text[200];
+    snprintf(text, sizeof text,
+             "WARNING: zoom rate is too high. Fault Tree will be clipped.\n\n"
+             "Maximum rate allowed for viewing the complete tree is %d%%",
+             (int)(limit * 10.0));
+    EXPECT_EQ(alerts[0], text);
+    EXPECT_EQ(h->canvas->w(), 32767);
+    EXPECT_EQ(h->canvas->h(), 32767);
+    EXPECT_STREQ(h->zoom_input->value(), "1e+30%");
+}
+
+TEST_F(AppTest, ProbabilityToggleRelabelsItem) {
+    EXPECT_STREQ(FTD_wnd_handler::item_hide_probability->label(), "Hide Probability");
+    h->on_toggle_probability();
+    EXPECT_STREQ(FTD_wnd_handler::item_hide_probability->label(), "Show Probability");
+    EXPECT_EQ(h->canvas->show_probability(), 0);
+    h->on_toggle_probability();
+    EXPECT_STREQ(FTD_wnd_handler::item_hide_probability->label(), "Hide Probability");
+    EXPECT_EQ(h->canvas->show_probability(), 1);
+}
+
+TEST_F(AppTest, DoubleClickOnEmptyDrawingZoomsIn) {
+    ASSERT_EQ(load_example(), 0);
+    h->on_full_size();
+    Fl::e_x = h->canvas->x() + h->canvas->w() - 2;
+    Fl::e_y = h->canvas->y() + h->canvas->h() - 2;
+    Fl::event_clicks(1);
+    h->canvas->handle(FL_PUSH);
+    Fl::event_clicks(0);
+    EXPECT_EQ(h->canvas->selected(), nullptr);
+    EXPECT_STREQ(h->zoom_input->value(), "120%");
+}
+
+TEST_F(AppTest, PressProbesTraceAndOrderingFiles) {
+    struct {
+        const char *events, *node, *trace, *order;
+    } rows[] = {
+        {"events.txt", "fault_cfg_12", "fault_cfg_12.trc", "order_12.smv_cpp"},
+        {"sys_msg_ev.txt", "top_fault_cfg_3", "sys_top_fault_cfg_3.trc", "sys_order_3.smv_cpp"},
+        {"events.txt", "fault_cfg_7.1", "fault_cfg_7.trc", "order_7.1.smv_cpp"},
+        {"msgev.txt", "fault_cfg_7", "msgev.trc", "msgev.txtorder_7.smv_cpp"},
+    };
+    Fl_Menu_Item *trace = FTD_wnd_handler::item_open_counterexample;
+    Fl_Menu_Item *order = FTD_wnd_handler::item_compute_ordering;
+    for (const auto &r : rows) {
+        std::string ev = write_file(r.events, std::string("Name\r\n") + r.node + "\r\n");
+        std::string ga = write_file("g.txt", std::string("Name\tInput  0 Type and Name\r\n"
+                                                         "T\tE ") +
+                                                 r.node + "\r\n");
+        ASSERT_EQ(h->load_files(ev.c_str(), ga.c_str()), 0) << r.node;
+        ft_element *node = ft_list_get(ft_get_children(h->canvas->tree), 0);
+        h->canvas->selected_node = node;
+        h->on_canvas_click();
+        EXPECT_FALSE(trace->active()) << r.node;
+        EXPECT_FALSE(order->active()) << r.node;
+        write_file(r.trace, "");
+        write_file(r.order, "");
+        h->on_canvas_click();
+        EXPECT_TRUE(trace->active()) << r.trace;
+        EXPECT_TRUE(order->active()) << r.order;
+        h->canvas->selected_node = h->canvas->tree; // "T": no probe
+        h->on_canvas_click();
+        EXPECT_FALSE(trace->active());
+        std::string cmd = "rm -f '" + dir + "'/*";
+        ASSERT_EQ(system(cmd.c_str()), 0);
+    }
+}

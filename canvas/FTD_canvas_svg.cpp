@@ -31,16 +31,15 @@ int FTD_canvas::write_svg(FILE *out) {
 void FTD_canvas::write_svg_body(FILE *out) {
     if (tree == NULL)
         return;
-    static const char *const style[] = {
-        "<style type=\"text/css\"><![CDATA[\n",
-        "   text {\n",
-        "     font-family: Courier-New;\n",
-        "     font-size: 2pt;\n",
-        "     text-anchor: middle;\n",
-        "     fill: black;\n",
-        "     stroke: black\n",
-        "   }\n",
-        "]]></style>\n"};
+    static const char *const style[] = {"<style type=\"text/css\"><![CDATA[\n",
+                                        "   text {\n",
+                                        "     font-family: Courier-New;\n",
+                                        "     font-size: 2pt;\n",
+                                        "     text-anchor: middle;\n",
+                                        "     fill: black;\n",
+                                        "     stroke: black\n",
+                                        "   }\n",
+                                        "]]></style>\n"};
     for (const char *line : style)
         svg_printf(out, 1, "%s", line);
     svg_printf(out, 1,
@@ -54,8 +53,7 @@ void FTD_canvas::write_svg_body(FILE *out) {
 }
 
 // Writes the children of e below pos, each followed by its connector.
-static void svg_children(FTD_canvas *c, FILE *out, ft_element *e, FTD_point origin,
-                         FTD_point pos) {
+static void svg_children(FTD_canvas *c, FILE *out, ft_element *e, FTD_point origin, FTD_point pos) {
     ft_list *children = ft_get_children(e);
     FTD_point child_origin = {origin.x, origin.y + 20};
     int n = ft_list_get_size(children);
@@ -179,8 +177,8 @@ void FTD_canvas::svg_null(FILE *out, int x, int y, const char *name, const char 
 void FTD_canvas::svg_transfer(FILE *out, int x, int y, const char *name, const char *desc) {
     svg_desc_box(out, desc, x, y);
     svg_line(out, x, y + 6, x, y + 8);
-    svg_printf(out, 1, "<polygon points=\"%d,%d %d,%d %d,%d\" />\n", x, y + 8, x - 3, y + 15,
-               x + 3, y + 15);
+    svg_printf(out, 1, "<polygon points=\"%d,%d %d,%d %d,%d\" />\n", x, y + 8, x - 3, y + 15, x + 3,
+               y + 15);
     svg_name_box(out, name, x, y + 10.5);
 }
 
@@ -199,8 +197,7 @@ void FTD_canvas::svg_desc_box(FILE *out, const char *text, int x, int y) {
 }
 
 void FTD_canvas::svg_name_box(FILE *out, const char *text, double x, double y) {
-    svg_printf(out, 1, "<rect x=\"%.2f\" y=\"%.2f\" width=\"15\" height=\"2.5\" />\n", x - 7.5,
-               y);
+    svg_printf(out, 1, "<rect x=\"%.2f\" y=\"%.2f\" width=\"15\" height=\"2.5\" />\n", x - 7.5, y);
     svg_fitted_text(out, text, x - 7.5, y, 15, 2.5f);
 }
 

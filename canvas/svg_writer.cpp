@@ -49,8 +49,8 @@ static int write_simple(FILE *out, const char *f, va_list ap) {
         } else if (pct[1] == '%') {
             text = "%";
         } else {
-            end = std::to_chars(num, num + sizeof num, va_arg(ap, double),
-                                std::chars_format::fixed, pct[2] - '0')
+            end = std::to_chars(num, num + sizeof num, va_arg(ap, double), std::chars_format::fixed,
+                                pct[2] - '0')
                       .ptr;
         }
         size_t n = text == num ? static_cast<size_t>(end - num) : strlen(text);
@@ -80,9 +80,13 @@ int svg_printf(FILE *out, int indent, const char *format, ...) {
     return failed ? -1 : 0;
 }
 
-void svg_indent() { svg_indent_level++; }
+void svg_indent() {
+    svg_indent_level++;
+}
 
-void svg_outdent() { svg_indent_level--; }
+void svg_outdent() {
+    svg_indent_level--;
+}
 
 // Appends a non-empty line (with its NUL) to the list and empties it.
 static void flush_line(std::string &line, strlist *lines) {

@@ -12,7 +12,6 @@
 
 #include "spawn.h"
 
-
 // Version figures shown in the About window: constants of the program, not
 // queried from the libraries.
 static const double FLTK_VERSION = 1.0109;
@@ -121,15 +120,16 @@ void FTD_about_dlg::cb_OK(Fl_Widget *w, void *data) {
     dlg->cb_OK_i(w, data);
 }
 
-void FTD_about_dlg::cb_OK_i(Fl_Widget *, void *) { window->hide(); }
+void FTD_about_dlg::cb_OK_i(Fl_Widget *, void *) {
+    window->hide();
+}
 
 // Puts the version figures and sentences into a shown About window.
 static void fill_about(FTD_about_dlg *dlg) {
     char line[1024];
     snprintf(line, sizeof line, "FLTK version: %f", FLTK_VERSION);
     dlg->fltk_output->value(line);
-    snprintf(line, sizeof line, "Expat version: %d.%d.%d", EXPAT_MAJOR, EXPAT_MINOR,
-             EXPAT_MICRO);
+    snprintf(line, sizeof line, "Expat version: %d.%d.%d", EXPAT_MAJOR, EXPAT_MINOR, EXPAT_MICRO);
     dlg->expat_output->value(line);
     memcpy(version_label, VERSION, sizeof VERSION);
     dlg->version_box->label(version_label);
@@ -158,8 +158,14 @@ static int show_local_page(const char *page) {
     return url[0] ? launch_browser(url) : 1;
 }
 
-int show_help_contents() { return show_local_page(HELP_CONTENTS_PAGE); }
+int show_help_contents() {
+    return show_local_page(HELP_CONTENTS_PAGE);
+}
 
-int show_release_notes() { return show_local_page(RELEASE_NOTES_PAGE); }
+int show_release_notes() {
+    return show_local_page(RELEASE_NOTES_PAGE);
+}
 
-int show_web_page() { return launch_browser(WEB_PAGE); }
+int show_web_page() {
+    return launch_browser(WEB_PAGE);
+}

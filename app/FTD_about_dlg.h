@@ -9,7 +9,7 @@ class Fl_Output;
 
 class FTD_about_dlg {
   public:
-    Fl_Window *window = nullptr;                // the About window; user data = this
+    Fl_Window *window = nullptr;                 // the About window; user data = this
     Fl_Text_Display *version_box = nullptr;      // label: the version string
     Fl_Text_Display *version_text_box = nullptr; // label: the version sentence
     Fl_Output *fltk_output = nullptr;            // toolkit version line

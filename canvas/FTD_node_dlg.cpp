@@ -18,14 +18,13 @@
 FTD_node_dlg *FTD_node_dlg::running = nullptr;
 
 // The Type menu; an item's index is its ft_type value.
-static Fl_Menu_Item menu_type[] = {
-    {"Invalid", 0, 0, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-    {"LEAF", 0, 0, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-    {"AND Gate", 0, 0, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-    {"PAND Gate", 0, 0, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-    {"OR Gate", 0, 0, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-    {"Null Gate", 0, 0, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-    {0, 0, 0, 0, 0, 0, 0, 0, 0}};
+static Fl_Menu_Item menu_type[] = {{"Invalid", 0, 0, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
+                                   {"LEAF", 0, 0, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
+                                   {"AND Gate", 0, 0, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
+                                   {"PAND Gate", 0, 0, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
+                                   {"OR Gate", 0, 0, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
+                                   {"Null Gate", 0, 0, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
+                                   {0, 0, 0, 0, 0, 0, 0, 0, 0}};
 
 // A heap copy of text; NULL gives "".
 static char *copy_text(const char *text) {
@@ -122,10 +121,14 @@ void FTD_node_dlg::cb_OK(Fl_Widget *w, void *data) {
     static_cast<FTD_node_dlg *>(w->parent()->user_data())->cb_OK_i(w, data);
 }
 
-void FTD_node_dlg::cb_OK_i(Fl_Widget *, void *) { on_ok(); }
+void FTD_node_dlg::cb_OK_i(Fl_Widget *, void *) {
+    on_ok();
+}
 
 void FTD_node_dlg::cb_Cancel(Fl_Widget *w, void *data) {
     static_cast<FTD_node_dlg *>(w->parent()->user_data())->cb_Cancel_i(w, data);
 }
 
-void FTD_node_dlg::cb_Cancel_i(Fl_Widget *, void *) { on_cancel(); }
+void FTD_node_dlg::cb_Cancel_i(Fl_Widget *, void *) {
+    on_cancel();
+}

@@ -16,11 +16,11 @@ class FTD_node_dlg {
     Fl_Choice *type_choice = nullptr; // item index = ft_type value
     Fl_Input *name_input = nullptr;
     Fl_Input *desc_input = nullptr;
-    short page;  // after OK: FT_PAGE_ON when ticked, FT_PAGE_OFF when not
-    char *name;  // own copy, any length; "" until set
-    char *desc;  // own copy, any length; "" until set
-    int ok;      // 1 after OK, 0 after Cancel or closing
-    int type;    // ft_type value; after OK the chosen item's index
+    short page; // after OK: FT_PAGE_ON when ticked, FT_PAGE_OFF when not
+    char *name; // own copy, any length; "" until set
+    char *desc; // own copy, any length; "" until set
+    int ok;     // 1 after OK, 0 after Cancel or closing
+    int type;   // ft_type value; after OK the chosen item's index
 
     // The dialog being run by run(), NULL when none. Lets a test answer the
     // modal dialog from a timeout.

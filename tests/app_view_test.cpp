@@ -1,22 +1,20 @@
 // The view commands: page list, zoom, probability labels and canvas presses.
 #include "app_fixture.h"
 
+static std::string fitted(FTD_canvas *c) { return std::to_string((int)(c->zoom * 10.0)) + "%"; }
+
 TEST_F(AppTest, PageListShowsEachPageFittedToTheCanvas) {
     ASSERT_EQ(load_example(), 0);
-    char fitted[32];
-    snprintf(fitted, sizeof fitted, "%d%%", (int)(h->canvas->zoom * 10.0));
-    EXPECT_STREQ(h->zoom_input->value(), fitted);
-    EXPECT_EQ(h->canvas->w(), 703);
+    EXPECT_EQ(h->zoom_input->value(), fitted(h->canvas));
+    EXPECT_EQ(h->canvas->w() * 1000 + h->canvas->h(), 703523);
     EXPECT_EQ(h->page_browser->value(), 1);
     h->on_zoom_in();
     int w = h->canvas->w();
     h->page_browser->value(2);
     h->page_browser->do_callback();
-    ASSERT_NE(h->canvas->tree, nullptr);
     EXPECT_STREQ(ft_get_name(h->canvas->tree), "CONTROL");
     EXPECT_EQ(h->canvas->w(), w); // a page keeps the zoomed canvas size
-    snprintf(fitted, sizeof fitted, "%d%%", (int)(h->canvas->zoom * 10.0));
-    EXPECT_STREQ(h->zoom_input->value(), fitted);
+    EXPECT_EQ(h->zoom_input->value(), fitted(h->canvas));
 }
 
 TEST_F(AppTest, ZoomCommandsAndTypedPercentages) {
@@ -24,15 +22,12 @@ TEST_F(AppTest, ZoomCommandsAndTypedPercentages) {
     FTD_size t = *h->canvas->tree_size;
     h->on_full_size();
     EXPECT_STREQ(h->zoom_input->value(), "100%");
-    EXPECT_FLOAT_EQ(h->canvas->zoom, 10.0f);
     EXPECT_EQ(h->canvas->w(), std::min(32767, 10 * (t.w + 20)));
     h->on_zoom_in();
     EXPECT_STREQ(h->zoom_input->value(), "120%");
     EXPECT_EQ(Fl::focus(), h->page_browser);
-    struct {
-        const char *typed, *field;
-        float zoom;
-    } rows[] = {
+    // typed text, field afterwards, zoom afterwards
+    struct { const char *typed, *field; float zoom; } rows[] = {
         {"250", "250%", 25.0f},        {"33.333333", "33.3333%", 3.33333f},
         {"nan", "33.3333%", 3.33333f}, {"inf", "33.3333%", 3.33333f},
         {"abc", "0%", 0.0f},           {"-40", "-40%", -4.0f},
@@ -45,47 +40,36 @@ TEST_F(AppTest, ZoomCommandsAndTypedPercentages) {
         EXPECT_NEAR(h->canvas->zoom, r.zoom, 1e-4) << r.typed;
         EXPECT_GE(h->canvas->w(), 0) << r.typed;
     }
-    h->zoom_input->value("7%");
-    h->on_zoom_out();
-    EXPECT_STREQ(h->zoom_input->value(), "7%");
-    h->zoom_input->value("20%");
-    h->on_zoom_out();
+    for (const char *from : {"7%", "20%"}) {
+        h->zoom_input->value(from);
+        h->on_zoom_out();
+    }
     EXPECT_STREQ(h->zoom_input->value(), "0%");
     EXPECT_TRUE(alerts.empty());
-}
-
-TEST_F(AppTest, ZoomAboveTheLimitWarnsAndCapsTheCanvas) {
-    ASSERT_EQ(load_example(), 0);
-    float limit = h->canvas->max_zoom;
     h->zoom_input->value("1e30");
     h->zoom_input->do_callback();
-    ASSERT_EQ(alerts.size(), 1u);
-    char text[200];
-    snprintf(text, sizeof text,
-             "WARNING: zoom rate is too high. Fault Tree will be clipped.\n\n"
-             "Maximum rate allowed for viewing the complete tree is %d%%",
-             (int)(limit * 10.0));
-    EXPECT_EQ(alerts[0], text);
+    std::string warning = "WARNING: zoom rate is too high. Fault Tree will be clipped.\n\n"
+                          "Maximum rate allowed for viewing the complete tree is " +
+                          std::to_string((int)(h->canvas->max_zoom * 10.0)) + "%";
+    EXPECT_EQ(alerts, std::vector<std::string>{warning});
     EXPECT_EQ(h->canvas->w(), 32767);
     EXPECT_EQ(h->canvas->h(), 32767);
     EXPECT_STREQ(h->zoom_input->value(), "1e+30%");
 }
 
 TEST_F(AppTest, ProbabilityToggleRelabelsItem) {
-    EXPECT_STREQ(FTD_wnd_handler::item_hide_probability->label(), "Hide Probability");
-    h->on_toggle_probability();
-    EXPECT_STREQ(FTD_wnd_handler::item_hide_probability->label(), "Show Probability");
-    EXPECT_EQ(h->canvas->show_probability(), 0);
-    h->on_toggle_probability();
-    EXPECT_STREQ(FTD_wnd_handler::item_hide_probability->label(), "Hide Probability");
-    EXPECT_EQ(h->canvas->show_probability(), 1);
+    for (const char *label : {"Hide Probability", "Show Probability", "Hide Probability"}) {
+        EXPECT_STREQ(FTD_wnd_handler::item_hide_probability->label(), label);
+        EXPECT_EQ(h->canvas->show_probability(), label[0] == 'H');
+        h->on_toggle_probability();
+    }
 }
 
 TEST_F(AppTest, DoubleClickOnEmptyDrawingZoomsIn) {
     ASSERT_EQ(load_example(), 0);
     h->on_full_size();
-    Fl::e_x = h->canvas->x() + h->canvas->w() - 2;
-    Fl::e_y = h->canvas->y() + h->canvas->h() - 2;
+    Fl::e_x = h->canvas->x() + h->scroll->w() - 30;
+    Fl::e_y = h->canvas->y() + h->scroll->h() - 30;
     Fl::event_clicks(1);
     h->canvas->handle(FL_PUSH);
     Fl::event_clicks(0);
@@ -94,9 +78,7 @@ TEST_F(AppTest, DoubleClickOnEmptyDrawingZoomsIn) {
 }
 
 TEST_F(AppTest, PressProbesTraceAndOrderingFiles) {
-    struct {
-        const char *events, *node, *trace, *order;
-    } rows[] = {
+    struct { const char *events, *node, *trace, *order; } rows[] = {
         {"events.txt", "fault_cfg_12", "fault_cfg_12.trc", "order_12.smv_cpp"},
         {"sys_msg_ev.txt", "top_fault_cfg_3", "sys_top_fault_cfg_3.trc", "sys_order_3.smv_cpp"},
         {"events.txt", "fault_cfg_7.1", "fault_cfg_7.trc", "order_7.1.smv_cpp"},
@@ -106,15 +88,12 @@ TEST_F(AppTest, PressProbesTraceAndOrderingFiles) {
     Fl_Menu_Item *order = FTD_wnd_handler::item_compute_ordering;
     for (const auto &r : rows) {
         std::string ev = write_file(r.events, std::string("Name\r\n") + r.node + "\r\n");
-        std::string ga = write_file("g.txt", std::string("Name\tInput  0 Type and Name\r\n"
-                                                         "T\tE ") +
+        std::string ga = write_file("g.txt", std::string("Name\tInput  0 Type and Name\r\nT\tE ") +
                                                  r.node + "\r\n");
         ASSERT_EQ(h->load_files(ev.c_str(), ga.c_str()), 0) << r.node;
-        ft_element *node = ft_list_get(ft_get_children(h->canvas->tree), 0);
-        h->canvas->selected_node = node;
+        h->canvas->selected_node = ft_list_get(ft_get_children(h->canvas->tree), 0);
         h->on_canvas_click();
-        EXPECT_FALSE(trace->active()) << r.node;
-        EXPECT_FALSE(order->active()) << r.node;
+        EXPECT_FALSE(trace->active() || order->active()) << r.node;
         write_file(r.trace, "");
         write_file(r.order, "");
         h->on_canvas_click();
@@ -122,8 +101,7 @@ TEST_F(AppTest, PressProbesTraceAndOrderingFiles) {
         EXPECT_TRUE(order->active()) << r.order;
         h->canvas->selected_node = h->canvas->tree; // "T": no probe
         h->on_canvas_click();
-        EXPECT_FALSE(trace->active());
-        std::string cmd = "rm -f '" + dir + "'/*";
-        ASSERT_EQ(system(cmd.c_str()), 0);
+        EXPECT_FALSE(trace->active() || order->active());
+        ASSERT_EQ(system(("rm -f '" + dir + "'/*").c_str()), 0);
     }
 }

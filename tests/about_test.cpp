@@ -1,4 +1,4 @@
-// The About window under an X server (xvfb-run), and the help pages.
+// The About window under an X server (xvfb-run).
 // gtest before the toolkit: the X11 headers define None.
 #include <gtest/gtest.h>
 
@@ -8,12 +8,9 @@
 #include <FL/Fl_Window.H>
 
 #include <cstring>
-#include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "FTD_about_dlg.h"
-#include "spawn.h"
 
 namespace {
 
@@ -46,32 +43,6 @@ TEST(About, TwoCommandsGiveTwoFilledWindows) {
     shown[0]->cb_OK(shown[0]->window->child(9), NULL); // its OK button
     EXPECT_FALSE(shown[0]->window->shown());
     EXPECT_TRUE(shown[1]->window->shown());
-}
-
-std::vector<std::string> ran;
-int record_line(const char *line) {
-    ran.push_back(line);
-    return 0;
-}
-
-TEST(Help, PagesStartTheBrowserOnTheirUrls) {
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    std::string parent(cwd);
-    parent.erase(parent.rfind('/')); // pages lie in ../doc of the working directory
-    spawn_set_system(record_line);
-    show_help_contents();
-    show_release_notes();
-    EXPECT_EQ(show_web_page(), 0);
-    spawn_set_system(NULL);
-    const char *urls[] = {"/doc/user_guide/help_contents.html", "/doc/release_notes.html"};
-    ASSERT_EQ(ran.size(), 3u);
-    for (int i = 0; i < 2; i++) {
-        std::string line = ran[i];
-        line.erase(std::remove(line.begin(), line.end(), '"'), line.end());
-        EXPECT_NE(line.find(" file://" + parent + urls[i] + " &"), std::string::npos) << line;
-    }
-    EXPECT_NE(ran[2].find(" http://www.example.org/orvik/ &"), std::string::npos) << ran[2];
 }
 
 } // namespace

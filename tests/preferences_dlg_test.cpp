@@ -17,7 +17,6 @@
 #include <FL/Fl_Preferences.H>
 #include <FL/Fl_Round_Button.H>
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -25,105 +24,82 @@
 
 namespace {
 
-std::vector<std::string> alerts, chooser_starts;
-const char *chooser_answer = nullptr;
+std::vector<std::string> alerts, starts; // alert texts, chooser start names
+const char *answer = nullptr;            // the chooser's answer
 dlg_responder responder;
 
 struct PrefsDlg : ::testing::Test {
-    std::string home, store;
+    std::string home;
     preferences record;
-    preferences_dlg *dlg = nullptr;
+    preferences_dlg *dlg = new preferences_dlg(&record); // never freed, as in the program
     void SetUp() override {
         char tmpl[] = "/tmp/ftd-prefsdlg-XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
-        home = tmpl;
-        setenv("HOME", tmpl, 1);
-        store = home + "/.fltk/Brenmoor/ORVIK_Morvu-SA/preferences.prefs";
+        setenv("HOME", (home = tmpl).c_str(), 1);
         install_dir[0] = '\0';
-        alerts.clear();
-        chooser_starts.clear();
         responder.alert = [](const std::string &t) { alerts.push_back(t); };
-        responder.file_chooser = [](const char *, const char *, const char *fname, int) {
-            chooser_starts.push_back(fname);
-            return chooser_answer;
+        responder.file_chooser = [](const char *, const char *, const char *start, int) {
+            return starts.push_back(start), answer;
         };
         dlg_set_responder(&responder);
         global_log = nullptr;
     }
     void TearDown() override {
         dlg_set_responder(nullptr);
-        global_log = nullptr;
         std::system(("rm -rf '" + home + "'").c_str());
     }
-    void open() {
-        dlg = new preferences_dlg(&record); // never freed, as in the program
-        dlg->make_window();
-    }
-    // The buttons OK, Cancel, Apply and Restore Defaults by position.
+    // Presses OK (0), Cancel (1), Apply (2) or Restore Defaults (4).
     void press(int child) { dlg->window->child(child)->do_callback(); }
     void store_int(const char *group, const char *key, int value) {
         Fl_Preferences root(Fl_Preferences::USER, "Brenmoor", "ORVIK_Morvu-SA/preferences");
         Fl_Preferences(root, group).set(key, value);
     }
     std::string store_bytes() {
-        std::ifstream in(store);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
+        std::ifstream in(home + "/.fltk/Brenmoor/ORVIK_Morvu-SA/preferences.prefs");
+        return (std::stringstream() << in.rdbuf()).str();
     }
 };
 
-TEST_F(PrefsDlg, ShowsStoredValuesAndHidesDebug) {
+TEST_F(PrefsDlg, ShowsStoredValuesAndApplies) {
     store_int("Log", "LogLevel", 3);
     store_int("Log", "AlertLevel", -1);
     store_int("General", "ConfirmExit", 5);
-    open();
-    EXPECT_EQ(dlg->log_level_choice->value(), 2);
+    dlg->make_window();
     EXPECT_STREQ(dlg->log_level_choice->text(), "Info (most verbose)");
     EXPECT_EQ(dlg->alert_level_choice->value(), -1);
     EXPECT_FALSE(preferences_dlg::log_level_menu[3].visible());
     EXPECT_FALSE(preferences_dlg::alert_level_menu[3].visible());
     EXPECT_EQ(dlg->confirm_exit->value(), 1);
-    EXPECT_STREQ(dlg->browser_input->value(), "netscape");
-    EXPECT_STREQ(dlg->xsl_url_output->value(),
-                 "http://www.example.org/tools/ORVIK/XML-support/SAT.xsl");
-}
 
-TEST_F(PrefsDlg, ApplyWritesStoreAndSetsLoggerLevels) {
-    open();
+    // Apply with no logger: the store alone.
     dlg->browser_input->value("firefox");
     dlg->log_level_choice->value(0);
     dlg->alert_level_choice->value(2);
     dlg->xsl_local->setonly();
-    press(2); // Apply with no logger: the store alone
+    press(2);
     preferences back;
     back.load();
     EXPECT_STREQ(back.get_string(PREF_BROWSER_PATH), "firefox");
-    EXPECT_EQ(back.get_int(PREF_LOG_LEVEL), 0);
-    EXPECT_EQ(back.get_int(PREF_ALERT_LEVEL), 2);
+    EXPECT_EQ(back.get_int(PREF_LOG_LEVEL) * 10 + back.get_int(PREF_ALERT_LEVEL), 2);
     EXPECT_EQ(back.get_int(PREF_SAT_XSL_MODE), 2);
-
     log_wnd *lw = new log_wnd();
     global_log = lw;
     dlg->window->show();
     press(0); // OK
-    EXPECT_EQ(lw->level, 0);
-    EXPECT_EQ(lw->alert_level, 2);
+    EXPECT_EQ(lw->level * 10 + lw->alert_level, 2);
     EXPECT_FALSE(dlg->window->shown());
 }
 
 TEST_F(PrefsDlg, RestoreDefaultsThenCancelChangesNothing) {
-    store_int("ExternalTools", "BrowserPath", 0); // any store file
-    open();
+    dlg->make_window();
     dlg->browser_input->value("firefox");
+    dlg->confirm_exit->value(1);
     press(2);
     std::string before = store_bytes();
-    dlg->confirm_exit->value(1);
     dlg->window->show();
     press(4); // Restore Defaults
     EXPECT_STREQ(dlg->browser_input->value(), "netscape");
     EXPECT_EQ(dlg->confirm_exit->value(), 0);
-    EXPECT_STREQ(dlg->log_file_input->value(), "/ORVIK.log");
     EXPECT_EQ(dlg->log_level_choice->value(), 1);
     press(1); // Cancel
     EXPECT_FALSE(dlg->window->shown());
@@ -132,41 +108,36 @@ TEST_F(PrefsDlg, RestoreDefaultsThenCancelChangesNothing) {
 }
 
 TEST_F(PrefsDlg, StylesheetModeSetsRadiosAndActiveStates) {
-    open();
+    dlg->make_window();
+    // Radios as none/url/local bits; active url output, local input and chooser.
     struct Row {
-        int mode, none, url, local, url_active, local_active;
-    } rows[] = {{0, 1, 0, 0, 0, 0}, {1, 0, 1, 0, 1, 0}, {2, 0, 0, 1, 0, 1}, {5, 0, 0, 1, 0, 1}};
+        int mode, radios, url_active, local_active;
+    } rows[] = {{0, 4, 0, 0}, {1, 2, 1, 0}, {2, 1, 0, 1}, {5, 1, 0, 1}};
     for (const Row &r : rows) {
         dlg->set_xsl_mode(r.mode);
-        EXPECT_EQ(dlg->xsl_none->value(), r.none) << r.mode;
-        EXPECT_EQ(dlg->xsl_url->value(), r.url) << r.mode;
-        EXPECT_EQ(dlg->xsl_local->value(), r.local) << r.mode;
-        EXPECT_EQ(dlg->xsl_url_output->active() != 0, r.url_active != 0) << r.mode;
-        EXPECT_EQ(dlg->xsl_local_input->active() != 0, r.local_active != 0) << r.mode;
-        EXPECT_EQ(dlg->choose_xsl->active() != 0, r.local_active != 0) << r.mode;
+        EXPECT_EQ(dlg->xsl_none->value() * 4 + dlg->xsl_url->value() * 2 + dlg->xsl_local->value(),
+                  r.radios) << r.mode;
+        EXPECT_EQ(dlg->xsl_url_output->active(), r.url_active) << r.mode;
+        EXPECT_EQ(dlg->xsl_local_input->active(), r.local_active) << r.mode;
+        EXPECT_EQ(dlg->choose_xsl->active(), r.local_active) << r.mode;
     }
-    dlg->xsl_url->setonly();
-    dlg->xsl_url->do_callback(); // a click: FLTK sets it, the callback shows the mode
-    EXPECT_TRUE(dlg->xsl_url_output->active());
-    EXPECT_FALSE(dlg->choose_xsl->active());
+    dlg->xsl_url->do_callback(); // a click on "URL"
+    EXPECT_EQ(dlg->xsl_url_output->active(), 1);
 }
 
 TEST_F(PrefsDlg, ChooserStartsInFieldDirectoryAndRefusesLongNames) {
-    open();
+    dlg->make_window();
     dlg->editor_input->value("/usr/bin/emacs");
-    chooser_answer = "/opt/bin/vi";
+    answer = "/opt/bin/vi";
     dlg->choose_editor->do_callback();
-    EXPECT_EQ(chooser_starts.back(), "/usr/bin/");
+    EXPECT_EQ(starts.back(), "/usr/bin/");
     EXPECT_STREQ(dlg->editor_input->value(), "/opt/bin/vi");
-
-    dlg->gnuplot_input->value("gnuplot");
-    chooser_answer = nullptr; // cancelled
+    answer = nullptr; // cancelled
     dlg->choose_gnuplot->do_callback();
-    EXPECT_EQ(chooser_starts.back(), "");
+    EXPECT_EQ(starts.back(), "");
     EXPECT_STREQ(dlg->gnuplot_input->value(), "gnuplot");
-
     static std::string too_long = "/" + std::string(5000, 'l');
-    chooser_answer = too_long.c_str();
+    answer = too_long.c_str();
     dlg->choose_xsl->do_callback();
     EXPECT_STREQ(dlg->xsl_local_input->value(), "/XML-support/SAT.xsl");
     ASSERT_EQ(alerts.size(), 1u);

@@ -33,7 +33,8 @@ int main(int argc, char **argv) {
     global_prefs.load();
     if (argc != 1 && argc != 3)
         return 1;
-    FTD_wnd_handler *handler = new FTD_wnd_handler();
+    // Lives until the process ends.
+    static FTD_wnd_handler *handler = new FTD_wnd_handler();
     global_log = new log_text_display(handler->log_display);
     global_log->set_level(global_prefs.get_int(PREF_LOG_LEVEL));
     handler->window->show();

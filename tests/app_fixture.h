@@ -7,12 +7,14 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Menu_Bar.H>
 #include <FL/Fl_Return_Button.H>
+#include <FL/Fl_Text_Buffer.H>
 #include <FL/Fl_Window.H>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,7 @@ typedef std::function<void(FTD_import_dlg *)> dlg_step;
 class AppTest : public ::testing::Test {
   protected:
     FTD_wnd_handler *h = nullptr;
+    std::optional<log_text_display> logger_store;
     log_text_display *logger = nullptr;
     std::vector<std::string> alerts;
     dlg_responder responder;
@@ -42,14 +45,19 @@ class AppTest : public ::testing::Test {
         responder.alert = [this](const std::string &t) { alerts.push_back(t); };
         dlg_set_responder(&responder);
         h = new FTD_wnd_handler();
-        global_log = logger = new log_text_display(h->log_display);
+        global_log = logger = &logger_store.emplace(h->log_display);
         h->window->show();
     }
     void TearDown() override {
         if (!h)
             return;
         global_log = nullptr;
+        Fl_Text_Buffer *log_buffer = logger->buffer;
+        Fl_Window *window = h->window;
+        logger_store.reset();
         delete h;
+        delete window; // the display lets go of its buffer here
+        delete log_buffer;
         dlg_set_responder(nullptr);
         (void)!system(("rm -rf '" + dir + "'").c_str());
     }

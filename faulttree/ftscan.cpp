@@ -10,10 +10,7 @@
 void import_reset(import_column *table, int rows, unsigned char flags) {
     for (int i = 0; i < rows; ++i) {
         if (flags & IMPORT_RESET_COLUMNS) table[i].column = 0;
-        if (flags & IMPORT_RESET_VALUES) {
-            free(table[i].value);
-            table[i].value = NULL;
-        }
+        if (flags & IMPORT_RESET_VALUES) table[i].value = NULL;
     }
 }
 
@@ -22,6 +19,7 @@ void import_begin(import_scan *scan, import_column *table, int rows) {
     scan->state = 0;
     scan->row_cells = false;
     scan->col2row.clear();
+    scan->store.resize(size_t(rows));
     import_reset(table, rows, IMPORT_RESET_COLUMNS | IMPORT_RESET_VALUES);
 }
 
@@ -55,10 +53,10 @@ int import_data_cell(import_scan *scan, import_column *table, const char *text) 
     const size_t c = size_t(scan->counter);
     const int row = c < scan->col2row.size() ? scan->col2row[c] : -1;
     if (row < 0) return -1;
-    char *copy = strdup(text);
-    if (copy == NULL) throw std::bad_alloc();
-    free(table[row].value);
-    table[row].value = copy;
+    std::vector<char> &buf = scan->store[size_t(row)];
+    const size_t n = strlen(text); // the stored text ends at the first NUL
+    buf.assign(text, text + n + 1);
+    table[row].value = buf.data();
     return 0;
 }
 

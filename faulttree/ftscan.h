@@ -13,7 +13,9 @@
 typedef struct {
     char name[64]; // column name of the FaultTree+ format; constant
     int column;    // 1-based column the header named it in; 0 while unnamed
-    char *value;   // current data row's cell text (owned), NULL when none
+    char *value;   // current data row's cell text, NULL when none. The text
+                   // lives in the reader's scanning state (its buffers are
+                   // reused row after row, so a row costs no allocation).
 } import_column;
 
 // Flags of the reset operations: 1 forget the header columns, 2 free values.
@@ -25,6 +27,7 @@ struct import_scan {
     int state = 0;             // reader-specific state
     bool row_cells = false;    // the current line has produced a cell
     std::vector<int> col2row;  // data column -> first table row naming it, -1 none
+    std::vector<std::vector<char>> store; // per table row: the text value points to
 };
 
 // Thrown by the scanner glue on a read error or exhausted memory; the file
@@ -33,7 +36,8 @@ struct import_scan_error : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Applies the reset flags to every row of the table. Cannot fail.
+// Applies the reset flags to every row of the table (flag 2 sets every value
+// to NULL). Cannot fail.
 void import_reset(import_column *table, int rows, unsigned char flags);
 
 // Starts a run: counter 1, state 0, table reset with both flags.

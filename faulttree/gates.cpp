@@ -9,7 +9,7 @@
 #include "gates.h"
 
 #include <cstring>
-#include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -65,36 +65,39 @@ static const char CRIT_MARKER[] = "Morvu-SA criticality: ";
 
 static import_scan scan;
 
-// First events row of each name, for the events list it was built from.
-static std::unordered_map<std::string, ft_element *> event_index;
-static ft_list *event_index_list = NULL;
-static int event_index_size = -1;
-
-// Distinct elements of each name in the tree below root.
-static std::unordered_map<std::string, std::vector<ft_element *>> tree_index;
-static ft_element *tree_root = NULL;
+// What the run knows of one name: the first events row of that name, and
+// the distinct elements of that name in the tree below the root (the first
+// one met, and whether there are several). Keys point at element names,
+// which do not change during a run.
+struct name_entry {
+    ft_element *event = NULL;
+    ft_element *in_tree = NULL;
+    bool several = false;
+};
+static std::unordered_map<std::string_view, name_entry> names;
+static ft_list *indexed_events = NULL; // the events list behind names
+static int indexed_size = -1;
+static ft_element *tree_root = NULL;   // NULL outside a run
 static bool tree_index_stale = false;
 
-void gates_reset_columns(unsigned char flags) { import_reset(gates_columns, GATES_COLUMNS, flags); }
-
-/* ---- Indexes ---- */
-
 static void index_events(ft_list *events) {
-    event_index.clear();
+    names.clear();
     const int n = ft_list_get_size(events);
+    names.reserve(size_t(n) * 2 + 64);
     for (int i = 0; i < n; ++i) {
         ft_element *e = ft_list_get(events, i);
-        event_index.emplace(ft_get_name(e), e); // the first row of a name wins
+        name_entry &n = names[ft_get_name(e)];
+        if (n.event == NULL) n.event = e; // the first row of a name wins
     }
-    event_index_list = events;
-    event_index_size = n;
+    indexed_events = events;
+    indexed_size = n;
 }
 
 // The first event of the list named name, NULL when none.
 static ft_element *find_event(ft_list *events, const char *name) {
-    if (events == event_index_list && ft_list_get_size(events) == event_index_size) {
-        auto it = event_index.find(name);
-        return it == event_index.end() ? NULL : it->second;
+    if (events == indexed_events && ft_list_get_size(events) == indexed_size) {
+        auto it = names.find(name);
+        return it == names.end() ? NULL : it->second.event;
     }
     const int n = ft_list_get_size(events);
     for (int i = 0; i < n; ++i)
@@ -102,15 +105,25 @@ static ft_element *find_event(ft_list *events, const char *name) {
     return NULL;
 }
 
+static void note_in_tree(name_entry &n, ft_element *e) {
+    if (n.in_tree == NULL) n.in_tree = e;
+    else if (n.in_tree != e) n.several = true;
+}
+
+// Notes that e is now in the tree.
 static void index_add(ft_element *e) {
-    std::vector<ft_element *> &v = tree_index[ft_get_name(e)];
-    for (ft_element *x : v)
-        if (x == e) return;
-    v.push_back(e);
+    if (tree_root != NULL) note_in_tree(names[ft_get_name(e)], e);
+}
+
+// The entry of an event name when events is the indexed list, else NULL.
+static name_entry *event_entry(ft_list *events, const char *name) {
+    if (events != indexed_events || ft_list_get_size(events) != indexed_size) return NULL;
+    auto it = names.find(name);
+    return it == names.end() ? NULL : &it->second;
 }
 
 static void rebuild_tree_index(void) {
-    tree_index.clear();
+    for (auto &kv : names) kv.second.in_tree = NULL, kv.second.several = false;
     std::unordered_set<ft_element *> seen{tree_root};
     std::vector<ft_element *> stack{tree_root};
     while (!stack.empty()) {
@@ -128,9 +141,9 @@ static void rebuild_tree_index(void) {
 static ft_element *find_in_tree(ft_element *root, const char *name) {
     if (root != tree_root) return ft_find_by_name(root, name);
     if (tree_index_stale) rebuild_tree_index();
-    auto it = tree_index.find(name);
-    if (it == tree_index.end()) return NULL;
-    if (it->second.size() == 1) return it->second[0];
+    auto it = names.find(name);
+    if (it == names.end() || it->second.in_tree == NULL) return NULL;
+    if (!it->second.several) return it->second.in_tree;
     return ft_find_by_name(root, name);
 }
 
@@ -191,15 +204,19 @@ static int build_input(ft_element *gate, const char *cell, ft_list *events) {
     if ((cell[0] != 'E' && cell[0] != 'G') || cell[1] == '\0') return FTREAD_BAD_GATES;
     const char *name = cell + 2;
     ft_element *child;
-    if (cell[0] == 'E') {
-        child = find_event(events, name);
-        if (child == NULL) return FTREAD_UNDEFINED_EVENT;
-        if (reaches(child, gate)) return FTREAD_BAD_GATES; // the tree would be cyclic
-    } else {
+    if (cell[0] == 'G') {
         child = ft_set_name(ft_init(), name);
+        ft_add_child(gate, child);
+        index_add(child);
+        return FTREAD_OK;
     }
+    name_entry *entry = event_entry(events, name);
+    child = entry != NULL ? entry->event : find_event(events, name);
+    if (child == NULL) return FTREAD_UNDEFINED_EVENT;
+    if (reaches(child, gate)) return FTREAD_BAD_GATES; // the tree would be cyclic
     ft_add_child(gate, child);
-    index_add(child);
+    if (entry != NULL && tree_root != NULL) note_in_tree(*entry, child);
+    else index_add(child);
     return FTREAD_OK;
 }
 
@@ -211,7 +228,8 @@ int gates_build_gate(ft_element *gate, ft_list *events) {
         switch (row) {
         case G_NAME:
             if (gates_columns[G_NAME].value == NULL) return FTREAD_BAD_GATES;
-            ft_set_name(gate, gates_columns[G_NAME].value);
+            if (strcmp(ft_get_name(gate), gates_columns[G_NAME].value) != 0)
+                ft_set_name(gate, gates_columns[G_NAME].value); // same text: keep the string
             break;
         case G_TYPE: rc = build_type(gate); break;
         case G_DESC: ft_set_desc(gate, value_of(G_DESC) ? value_of(G_DESC) : ""); break;
@@ -235,16 +253,14 @@ void gates_begin_run(ft_list *events, ft_element *root) {
     import_begin(&scan, gates_columns, GATES_COLUMNS);
     scan.state = G_HEADER;
     index_events(events);
-    tree_index.clear();
     tree_root = root;
     tree_index_stale = false;
 }
 
 void gates_end_run(void) {
-    std::unordered_map<std::string, ft_element *>().swap(event_index);
-    std::unordered_map<std::string, std::vector<ft_element *>>().swap(tree_index);
-    event_index_list = NULL;
-    event_index_size = -1;
+    std::unordered_map<std::string_view, name_entry>().swap(names);
+    indexed_events = NULL;
+    indexed_size = -1;
     tree_root = NULL;
 }
 

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "../bench/ftgen.h"
 #include "ftread.h"
 
 namespace {
@@ -181,6 +182,31 @@ TEST_F(Reader, ResultCodesAndRecovery) {
         EXPECT_EQ(load(good, EV_HEAD + EV_ROWS, G_HEAD + "T\tOR\tE A\tE B\tOff\r\n"), 0);
         EXPECT_EQ(ft_list_get_size(good.events), 3);
         EXPECT_EQ(ft_list_get_size(ft_get_children(good.root)), 2);
+    }
+    EXPECT_EQ(ft_live_elements(), live);
+}
+
+TEST_F(Reader, GeneratedPairMatchesItsCounts) {
+    ftgen_params p;
+    p.gates = 1000;
+    p.events = 4000;
+    p.page_every = 7;
+    ftgen_stats st;
+    const std::string ev = dir + "/gen_ev", gt = dir + "/gen_gt";
+    ASSERT_EQ(ftgen_write_pair(ev.c_str(), gt.c_str(), p, &st), 0);
+    const long live = ft_live_elements();
+    {
+        FTD_tree t;
+        ASSERT_EQ(read_faulttree_files(&t, ev.c_str(), gt.c_str()), 0);
+        EXPECT_EQ(ft_list_get_size(t.events), st.event_rows);
+        ft_list *pages = ft_list_init();
+        ft_get_pages(t.root, pages);
+        EXPECT_EQ(ft_list_get_size(pages), st.page_gates);
+        ft_list_free(pages);
+        ft_list *leaves = ft_get_leaves(t.root);
+        EXPECT_EQ(ft_list_get_size(leaves), st.distinct_events);
+        ft_list_free(leaves);
+        EXPECT_EQ(ft_get_type(ft_find_by_name(t.root, "G_999")), FT_NULL); // filled by the last row
     }
     EXPECT_EQ(ft_live_elements(), live);
 }

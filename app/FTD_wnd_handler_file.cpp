@@ -62,7 +62,7 @@ void FTD_wnd_handler::show_tree(FTD_tree *holder) {
     fill_page_list(holder->root);
     show_fitted_zoom();
     set_tree_controls(1);
-    scroll->position(0, 0);
+    scroll->scroll_to(0, 0); // back to the origin; the area itself stays where it is
     window->redraw();
     // The canvas and the page list now refer to the new tree only.
     release_tree();

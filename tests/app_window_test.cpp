@@ -63,6 +63,10 @@ TEST_F(AppTest, OpenReportsEveryImportResult) {
     EXPECT_TRUE(alerts.empty());
     EXPECT_TRUE(log_ends("Fault Tree loaded.\n"));
     EXPECT_EQ(Fl::focus(), h->page_browser);
+    // Scrolling back to the origin leaves the drawing area where it stands.
+    EXPECT_EQ(h->scroll->x() * 1000 + h->scroll->y(), 120090);
+    EXPECT_EQ(h->canvas->x(), 120 + Fl::box_dx(h->scroll->box()));
+    EXPECT_EQ(h->canvas->y(), 90 + Fl::box_dy(h->scroll->box()));
 }
 
 TEST_F(AppTest, ImportDialogRefusesMissingNameAndCancelKeepsPaths) {

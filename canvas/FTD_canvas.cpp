@@ -34,6 +34,8 @@ void FTD_canvas::init_state() {
     click.y = 0;
     selected_node = NULL;
     walk_next = 0;
+    walk_root = NULL;
+    walk_generation = 0;
     view_x0 = view_y0 = -DBL_MAX;
     view_x1 = view_y1 = DBL_MAX;
 }

@@ -147,14 +147,30 @@ class FTD_canvas : public Fl_Widget {
     void draw_by_type(ft_element *e, FTD_point pos, int line);
     // fl_push_matrix, then the mapping from tree units to pixels.
     void push_tree_matrix();
+    // One placement of the screen walk, in walk (pre)order.
+    struct walk_place {
+        ft_element *e;
+        FTD_size size;    // measured before placing (the span's size)
+        FTD_point origin; // where the span starts
+        FTD_point pos;    // the node's position, recorded in e
+        size_t end;       // index just past the placements of its subtree
+    };
     // The screen walk measures each placement once, in walk order, before it
-    // places anything: walk_sizes[i] is the size of the i-th placement.
-    std::vector<FTD_size> walk_sizes;
+    // places anything: walk[i].size is the size of the i-th placement.
+    std::vector<walk_place> walk;
     size_t walk_next;
     void measure_walk(ft_element *root);
     FTD_size measure_placement(ft_element *e, int as_root);
     // Places e with the next measured size (as place_node would) and records it.
     FTD_point place_next(ft_element *e, FTD_point origin, int as_root);
+    // The last full walk stays usable while the model has not changed since
+    // (ft_generation): the positions it recorded are still in the elements,
+    // so a redraw only draws, from the kept placements, what meets the view.
+    ft_element *walk_root;            // root of the kept walk, NULL when none
+    unsigned long walk_generation;    // ft_generation() right after that walk
+    int walk_reusable();
+    void draw_kept_node(size_t i);
+    void draw_kept_children(size_t i);
     // Subtree sizes of the current walk, by element.
     std::unordered_map<const ft_element *, FTD_size> size_cache;
 };

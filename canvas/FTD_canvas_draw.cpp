@@ -23,13 +23,68 @@ void FTD_canvas::draw() {
     draw_box();
     if (!tree)
         return;
+    compute_view();
+    if (walk_reusable()) {
+        const walk_place &r = walk[0];
+        draw_by_type(r.e, r.pos, 515);
+        if (ft_has_children(r.e))
+            draw_kept_children(0);
+        return;
+    }
     ft_clear_coords(tree);
     reset_layout();
-    compute_view();
     FTD_point origin;
     origin.x = 10;
     origin.y = 10;
     draw_root(tree, origin);
+    if (walk_next == walk.size()) {
+        walk_root = tree;
+        walk_generation = ft_generation();
+    }
+}
+
+// The kept walk is still exact when it was made for the displayed root and
+// nothing in the model changed since: clearing and placing again would record
+// the same positions in the same order.
+int FTD_canvas::walk_reusable() {
+    return walk_root != NULL && walk_root == tree && !walk.empty() &&
+           walk_generation == ft_generation();
+}
+
+// As draw_subtree, from the kept placement i.
+void FTD_canvas::draw_kept_node(size_t i) {
+    // A full view draws the placements in array order: ask early for the
+    // element and the frame flags that later placements will read, as on a
+    // large tree they are far apart in memory.
+    if (i + 16 < walk.size())
+        __builtin_prefetch(walk[i + 16].e);
+    if (i + 8 < walk.size())
+        __builtin_prefetch(&walk[i + 8].e->coord->selected);
+    const walk_place &p = walk[i];
+    if (ft_get_page(p.e) == FT_PAGE_ON) {
+        if (in_view(p.pos.x - 7.5, p.pos.y, 15, 15)) {
+            draw_transfer(p.pos.x, p.pos.y, ft_get_name(p.e), ft_get_desc(p.e));
+            draw_marks(p.e, p.pos);
+        }
+    } else {
+        draw_by_type(p.e, p.pos, 319);
+    }
+    if (!ft_is_terminal(p.e) && ft_has_children(p.e))
+        draw_kept_children(i);
+}
+
+// As draw_children: the inputs of placement i follow it in walk order, each
+// subtree's placements ending at its end index; a span off the view is
+// skipped whole.
+void FTD_canvas::draw_kept_children(size_t i) {
+    const FTD_point pos = walk[i].pos;
+    const size_t end = walk[i].end;
+    for (size_t j = i + 1; j < end; j = walk[j].end) {
+        const walk_place &c = walk[j];
+        if (in_view(c.origin.x - 7.5, c.origin.y, c.size.w + 15, std::max(c.size.h, 20)))
+            draw_kept_node(j);
+        draw_connector(pos.x, pos.y, c.pos.x, c.pos.y);
+    }
 }
 
 // The clip region's bounding box, never wider than the pixel range the
@@ -110,8 +165,7 @@ void FTD_canvas::draw_children(ft_element *e, FTD_point pos, FTD_point origin) {
     for (ft_list *chunk = ft_get_children(e); chunk; chunk = chunk->next) {
         for (int i = 0; i <= chunk->last; i++) {
             ft_element *child = chunk->items[i];
-            FTD_size s =
-                walk_next < walk_sizes.size() ? walk_sizes[walk_next] : subtree_size(child);
+            FTD_size s = walk_next < walk.size() ? walk[walk_next].size : subtree_size(child);
             FTD_point cpos;
             if (in_view(next.x - 7.5, next.y, s.w + 15, std::max(s.h, 20)))
                 cpos = draw_subtree(child, next);
@@ -172,9 +226,15 @@ static void and_body(double x, double y) {
     fl_end_line();
 }
 
+// 1 when a text box of bw by bh tree units spans a pixel or more each way
+// (as draw_fitted_text computes it); a smaller box shows no text, so its
+// label need not be built.
+static int box_has_pixels(const FTD_canvas *c, float bw, float bh) {
+    return (int)(c->zoom * bw) >= 1 && (int)(c->zoom * bh) >= 1;
+}
+
 void FTD_canvas::draw_basic(int x, int y, const char *name, const char *desc, const char *prob,
                             const char *crit) {
-    std::string label = make_label(name, prob, crit);
     draw_desc_box(desc, x, y);
     push_tree_matrix();
     fl_color(FL_BLACK);
@@ -182,33 +242,34 @@ void FTD_canvas::draw_basic(int x, int y, const char *name, const char *desc, co
     arc_line(x, y + 11, 4, 0, 360);
     fl_pop_matrix();
     draw_name_box(name, x, y + 10);
-    if (show_prob == 1)
-        draw_fitted_text(label.c_str(), x - 7.5f, y + 14, 15, 6);
+    if (show_prob == 1 && box_has_pixels(this, 15, 6))
+        draw_fitted_text(make_label(name, prob, crit).c_str(), x - 7.5f, y + 14, 15, 6);
 }
 
-// The name box or, with labels shown, the probability box at prob_top.
-static void gate_text(FTD_canvas *c, int x, double prob_top, const char *name,
-                      const std::string &label, int y) {
+// The name box or, with labels shown, the probability box at prob_top (its
+// label built only when the box can show text).
+static void gate_text(FTD_canvas *c, int x, double prob_top, const char *name, const char *prob,
+                      const char *crit, int y) {
     if (c->show_prob == 1)
-        c->draw_prob_box(label.c_str(), x, prob_top);
+        c->draw_prob_box(box_has_pixels(c, 15, 4) ? FTD_canvas::make_label(name, prob, crit).c_str()
+                                                  : "",
+                         x, prob_top);
     else
         c->draw_name_box(name, x, y + 10.5);
 }
 
 void FTD_canvas::draw_and(int x, int y, const char *name, const char *desc, const char *prob,
                           const char *crit) {
-    std::string label = make_label(name, prob, crit);
     draw_desc_box(desc, x, y);
     push_tree_matrix();
     fl_color(FL_BLACK);
     and_body(x, y);
     fl_pop_matrix();
-    gate_text(this, x, y + 10, name, label, y);
+    gate_text(this, x, y + 10, name, prob, crit, y);
 }
 
 void FTD_canvas::draw_pand(int x, int y, const char *name, const char *desc, const char *prob,
                            const char *crit) {
-    std::string label = make_label(name, prob, crit);
     draw_desc_box(desc, x, y);
     push_tree_matrix();
     fl_color(FL_BLACK);
@@ -219,12 +280,11 @@ void FTD_canvas::draw_pand(int x, int y, const char *name, const char *desc, con
     fl_vertex(x - 3, y + 15);
     fl_end_line();
     fl_pop_matrix();
-    gate_text(this, x, y + 10, name, label, y);
+    gate_text(this, x, y + 10, name, prob, crit, y);
 }
 
 void FTD_canvas::draw_or(int x, int y, const char *name, const char *desc, const char *prob,
                          const char *crit) {
-    std::string label = make_label(name, prob, crit);
     draw_desc_box(desc, x, y);
     push_tree_matrix();
     fl_color(FL_BLACK);
@@ -234,19 +294,18 @@ void FTD_canvas::draw_or(int x, int y, const char *name, const char *desc, const
     arc_line(x, y + 24, 9.486, 71.565, 108.435);
     line2(x, y + 14.5, x, y + 15);
     fl_pop_matrix();
-    gate_text(this, x, y + 9.5, name, label, y);
+    gate_text(this, x, y + 9.5, name, prob, crit, y);
 }
 
 void FTD_canvas::draw_null(int x, int y, const char *name, const char *desc, const char *prob,
                            const char *crit) {
-    std::string label = make_label(name, prob, crit);
     draw_desc_box(desc, x, y);
     push_tree_matrix();
     fl_color(FL_BLACK);
     line2(x, y + 6, x, y + 10.5);
     line2(x, y + 12.5, x, y + 15);
     fl_pop_matrix();
-    gate_text(this, x, y + 10.5, name, label, y);
+    gate_text(this, x, y + 10.5, name, prob, crit, y);
 }
 
 void FTD_canvas::draw_transfer(int x, int y, const char *name, const char *desc) {
@@ -412,6 +471,8 @@ void FTD_canvas::draw_fitted_text(const char *text, float bx, float by, float bw
 // goes where e is drawn now, also when the element had no room left to
 // record this place.
 void FTD_canvas::draw_marks(ft_element *e, FTD_point pos) {
+    if (e->coord->selected != 1 && e->coord->highlighted != 1)
+        return; // no frame
     ft_coord p;
     p.x = pos.x;
     p.y = pos.y;

@@ -59,14 +59,15 @@ void FTD_canvas::reset_layout() { size_cache.clear(); }
    root) and children_size (the root). */
 
 void FTD_canvas::measure_walk(ft_element *root) {
-    walk_sizes.clear();
+    walk.clear();
     walk_next = 0;
+    walk_root = NULL;
     measure_placement(root, 1);
 }
 
 FTD_size FTD_canvas::measure_placement(ft_element *e, int as_root) {
-    size_t slot = walk_sizes.size();
-    walk_sizes.push_back(FTD_size());
+    size_t slot = walk.size();
+    walk.push_back(walk_place());
     FTD_size s;
     if (!as_root && ft_is_terminal(e)) {
         s.w = 20;
@@ -82,17 +83,20 @@ FTD_size FTD_canvas::measure_placement(ft_element *e, int as_root) {
         }
         s.h = tallest + 20;
     }
-    walk_sizes[slot] = s;
+    walk_place &p = walk[slot];
+    p.e = e;
+    p.size = s;
+    p.end = walk.size();
     return s;
 }
 
 FTD_point FTD_canvas::place_next(ft_element *e, FTD_point origin, int as_root) {
-    if (walk_next >= walk_sizes.size())
+    if (walk_next >= walk.size())
         return place_node(e, origin, as_root);
-    FTD_size s = walk_sizes[walk_next++];
-    FTD_point pos;
-    pos.x = origin.x + s.w / 2;
-    pos.y = origin.y;
-    ft_add_coord(e, pos.x, pos.y);
-    return pos;
+    walk_place &p = walk[walk_next++];
+    p.origin = origin;
+    p.pos.x = origin.x + p.size.w / 2;
+    p.pos.y = origin.y;
+    ft_add_coord(e, p.pos.x, p.pos.y);
+    return p.pos;
 }

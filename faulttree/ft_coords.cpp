@@ -7,17 +7,98 @@
 // walk, without the cost of walking a shared subtree once per path.
 #include "saFaultTree.h"
 
+#include <sys/mman.h>
+
 #include <cassert>
+#include <cstdint>
 #include <cstring>
+#include <new>
 #include <unordered_set>
 #include <utility>
 #include <vector>
+
+/* ---- Change counter ---- */
+
+static unsigned long generation = 1;
+
+unsigned long ft_generation(void) { return generation; }
+void ft_touch(void) { ++generation; }
+
+/* ---- Positions blocks ----
+   A block is 1.6 KB and almost all of it stays zero, so blocks are cut from
+   large anonymous mappings: their pages are the system's zero pages until a
+   place is written, and making an element costs no zeroing. A released block
+   has its used slots zeroed and waits on a free list, so every block handed
+   out is all zero. The mappings are kept for the life of the program. */
+
+// A mapping of 8 MB aligned to 2 MB: where the system offers large pages on
+// request, a walk over many blocks then needs few page table entries.
+static const size_t LARGE_PAGE = size_t(2) << 20;
+static const size_t SLAB_BYTES = 4 * LARGE_PAGE;
+static const size_t SLAB_BLOCKS = SLAB_BYTES / sizeof(ft_coords);
+static ft_coords *slab_next = NULL; // next never-used block of the newest mapping
+static ft_coords *slab_end = NULL;
+static std::vector<ft_coords *> released;
+
+// A new zero-filled mapping of SLAB_BYTES at a LARGE_PAGE boundary.
+static void *map_slab(void) {
+    const size_t len = SLAB_BYTES + LARGE_PAGE;
+    void *m = mmap(NULL, len, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE,
+                   -1, 0);
+    if (m == MAP_FAILED) throw std::bad_alloc();
+    const uintptr_t start = reinterpret_cast<uintptr_t>(m);
+    const uintptr_t aligned = (start + LARGE_PAGE - 1) & ~uintptr_t(LARGE_PAGE - 1);
+    if (aligned > start) munmap(m, aligned - start);
+    const uintptr_t tail = aligned + SLAB_BYTES;
+    if (start + len > tail) munmap(reinterpret_cast<void *>(tail), start + len - tail);
+#ifdef MADV_HUGEPAGE
+    madvise(reinterpret_cast<void *>(aligned), SLAB_BYTES, MADV_HUGEPAGE); // a hint only
+#endif
+    return reinterpret_cast<void *>(aligned);
+}
+
+ft_coords *ft_coords_alloc(void) {
+    if (!released.empty()) {
+        ft_coords *b = released.back();
+        released.pop_back();
+        return b;
+    }
+    if (slab_next == slab_end) {
+        slab_next = static_cast<ft_coords *>(map_slab());
+        slab_end = slab_next + SLAB_BLOCKS;
+    }
+    return slab_next++;
+}
 
 // Number of used slots: those before the first slot with x or y 0.
 static int used_coords(const ft_coords *b) {
     int n = 0;
     while (n < FT_MAX_COORDS && b->coord[n].x != 0 && b->coord[n].y != 0) ++n;
     return n;
+}
+
+// Zeroes the used slots and the first free one (every later slot is already
+// (0, 0)). Writes nothing to a block that is all zero, so a never drawn block
+// keeps its untouched pages. Returns 1 when a slot changed.
+static int zero_slots(ft_coords *b) {
+    int n = used_coords(b);
+    if (n < FT_MAX_COORDS && (b->coord[n].x != 0 || b->coord[n].y != 0)) ++n;
+    if (n == 0) return 0;
+    memset(b->coord, 0, sizeof(ft_coord) * size_t(n));
+    return 1;
+}
+
+void ft_coords_release(ft_coords *b) {
+    if (b == NULL) return;
+    zero_slots(b);
+    if (b->spare != 0) b->spare = 0;
+    if (b->selected != 0) b->selected = 0;
+    if (b->highlighted != 0) b->highlighted = 0;
+    try {
+        released.push_back(b);
+    } catch (const std::bad_alloc &) {
+        // Without room on the free list the block is simply not reused.
+    }
 }
 
 static int find_coord(const ft_coords *b, int x, int y) {
@@ -32,7 +113,9 @@ ft_element *ft_add_coord(ft_element *e, int x, int y) {
     const int n = used_coords(e->coord);
     for (int i = 0; i < n; ++i)
         if (e->coord->coord[i].x == x && e->coord->coord[i].y == y) return e;
-    if (n < FT_MAX_COORDS) e->coord->coord[n] = ft_coord{x, y}; // a 201st place is dropped
+    if (n >= FT_MAX_COORDS) return e; // a 201st place is dropped
+    e->coord->coord[n] = ft_coord{x, y};
+    ft_touch();
     return e;
 }
 
@@ -48,6 +131,7 @@ ft_element *ft_remove_coord(ft_element *e, int x, int y) {
     ft_coord *c = e->coord->coord;
     memmove(c + i, c + i + 1, sizeof(ft_coord) * size_t(FT_MAX_COORDS - 1 - i));
     c[FT_MAX_COORDS - 1] = ft_coord{0, 0};
+    ft_touch();
     return e;
 }
 
@@ -57,11 +141,18 @@ int ft_coord_hit(int x, int y, ft_coord c) {
     return dx > -7.5 && dx < 7.5 && dy > 0.0 && dy < 15.0;
 }
 
+// Tests the used slots, then the first free slot (it may hold one non-zero
+// coordinate), then once (0, 0) when slots follow it: all of them hold
+// (0, 0). The result equals testing all 200 slots.
 int ft_hit(int x, int y, ft_element *e) {
     assert(e != NULL && e->coord != NULL);
-    for (int i = 0; i < FT_MAX_COORDS; ++i)
-        if (ft_coord_hit(x, y, e->coord->coord[i])) return 1;
-    return 0;
+    const ft_coord *c = e->coord->coord;
+    int n = 0;
+    for (; n < FT_MAX_COORDS && c[n].x != 0 && c[n].y != 0; ++n)
+        if (ft_coord_hit(x, y, c[n])) return 1;
+    if (n == FT_MAX_COORDS) return 0;
+    if (ft_coord_hit(x, y, c[n])) return 1;
+    return n + 1 < FT_MAX_COORDS && ft_coord_hit(x, y, ft_coord{0, 0});
 }
 
 // Pushes the children of e in reverse, so that they pop in list order.
@@ -92,13 +183,15 @@ static ft_element *first_in_preorder(ft_element *root, Match match, Descend desc
 int ft_clear_coords(ft_element *e) {
     std::vector<ft_element *> stack;
     std::unordered_set<ft_element *> cleared;
+    int changed = 0;
     if (e != NULL) stack.push_back(e);
     while (!stack.empty()) {
         ft_element *x = stack.back();
         stack.pop_back();
-        if (x->coord != NULL) memset(x->coord->coord, 0, sizeof x->coord->coord);
+        if (x->coord != NULL && zero_slots(x->coord)) changed = 1;
         if (ft_has_children(x) && cleared.insert(x).second) push_children(x, stack);
     }
+    if (changed) ft_touch();
     return 0;
 }
 

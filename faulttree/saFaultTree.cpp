@@ -43,10 +43,11 @@ ft_element *ft_init(void) {
     e->desc = copy_string("");
     e->type = FT_INVALID;
     e->page = FT_PAGE_NONE;
-    e->coord = static_cast<ft_coords *>(calloc(1, sizeof(ft_coords)));
-    if (e->coord == NULL) {
+    try {
+        e->coord = ft_coords_alloc();
+    } catch (const std::bad_alloc &) {
         ft_free_element(e);
-        throw std::bad_alloc();
+        throw;
     }
     return e;
 }
@@ -88,6 +89,7 @@ ft_element *ft_set_desc(ft_element *e, const char *desc) {
 
 ft_element *ft_set_type(ft_element *e, ft_type type) {
     assert(e != NULL);
+    if (e->type != type) ft_touch();
     e->type = type;
     return e;
 }
@@ -110,6 +112,7 @@ ft_element *ft_set_criticality(ft_element *e, const char *crit) {
 
 ft_element *ft_set_page(ft_element *e, short page) {
     assert(e != NULL);
+    if (e->page != page) ft_touch();
     e->page = page;
     return e;
 }
@@ -130,6 +133,7 @@ ft_element *ft_set_children(ft_element *e, ft_list *children) {
         ft_list_free(e->children);
     }
     e->children = children;
+    ft_touch();
     return e;
 }
 
@@ -201,6 +205,7 @@ ft_list *ft_list_cons(ft_element *e, ft_list *list) {
         list->tail = t;
     }
     t->items[++t->last] = e;
+    ft_touch();
     return list;
 }
 
@@ -265,10 +270,12 @@ ft_element *ft_list_remove_at(ft_list *list, int position) {
     }
     list->cursor = list;
     trim_tail(list);
+    ft_touch();
     return removed;
 }
 
 void ft_list_free(ft_list *list) {
+    if (list != NULL) ft_touch();
     while (list != NULL) {
         ft_list *n = list->next;
         free(list);
@@ -343,11 +350,12 @@ void ft_free_element(ft_element *e) {
     free(e->desc);
     free(e->prob);
     free(e->criticality);
-    free(e->coord);
+    ft_coords_release(e->coord);
     ft_list_free(e->children);
     if (e->detached != e->children) ft_list_free(e->detached);
     free(e);
     --live_elements;
+    ft_touch(); // its address may come back as a different element
 }
 
 // Pushes every item of list that was not seen yet.

@@ -32,7 +32,8 @@ typedef struct {
 } ft_coord;
 
 // The drawn places of one element. Used slots are those before the first slot
-// whose x or y is 0. selected and highlighted belong to the canvas.
+// whose x or y is 0; every slot after the first free one holds (0, 0).
+// selected and highlighted belong to the canvas.
 typedef struct {
     ft_coord coord[FT_MAX_COORDS];
     int spare; // always 0
@@ -177,5 +178,23 @@ void ft_free_element(ft_element *e);
 void ft_free_tree(ft_element *root, ft_list *events);
 // Number of elements made and not yet released (for leak checks).
 long ft_live_elements(void);
+
+/* Change tracking. */
+// A counter that grows with every change that can move a drawn position or
+// change a layout: children lists, types, page flags, recorded positions
+// (when a slot actually changes) and released elements. A view that laid the
+// tree out may reuse that layout while the counter has not moved.
+unsigned long ft_generation(void);
+// Advances the counter (the model's operations call it themselves).
+void ft_touch(void);
+
+/* Positions blocks. */
+// A zeroed positions block from a pool of large zero-filled mappings, so that
+// making an element neither touches nor zeroes its block. Throws
+// std::bad_alloc when memory is exhausted.
+ft_coords *ft_coords_alloc(void);
+// Returns a block to the pool (its used slots are zeroed first). NULL does
+// nothing.
+void ft_coords_release(ft_coords *b);
 
 #endif

@@ -8,9 +8,11 @@
 // walk is used; after a children list was replaced the map is rebuilt.
 #include "gates.h"
 
+#include <sys/mman.h>
+
+#include <cstdint>
 #include <cstring>
-#include <string_view>
-#include <unordered_map>
+#include <new>
 #include <unordered_set>
 #include <vector>
 
@@ -74,20 +76,154 @@ struct name_entry {
     ft_element *in_tree = NULL;
     bool several = false;
 };
-static std::unordered_map<std::string_view, name_entry> names;
+
+// Open-addressing hash table from name text to name_entry: one flat array,
+// linear probing, the hash kept in each slot so that most probes compare no
+// text, and a short key's text kept in the slot too, so that a match is
+// confirmed without reading the element's name. Keys are not copied.
+class name_index {
+    static const size_t INLINE = 16;
+    struct slot {
+        uint64_t hash;
+        const char *key; // NULL: free
+        size_t len;
+        char head[INLINE]; // the first bytes of key
+        name_entry entry;
+    };
+    // The slots live in an anonymous mapping: it comes zero-filled, which is
+    // an empty table, and a large one is offered large pages, so that random
+    // probes do not also miss the address translation caches.
+    slot *slots = NULL;
+    size_t capacity = 0; // a power of two, or 0
+    size_t used = 0;
+
+    static slot *map_slots(size_t n) {
+        const size_t bytes = n * sizeof(slot);
+        void *m = mmap(NULL, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (m == MAP_FAILED) throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+        if (bytes >= (size_t(2) << 20)) madvise(m, bytes, MADV_HUGEPAGE); // a hint only
+#endif
+        return static_cast<slot *>(m);
+    }
+
+  public:
+    name_index() = default;
+    name_index(const name_index &) = delete;
+    name_index &operator=(const name_index &) = delete;
+    ~name_index() { release(); }
+
+    static uint64_t hash_of(const char *key, size_t len) {
+        uint64_t h = 1469598103934665603ull; // FNV-1a
+        for (size_t i = 0; i < len; ++i) h = (h ^ (unsigned char)key[i]) * 1099511628211ull;
+        return h ^ (h >> 29);
+    }
+
+  private:
+    static bool same(const slot &s, const char *key, size_t len, uint64_t h) {
+        if (s.hash != h || s.len != len) return false;
+        if (len <= INLINE) return memcmp(s.head, key, len) == 0;
+        return memcmp(s.key, key, len) == 0;
+    }
+    // The slot holding key, or the free slot where it would go.
+    slot &probe(const char *key, size_t len, uint64_t h) {
+        const size_t mask = capacity - 1;
+        for (size_t i = size_t(h) & mask;; i = (i + 1) & mask) {
+            slot &s = slots[i];
+            if (s.key == NULL || same(s, key, len, h)) return s;
+        }
+    }
+    void grow(size_t n) {
+        slot *old = slots;
+        const size_t old_capacity = capacity;
+        slots = map_slots(n);
+        capacity = n;
+        for (size_t i = 0; i < old_capacity; ++i)
+            if (old[i].key != NULL) probe(old[i].key, old[i].len, old[i].hash) = old[i];
+        if (old != NULL) munmap(old, old_capacity * sizeof(slot));
+    }
+
+  public:
+    // Room for n names without growing.
+    void reserve(size_t n) {
+        size_t c = 64;
+        while (c < 2 * n) c *= 2;
+        if (c > capacity) grow(c);
+    }
+    name_entry *find(const char *key) {
+        if (used == 0) return NULL;
+        const size_t len = strlen(key);
+        slot &s = probe(key, len, hash_of(key, len));
+        return s.key != NULL ? &s.entry : NULL;
+    }
+    // The entry of key, made empty when new; key must outlive the table.
+    name_entry &get(const char *key) {
+        const size_t len = strlen(key);
+        return get(key, len, hash_of(key, len));
+    }
+    // The same with the key's length and hash_of value already known.
+    name_entry &get(const char *key, size_t len, uint64_t h) {
+        if (2 * (used + 1) > capacity) grow(capacity == 0 ? 64 : 2 * capacity);
+        slot &s = probe(key, len, h);
+        if (s.key == NULL) {
+            s.hash = h;
+            s.key = key;
+            s.len = len;
+            memcpy(s.head, key, len < INLINE ? len : INLINE);
+            ++used;
+        }
+        return s.entry;
+    }
+    // Asks the processor early for the slot where key's search starts: the
+    // table is far larger than the caches, and a row's look-ups come only
+    // after its last cell.
+    void prefetch(uint64_t h) const {
+        if (capacity != 0) __builtin_prefetch(&slots[size_t(h) & (capacity - 1)]);
+    }
+    void prefetch(const char *key) const { prefetch(hash_of(key, strlen(key))); }
+    template <class F> void for_each(F f) {
+        for (size_t i = 0; i < capacity; ++i)
+            if (slots[i].key != NULL) f(slots[i].entry);
+    }
+    // Forgets every name and gives the memory back.
+    void release() {
+        if (slots != NULL) munmap(slots, capacity * sizeof(slot));
+        slots = NULL;
+        capacity = 0;
+        used = 0;
+    }
+};
+static name_index names;
 static ft_list *indexed_events = NULL; // the events list behind names
 static int indexed_size = -1;
 static ft_element *tree_root = NULL;   // NULL outside a run
 static bool tree_index_stale = false;
+// Whether an element of the indexed events list may have inputs: an event
+// only gets some when a gate row names it. Until then an "E" input cannot
+// close a cycle, and the check need not read the event.
+static bool events_have_inputs = true;
 
+// Indexes the events a chunk at a time: the chunk's slots are asked for
+// first, then filled, so that the memory waits overlap.
 static void index_events(ft_list *events) {
-    names.clear();
+    names.release();
     const int n = ft_list_get_size(events);
-    names.reserve(size_t(n) * 2 + 64);
-    for (int i = 0; i < n; ++i) {
-        ft_element *e = ft_list_get(events, i);
-        name_entry &n = names[ft_get_name(e)];
-        if (n.event == NULL) n.event = e; // the first row of a name wins
+    names.reserve(size_t(n) + 64);
+    size_t len[FT_LIST_CHUNK];
+    uint64_t hash[FT_LIST_CHUNK];
+    events_have_inputs = false;
+    for (ft_list *c = events; c != NULL; c = c->next) {
+        for (int i = 0; i <= c->last; ++i) {
+            if (ft_has_children(c->items[i])) events_have_inputs = true;
+            const char *key = ft_get_name(c->items[i]);
+            len[i] = strlen(key);
+            hash[i] = name_index::hash_of(key, len[i]);
+            names.prefetch(hash[i]);
+        }
+        for (int i = 0; i <= c->last; ++i) {
+            name_entry &entry = names.get(ft_get_name(c->items[i]), len[i], hash[i]);
+            if (entry.event == NULL) entry.event = c->items[i]; // the first row of a name wins
+        }
     }
     indexed_events = events;
     indexed_size = n;
@@ -96,8 +232,8 @@ static void index_events(ft_list *events) {
 // The first event of the list named name, NULL when none.
 static ft_element *find_event(ft_list *events, const char *name) {
     if (events == indexed_events && ft_list_get_size(events) == indexed_size) {
-        auto it = names.find(name);
-        return it == names.end() ? NULL : it->second.event;
+        name_entry *entry = names.find(name);
+        return entry == NULL ? NULL : entry->event;
     }
     const int n = ft_list_get_size(events);
     for (int i = 0; i < n; ++i)
@@ -112,18 +248,17 @@ static void note_in_tree(name_entry &n, ft_element *e) {
 
 // Notes that e is now in the tree.
 static void index_add(ft_element *e) {
-    if (tree_root != NULL) note_in_tree(names[ft_get_name(e)], e);
+    if (tree_root != NULL) note_in_tree(names.get(ft_get_name(e)), e);
 }
 
 // The entry of an event name when events is the indexed list, else NULL.
 static name_entry *event_entry(ft_list *events, const char *name) {
     if (events != indexed_events || ft_list_get_size(events) != indexed_size) return NULL;
-    auto it = names.find(name);
-    return it == names.end() ? NULL : &it->second;
+    return names.find(name);
 }
 
 static void rebuild_tree_index(void) {
-    for (auto &kv : names) kv.second.in_tree = NULL, kv.second.several = false;
+    names.for_each([](name_entry &n) { n.in_tree = NULL, n.several = false; });
     std::unordered_set<ft_element *> seen{tree_root};
     std::vector<ft_element *> stack{tree_root};
     while (!stack.empty()) {
@@ -141,9 +276,9 @@ static void rebuild_tree_index(void) {
 static ft_element *find_in_tree(ft_element *root, const char *name) {
     if (root != tree_root) return ft_find_by_name(root, name);
     if (tree_index_stale) rebuild_tree_index();
-    auto it = names.find(name);
-    if (it == names.end() || it->second.in_tree == NULL) return NULL;
-    if (!it->second.several) return it->second.in_tree;
+    name_entry *entry = names.find(name);
+    if (entry == NULL || entry->in_tree == NULL) return NULL;
+    if (!entry->several) return entry->in_tree;
     return ft_find_by_name(root, name);
 }
 
@@ -213,7 +348,8 @@ static int build_input(ft_element *gate, const char *cell, ft_list *events) {
     name_entry *entry = event_entry(events, name);
     child = entry != NULL ? entry->event : find_event(events, name);
     if (child == NULL) return FTREAD_UNDEFINED_EVENT;
-    if (reaches(child, gate)) return FTREAD_BAD_GATES; // the tree would be cyclic
+    if ((entry == NULL || events_have_inputs) && reaches(child, gate))
+        return FTREAD_BAD_GATES; // the tree would be cyclic
     ft_add_child(gate, child);
     if (entry != NULL && tree_root != NULL) note_in_tree(*entry, child);
     else index_add(child);
@@ -258,7 +394,7 @@ void gates_begin_run(ft_list *events, ft_element *root) {
 }
 
 void gates_end_run(void) {
-    std::unordered_map<std::string_view, name_entry>().swap(names);
+    names.release();
     indexed_events = NULL;
     indexed_size = -1;
     tree_root = NULL;
@@ -272,6 +408,11 @@ static int finish_row(ft_list *events, ft_element *root) {
         if (gates_columns[G_NAME].value == NULL) return FTREAD_BAD_GATES;
         gate = find_in_tree(root, gates_columns[G_NAME].value);
         if (gate == NULL) return FTREAD_BAD_GATES;
+        // A row that fills an element named like an event may be filling
+        // that event (or a namesake): from then on "E" inputs are checked.
+        const bool indexed = events == indexed_events && ft_list_get_size(events) == indexed_size;
+        name_entry *entry = indexed ? names.find(gates_columns[G_NAME].value) : NULL;
+        if (!indexed || (entry != NULL && entry->event != NULL)) events_have_inputs = true;
     }
     const int rc = gates_build_gate(gate, events);
     if (rc != FTREAD_OK) return rc;
@@ -288,10 +429,24 @@ int gates_line_end(ft_list *events, ft_element *root) {
     return FTREAD_OK;
 }
 
+// Prefetches the index slot that the row will look the cell's name up in:
+// the gate's own name, or the name of an input.
+static void prefetch_cell(const char *text) {
+    const size_t c = size_t(scan.counter);
+    const int row = c < scan.col2row.size() ? scan.col2row[c] : -1;
+    if (row == G_NAME)
+        names.prefetch(text);
+    else if (row >= G_INPUT0 && row <= G_INPUT17 && text[0] != '\0' && text[1] != '\0')
+        names.prefetch(text + 2);
+}
+
 int gates_cell(const char *text) {
-    int rc = scan.state == G_HEADER ? import_header_cell(&scan, gates_columns, GATES_COLUMNS, text)
-                                    : import_data_cell(&scan, gates_columns, text);
-    return rc == 0 ? FTREAD_OK : FTREAD_BAD_GATES;
+    if (scan.state == G_HEADER)
+        return import_header_cell(&scan, gates_columns, GATES_COLUMNS, text) == 0 ? FTREAD_OK
+                                                                                   : FTREAD_BAD_GATES;
+    if (import_data_cell(&scan, gates_columns, text) != 0) return FTREAD_BAD_GATES;
+    prefetch_cell(text);
+    return FTREAD_OK;
 }
 
 // A last data row with cells but no line end is read as if it had one.

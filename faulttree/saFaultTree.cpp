@@ -28,6 +28,15 @@ static char *copy_text(const char *text, size_t n) {
 
 static char *copy_string(const char *text) { return copy_text(text, strlen(text)); }
 
+// The name and description of a new element: one shared empty text, never
+// freed, so that making an element that is named right away costs no
+// allocation for them.
+static char empty_text[1] = "";
+
+static void free_text(char *s) {
+    if (s != empty_text) free(s);
+}
+
 // Copy of text up to (not including) its first blank.
 static char *copy_to_blank(const char *text) {
     const char *blank = strchr(text, ' ');
@@ -39,8 +48,8 @@ static char *copy_to_blank(const char *text) {
 ft_element *ft_init(void) {
     ft_element *e = static_cast<ft_element *>(must_alloc(calloc(1, sizeof(ft_element))));
     ++live_elements;
-    e->name = copy_string("");
-    e->desc = copy_string("");
+    e->name = empty_text;
+    e->desc = empty_text;
     e->type = FT_INVALID;
     e->page = FT_PAGE_NONE;
     try {
@@ -74,7 +83,7 @@ ft_element *ft_new_null(char *name, char *desc, ft_list *ch) { return ft_fill(na
 ft_element *ft_set_name(ft_element *e, const char *name) {
     assert(e != NULL && name != NULL);
     char *copy = copy_string(name); // name may be e->name itself
-    free(e->name);
+    free_text(e->name);
     e->name = copy;
     return e;
 }
@@ -82,7 +91,7 @@ ft_element *ft_set_name(ft_element *e, const char *name) {
 ft_element *ft_set_desc(ft_element *e, const char *desc) {
     assert(e != NULL && desc != NULL);
     char *copy = copy_string(desc);
-    free(e->desc);
+    free_text(e->desc);
     e->desc = copy;
     return e;
 }
@@ -346,8 +355,8 @@ void ft_print_tree_preorder_lowlevel(ft_element *e, int level) {
 
 void ft_free_element(ft_element *e) {
     if (e == NULL) return;
-    free(e->name);
-    free(e->desc);
+    free_text(e->name);
+    free_text(e->desc);
     free(e->prob);
     free(e->criticality);
     ft_coords_release(e->coord);

@@ -50,6 +50,23 @@ void fuzz_pair_fill(fuzz_pair *p, const uint8_t *data, size_t size) {
     store(p->gates_fd, data + gates_start, size - gates_start);
 }
 
+static long result_counts[7];
+static const char *counted_target;
+
+static void print_counts() {
+    fprintf(stderr, "%s: runs by result code:", counted_target);
+    for (int i = 0; i < 7; i++) fprintf(stderr, " %d:%ld", i, result_counts[i]);
+    fprintf(stderr, "\n");
+}
+
+void fuzz_count_result(const char *target, int code) {
+    if (!counted_target) {
+        counted_target = target;
+        atexit(print_counts);
+    }
+    if (code >= 0 && code < 7) result_counts[code]++;
+}
+
 void fuzz_fail(const char *what, long value) {
     fprintf(stderr, "FUZZ FAILURE: %s (%ld)\n", what, value);
     abort();

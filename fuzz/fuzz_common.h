@@ -26,6 +26,10 @@ void fuzz_pair_init(fuzz_pair *p);
 // Ends the process when a file cannot be written.
 void fuzz_pair_fill(fuzz_pair *p, const uint8_t *data, size_t size);
 
+// Counts one run with its import result code (0 to 6) and, once at exit,
+// prints how many runs ended with each code, under the target's name.
+void fuzz_count_result(const char *target, int code);
+
 // Prints what went wrong, with the input's two parts, and aborts so that the
 // fuzzer keeps the input as a crash.
 [[noreturn]] void fuzz_fail(const char *what, long value);

@@ -7,6 +7,7 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Image_Surface.H>
 #include <FL/Fl_Device.H>
+#include <FL/x.H>
 #include <libxml/parser.h>
 
 #include <cstdint>
@@ -30,7 +31,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     xmlInitParser();
     xmlSetGenericErrorFunc(nullptr, ignore_xml_error);
     if (getenv("DISPLAY")) {
-        Fl::open_display();
+        fl_open_display();
         have_display = 1;
     }
     return 0;
@@ -71,6 +72,9 @@ static void export_and_check(FTD_canvas *canvas) {
 static void show_tree(ft_element *root, int show_prob) {
     FTD_canvas *canvas = new FTD_canvas(0, 0, CANVAS_W, CANVAS_H);
     canvas->set_tree(root);
+    ft_list *pages = ft_list_init(); // the page list of the main window
+    ft_get_pages(root, pages);
+    ft_list_free(pages);
     canvas->set_show_probability(show_prob);
     if (have_display) draw_offscreen(canvas);
     export_and_check(canvas);
@@ -88,6 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FTD_tree *holder = new FTD_tree();
     int code = read_faulttree_files(holder, pair.events_path, pair.gates_path);
     if (code < FTREAD_OK || code > FTREAD_ERROR) fuzz_fail("result code out of range", code);
+    fuzz_count_result("fuzz_load_export", code);
     if (code == FTREAD_OK) show_tree(holder->root, size > 0 && (data[size - 1] & 1));
     delete holder;
     if (ft_live_elements() != live_before)

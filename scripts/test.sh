@@ -58,7 +58,7 @@ if [ "${FTD_SKIP_FUZZ:-0}" != 1 ]; then
         fi
         grep -E '^stat::(number_of_executed_units|average_exec_per_sec|new_units_added|peak_rss_mb)' \
             "$work/log" || true
-        grep -E '^#[0-9]+.*DONE' "$work/log" | tail -n 1 || true
+        grep -E 'runs by result code' "$work/log" || true
     done
 fi
 stage "all stages passed"

@@ -14,49 +14,42 @@
 
 namespace {
 
+const std::string tmp = testing::TempDir() + "ftd-log-" + std::to_string(getpid());
 std::string slurp(const std::string &path) {
-    std::stringstream ss;
-    ss << std::ifstream(path, std::ios::binary).rdbuf();
-    return ss.str();
+    return (std::stringstream() << std::ifstream(path, std::ios::binary).rdbuf()).str();
 }
 
 TEST(LogFile, LevelFilteringPrefixesAndBounds) {
-    char dir[] = "/tmp/ftd-log-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    std::string path = std::string(dir) + "/x.log";
-    struct Row {
-        int logger, level;
-        const char *expected;
-    } rows[] = {{1, 0, "ERROR. 100% done\n"}, {1, 1, "WARNING. 100% done\n"}, {1, 2, ""},
-                {3, 3, "DEBUG. 100% done\n"}, {3, 2, "INFO. 100% done\n"},     {3, 4, ""},
-                {3, -1, ""},                  {-1, 0, ""}};
-    for (const Row &r : rows) {
-        std::ofstream(path) << "old";
-        log_file f(path.c_str(), r.logger);
+    // clang-format off
+    const struct { int logger, level; const char *expected; } rows[] = {
+        {1, 0, "ERROR. 100% done\n"}, {1, 1, "WARNING. 100% done\n"}, {1, 2, ""},
+        {3, 3, "DEBUG. 100% done\n"}, {3, 2, "INFO. 100% done\n"}, {3, 4, ""}, {3, -1, ""},
+        {-1, 0, ""}};
+    // clang-format on
+    for (const auto &r : rows) {
+        std::ofstream(tmp) << "old";
+        log_file f(tmp.c_str(), r.logger);
         f.log(r.level, "%s", "100% done");
-        EXPECT_EQ(slurp(path), r.expected) << r.logger << " " << r.level;
+        EXPECT_EQ(slurp(tmp), r.expected) << r.logger << " " << r.level;
         fclose(f.get_file());
     }
-    log_file f(path.c_str());
+    log_file f(tmp.c_str());
     std::string big(5000, 'z');
     f.message("%s", big.c_str()); // unlevelled: written whole
-    EXPECT_EQ(slurp(path), big);
+    EXPECT_EQ(slurp(tmp), big);
     f.clear();
     f.log(LOG_ERROR, "%s", big.c_str()); // levelled: cut at the buffer
-    EXPECT_EQ(slurp(path), "ERROR. " + big.substr(0, LOG_BUFFER_SIZE - 1) + "\n");
+    EXPECT_EQ(slurp(tmp), "ERROR. " + big.substr(0, LOG_BUFFER_SIZE - 1) + "\n");
     EXPECT_EQ(f.save("/nonexistent/other.log"), 0);
     fclose(f.get_file());
-    std::system((std::string("rm -rf ") + dir).c_str());
-}
-
-TEST(LogFile, UnopenedFileIsSafe) {
+    remove(tmp.c_str());
     for (const std::string &name : {std::string("/nonexistent/x.log"), std::string(5000, 'n')}) {
-        log_file f(name.c_str(), LOG_DEBUG);
-        f.message("%s", "x");
-        f.log(LOG_ERROR, "%d", 1);
-        f.clear();
-        EXPECT_EQ(f.get_file(), nullptr);
-        EXPECT_EQ(f.save("y"), 0);
+        log_file u(name.c_str(), LOG_DEBUG); // unopened: every call is safe
+        u.message("%s", "x");
+        u.log(LOG_ERROR, "%d", 1);
+        u.clear();
+        EXPECT_EQ(u.get_file(), nullptr);
+        EXPECT_EQ(u.save("y"), 0);
     }
 }
 
@@ -66,8 +59,7 @@ TEST(LogTextDisplay, PanelTextFilteringAndSave) {
     auto panel = [&l]() {
         char *t = l.buffer->text();
         std::string s = t;
-        free(t);
-        return s;
+        return free(t), s;
     };
     l.log(LOG_ERROR, "unset level"); // nothing passes before set_level
     l.message("%s", "Fault Tree loaded.\n");
@@ -82,16 +74,14 @@ TEST(LogTextDisplay, PanelTextFilteringAndSave) {
                        big.substr(0, LOG_BUFFER_SIZE - 1);
     EXPECT_EQ(panel(), text);
     EXPECT_EQ(d->insert_position(), l.buffer->length());
-
     EXPECT_NE(l.save("/nonexistent-dir/log.txt"), 0);
     EXPECT_EQ(panel(), text);
-    std::string path = testing::TempDir() + "ftd-log-panel-" + std::to_string(getpid());
-    EXPECT_EQ(l.save(path.c_str()), 0);
-    EXPECT_EQ(slurp(path), text);
-    EXPECT_EQ(panel(), text + "\n\nSaved log to file: " + path + ".\n\n");
+    EXPECT_EQ(l.save(tmp.c_str()), 0);
+    EXPECT_EQ(slurp(tmp), text);
+    EXPECT_EQ(panel(), text + "\n\nSaved log to file: " + tmp + ".\n\n");
     l.clear();
     EXPECT_EQ(panel(), "\nLog cleared.\nStarting to log from scratch.\n\n");
-    remove(path.c_str());
+    remove(tmp.c_str());
 }
 
 } // namespace

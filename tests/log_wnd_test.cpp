@@ -20,7 +20,8 @@
 namespace {
 
 const std::string cleared = "\nLog cleared.\nStarting to log from scratch.\n\n";
-std::vector<std::string> alerts;
+using texts = std::vector<std::string>;
+texts alerts;
 dlg_responder responder;
 
 struct LogWnd : ::testing::Test {
@@ -33,8 +34,7 @@ struct LogWnd : ::testing::Test {
     std::string text() {
         char *t = lw->buffer->text();
         std::string s = t;
-        free(t);
-        return s;
+        return free(t), s;
     }
     void pick(const char *path) { // a menu item, through the menu bar's callbacks
         Fl_Menu_Bar *bar = static_cast<Fl_Menu_Bar *>(lw->log_window->child(1));
@@ -43,18 +43,16 @@ struct LogWnd : ::testing::Test {
 };
 
 TEST_F(LogWnd, LevelAndAlertFiltering) {
-    struct Row {
-        int level, alert_level, enabled, msg;
-        const char *appended, *alert;
-    } rows[] = {
+    // clang-format off
+    const struct { int level, alert_level, enabled, msg; const char *appended, *alert; } rows[] = {
         {1, 1, 1, 0, "ERROR. 50% off\n", "ERROR!\n\n50% off"}, {1, 1, 1, 2, "", nullptr},
-        {3, 0, 1, 3, "DEBUG. 50% off\n", nullptr},
         {3, 3, 1, 1, "WARNING. 50% off\n", "WARNING!\n\n50% off"},
-        {0, 3, 1, 1, "", nullptr}, {3, 3, 0, 2, "INFO. 50% off\n", nullptr},
-        {3, 3, 1, 7, "", nullptr}, {3, 3, 1, -1, "", nullptr},
-    };
+        {3, 0, 1, 3, "DEBUG. 50% off\n", nullptr}, {0, 3, 1, 1, "", nullptr},
+        {3, 3, 0, 2, "INFO. 50% off\n", nullptr}, {3, 3, 1, 7, "", nullptr},
+        {3, 3, 1, -1, "", nullptr}};
+    // clang-format on
     EXPECT_EQ(text(), "\nStarting to log.\n\n");
-    for (const Row &r : rows) {
+    for (const auto &r : rows) {
         lw->clear();
         alerts.clear();
         lw->set_level(r.level);
@@ -62,17 +60,14 @@ TEST_F(LogWnd, LevelAndAlertFiltering) {
         r.enabled ? lw->enable_alert() : lw->disable_alert();
         lw->log(r.msg, "%s", "50% off");
         EXPECT_EQ(text(), cleared + r.appended) << r.msg;
-        std::vector<std::string> expected;
-        if (r.alert)
-            expected.push_back(r.alert);
-        EXPECT_EQ(alerts, expected) << r.msg;
+        EXPECT_EQ(alerts, r.alert ? texts{r.alert} : texts{}) << r.msg;
     }
     lw->clear();
     lw->message("%s", std::string(5000, 'b').c_str());
     EXPECT_EQ(text(), cleared + std::string(LOG_BUFFER_SIZE - 1, 'b'));
 }
 
-TEST_F(LogWnd, StatusReport) {
+TEST_F(LogWnd, StatusClearAndSaveMenus) {
     global_prefs.set_int(PREF_LOG_LEVEL, 1);
     global_prefs.set_int(PREF_ALERT_LEVEL, 0);
     global_prefs.set_string(PREF_LOG_FILE, "/tmp/ORVIK.log");
@@ -85,9 +80,6 @@ TEST_F(LogWnd, StatusReport) {
                       "  Alert Box Level: ERROR\n  Log File:        /tmp/ORVIK.log\n\n"
                       "\nLog Status:\n  Log Level:       UNKNOWN\n  Alert Box:       disabled\n"
                       "  Log File:        /tmp/ORVIK.log\n\n");
-}
-
-TEST_F(LogWnd, ClearThenSave) {
     std::string path = testing::TempDir() + "ftd-logwnd-" + std::to_string(getpid());
     global_prefs.set_string(PREF_LOG_FILE, path.c_str());
     pick("&Window/&Clear");

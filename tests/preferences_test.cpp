@@ -19,10 +19,8 @@ struct PrefsStore : ::testing::Test {
     void SetUp() override {
         char tmpl[] = "/tmp/ftd-prefs-XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
-        home = tmpl;
-        setenv("HOME", tmpl, 1);
-        dir = home + "/.fltk/Brenmoor/ORVIK_Morvu-SA";
-        file = dir + "/preferences.prefs";
+        setenv("HOME", (home = tmpl).c_str(), 1);
+        file = (dir = home + "/.fltk/Brenmoor/ORVIK_Morvu-SA") + "/preferences.prefs";
         install_dir[0] = '\0';
     }
     void TearDown() override { std::system(("rm -rf '" + home + "'").c_str()); }
@@ -58,7 +56,7 @@ TEST_F(PrefsStore, DefaultsWithAndWithoutInstallDir) {
     EXPECT_EQ(p.get_int(PREF_SAT_XSL_MODE), 0); // the neighbouring slot is intact
 }
 
-TEST_F(PrefsStore, StoredLevelsAndPathSave) {
+TEST_F(PrefsStore, StoredValuesAndForeignKeys) {
     for (int v : {3, 4, 0, -1, 7}) {
         stored("Log", "LogLevel", v, true);
         stored("Log", "AlertLevel", v, true);
@@ -72,9 +70,7 @@ TEST_F(PrefsStore, StoredLevelsAndPathSave) {
     stored("Save", "PathSave", 1, true);
     p.load();
     EXPECT_EQ(p.get_int(PREF_PATH_SAVE), 1);
-}
-
-TEST_F(PrefsStore, LoadLeavesStoreUntouchedAndSaveKeepsForeignKeys) {
+    // Loading leaves the store untouched; saving keeps foreign keys.
     stored("Foreign", "Answer", 42, true);
     stored("Log", "Other", 7, true);
     struct stat before, after;
@@ -93,17 +89,15 @@ TEST_F(PrefsStore, LoadLeavesStoreUntouchedAndSaveKeepsForeignKeys) {
 }
 
 TEST_F(PrefsStore, CorruptOrUnreadableStoreGivesDefaults) {
-    struct Row {
-        std::string bytes;
-        bool set_aside; // the toolkit's reader would crash on it
-    } rows[] = {
+    // Stored bytes, and whether save sets them aside (the toolkit's reader would crash on them).
+    const std::pair<std::string, bool> rows[] = {
         {std::string("\x01\xff[[[\n+cont\n:\n[Log\nLogLevel:zz\n", 26), true},
         {"h1\nh2\nh3\n[Log]\n[General\n+orphan continuation\n", true},
         {std::string(5000, 'x') + "\n[./Log]\nLogFile:" + std::string(6000, 'y') + "\n", false},
     };
-    for (const Row &r : rows) {
+    for (const auto &r : rows) {
         std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str());
-        std::ofstream(file, std::ios::binary) << r.bytes;
+        std::ofstream(file, std::ios::binary) << r.first;
         p.load();
         EXPECT_STREQ(p.get_string(PREF_BROWSER_PATH), "netscape");
         EXPECT_LT(strlen(p.get_string(PREF_LOG_FILE)), (size_t)PREF_STRING_SIZE);
@@ -111,7 +105,7 @@ TEST_F(PrefsStore, CorruptOrUnreadableStoreGivesDefaults) {
         p.save(); // keeps unreadable bytes aside, writes a readable store
         p.load();
         EXPECT_EQ(p.get_int(PREF_LOG_LEVEL), 0);
-        EXPECT_EQ(access((file + ".corrupt").c_str(), F_OK) == 0, r.set_aside);
+        EXPECT_EQ(access((file + ".corrupt").c_str(), F_OK) == 0, r.second);
     }
     std::system(("rm -rf '" + dir + "' && mkdir -p '" + file + "'").c_str());
     p.load(); // a directory in place of the file

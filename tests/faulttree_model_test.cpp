@@ -2,7 +2,6 @@
 // tests, searches, deletes and release.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -16,12 +15,18 @@ ft_element *named(const char *name, ft_type type) {
 
 ft_element *gate(const char *name, std::vector<ft_element *> kids, short page = FT_PAGE_OFF) {
     ft_element *g = ft_set_page(ft_set_children(named(name, FT_OR), ft_list_init()), page);
-    for (ft_element *k : kids) ft_add_child(g, k);
+    for (ft_element *k : kids)
+        ft_add_child(g, k);
     return g;
 }
 
-TEST(FtList, ChunksGrowRemoveAndStayDense) {
+// Every test ends with as many live elements as it began with.
+struct Model : ::testing::Test {
     const long live = ft_live_elements();
+    void TearDown() override { EXPECT_EQ(ft_live_elements(), live); }
+};
+
+TEST_F(Model, ChunksGrowRemoveAndStayDense) {
     ft_list *l = ft_list_init();
     EXPECT_EQ(ft_list_is_empty(l), 1);
     ft_element *probe = named("x", FT_BASIC);
@@ -30,35 +35,36 @@ TEST(FtList, ChunksGrowRemoveAndStayDense) {
     for (int i = 0; i < 45; ++i) {
         els.push_back(named(std::to_string(i).c_str(), FT_BASIC));
         ft_list_cons(els.back(), l);
-        if (i == 19) {
-            EXPECT_EQ(l->last, 19);
-            EXPECT_EQ(l->next, nullptr);
-        }
+        if (i == 19) // a full chunk, and no next one yet
+            EXPECT_TRUE(l->last == 19 && l->next == nullptr);
     }
     EXPECT_EQ(ft_list_get_size(l), 45);
-    for (int i = 44; i >= 0; i -= 7) EXPECT_EQ(ft_list_get(l, i), els[size_t(i)]); // backwards too
-    EXPECT_EQ(ft_list_get(l, 50), nullptr); // past the end inside the final chunk
+    for (int i = 44; i >= 0; i -= 7)
+        EXPECT_EQ(ft_list_get(l, i), els[size_t(i)]); // backwards too
+    EXPECT_EQ(ft_list_get(l, 50), nullptr);           // past the end inside the final chunk
     EXPECT_EQ(ft_list_find(l, els[33]), 33);
     EXPECT_EQ(ft_list_remove_at(l, 5), els[5]);
     EXPECT_EQ(ft_list_remove_at(l, 60), nullptr);
     EXPECT_EQ(ft_list_get_size(l), 44);
-    for (int i = 0; i < 44; ++i) EXPECT_EQ(ft_list_get(l, i), els[size_t(i < 5 ? i : i + 1)]);
-    while (ft_list_get_size(l) > 20) ft_list_remove_at(l, 0);
+    for (int i = 0; i < 44; ++i)
+        EXPECT_EQ(ft_list_get(l, i), els[size_t(i < 5 ? i : i + 1)]);
+    while (ft_list_get_size(l) > 20)
+        ft_list_remove_at(l, 0);
     EXPECT_EQ(l->next, nullptr); // emptied final chunk is dropped
     ft_list_cons(probe, l);
     EXPECT_EQ(ft_list_get(l, 20), probe);
     ft_free_tree(nullptr, l); // releases list chunks and every element in it
-    for (int i = 0; i < 25; ++i) ft_free_element(els[size_t(i)]); // the ones removed from l
-    EXPECT_EQ(ft_live_elements(), live);
+    for (int i = 0; i < 25; ++i)
+        ft_free_element(els[size_t(i)]); // the ones removed from l
 }
 
-TEST(FtElement, SettersCutAtBlankAndPredicates) {
-    struct { const char *in, *out; } cases[] = {
+TEST_F(Model, SettersCutAtBlankAndPredicates) {
+    const std::pair<const char *, const char *> cases[] = {
         {"1.5E-4 per hour", "1.5E-4"}, {"a\tb c", "a\tb"}, {" lead", ""}, {"whole", "whole"}};
     ft_element *e = ft_init();
     for (auto &c : cases) {
-        EXPECT_STREQ(ft_get_prob(ft_set_prob(e, c.in)), c.out) << c.in;
-        EXPECT_STREQ(ft_get_criticality(ft_set_criticality(e, c.in)), c.out) << c.in;
+        EXPECT_STREQ(ft_get_prob(ft_set_prob(e, c.first)), c.second) << c.first;
+        EXPECT_STREQ(ft_get_criticality(ft_set_criticality(e, c.first)), c.second) << c.first;
     }
     ft_set_name(e, "first");
     ft_set_name(e, ft_get_name(e)); // self-assignment keeps the text
@@ -75,8 +81,7 @@ TEST(FtElement, SettersCutAtBlankAndPredicates) {
     ft_free_tree(e, nullptr);
 }
 
-TEST(FtTree, SharedEventLeavesPagesAndNames) {
-    const long live = ft_live_elements();
+TEST_F(Model, SharedEventLeavesPagesAndNames) {
     ft_element *ev = named("shared", FT_BASIC);
     ft_element *g1 = gate("G1", {ev}), *g2 = gate("G2", {ev}, FT_PAGE_ON), *g3 = gate("G1", {ev});
     ft_element *root = gate("R", {g1, g2, g3}, FT_PAGE_ON);
@@ -95,43 +100,43 @@ TEST(FtTree, SharedEventLeavesPagesAndNames) {
     ft_list_free(pages);
     ft_set_children(g3, ft_list_init()); // old children go to the detached list
     ft_free_tree(root, nullptr);
-    EXPECT_EQ(ft_live_elements(), live);
 }
 
-TEST(FtCoords, AddRemoveLimitAndHitBox) {
+TEST_F(Model, CoordsAddRemoveLimitAndHitBox) {
     ft_element *e = ft_init();
     ft_add_coord(ft_add_coord(e, 50, 60), 50, 60);
     EXPECT_EQ(e->coord->coord[1].x, 0);
     ft_coord none = ft_get_coord(e, 1, 1);
     EXPECT_EQ(none.x + none.y, 0);
-    for (int i = 1; i <= 4; ++i) ft_add_coord(e, 50 + i, 60);
+    for (int i = 1; i <= 4; ++i)
+        ft_add_coord(e, 50 + i, 60);
     EXPECT_EQ(ft_remove_coord(e, 52, 60), e);
     EXPECT_EQ(e->coord->coord[2].x, 53);
     EXPECT_EQ(e->coord->coord[4].x, 0);
     EXPECT_EQ(ft_remove_coord(e, 52, 60), nullptr);
-    for (int i = 0; i < 300; ++i) ft_add_coord(e, 1000 + i, 5); // 201st and later dropped
+    for (int i = 0; i < 300; ++i)
+        ft_add_coord(e, 1000 + i, 5); // 201st and later dropped
     EXPECT_EQ(e->coord->coord[FT_MAX_COORDS - 1].x, 1000 + FT_MAX_COORDS - 5);
     EXPECT_EQ(e->coord->spare, 0);
     EXPECT_EQ(ft_remove_coord(e, 1000, 5), e);
     EXPECT_EQ(e->coord->coord[FT_MAX_COORDS - 1].x, 0);
-    struct { int x, y, hit; } pts[] = {{57, 61, 1}, {43, 74, 1}, {58, 61, 0}, {42, 70, 0},
-                                       {50, 60, 0}, {50, 75, 0}, {50, 74, 1}};
-    for (auto &p : pts) EXPECT_EQ(ft_coord_hit(p.x, p.y, ft_coord{50, 60}), p.hit) << p.x << "," << p.y;
+    const int pts[][3] = {{57, 61, 1}, {43, 74, 1}, {58, 61, 0}, {42, 70, 0}, // x, y, hit
+                          {50, 60, 0}, {50, 75, 0}, {50, 74, 1}};
+    for (auto &p : pts)
+        EXPECT_EQ(ft_coord_hit(p[0], p[1], ft_coord{50, 60}), p[2]) << p[0] << "," << p[1];
     ft_clear_coords(e);
     EXPECT_EQ(ft_hit(3, 5, e), 1); // free slots are (0, 0): the corner zone hits
     EXPECT_EQ(ft_hit(50, 61, e), 0);
     ft_free_element(e);
 }
 
-TEST(FtCoords, FindAtAndDeleteAtSharedEvent) {
-    const long live = ft_live_elements();
-    ft_element *ev = named("E", FT_BASIC);
-    ft_element *hidden = named("H", FT_BASIC);
-    ft_element *g1 = gate("G1", {ev}), *g2 = gate("G2", {ev}), *g3 = gate("G3", {hidden}, FT_PAGE_NONE);
+TEST_F(Model, FindAtAndDeleteAtSharedEvent) {
+    ft_element *ev = named("E", FT_BASIC), *hidden = named("H", FT_BASIC);
+    ft_element *g1 = gate("G1", {ev}), *g2 = gate("G2", {ev}),
+               *g3 = gate("G3", {hidden}, FT_PAGE_NONE);
     ft_element *root = gate("R", {g1, g2, g3});
     ft_add_coord(root, 100, 10);
-    ft_add_coord(ev, 80, 60);
-    ft_add_coord(ev, 120, 60);
+    ft_add_coord(ft_add_coord(ev, 80, 60), 120, 60);
     ft_add_coord(hidden, 200, 60);
     EXPECT_EQ(ft_find_at(root, 120, 65), ev);
     EXPECT_EQ(ft_find_at(root, 200, 65), nullptr); // below a FT_PAGE_NONE gate
@@ -142,13 +147,10 @@ TEST(FtCoords, FindAtAndDeleteAtSharedEvent) {
     EXPECT_EQ(ft_list_get_size(ft_get_children(g2)), 1);
     EXPECT_EQ(ft_delete_at(nullptr, root, 200, 65), g3); // delete does descend there
     ft_free_tree(root, nullptr);
-    EXPECT_EQ(ft_live_elements(), live);
 }
 
-TEST(FtCoords, DeepChainWalksWithoutRecursion) {
-    const long live = ft_live_elements();
-    ft_element *root = gate("G0", {});
-    ft_element *g = root;
+TEST_F(Model, DeepChainWalksWithoutRecursion) {
+    ft_element *root = gate("G0", {}), *g = root;
     for (int i = 1; i < 200000; ++i) {
         ft_element *c = gate(("G" + std::to_string(i)).c_str(), {});
         ft_add_child(g, c);
@@ -157,7 +159,6 @@ TEST(FtCoords, DeepChainWalksWithoutRecursion) {
     EXPECT_EQ(ft_find_by_name(root, "G199999"), g);
     EXPECT_EQ(ft_clear_coords(root), 0);
     ft_free_tree(root, nullptr);
-    EXPECT_EQ(ft_live_elements(), live);
 }
 
 } // namespace

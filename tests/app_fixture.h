@@ -1,20 +1,23 @@
-// Shared fixture of the main-window tests: the real handler and window, the
-// dialog seam answering alerts and choosers, a fresh temporary directory per
-// test, and the import dialog answered from inside its modal loop.
+// Shared test helpers: a tree builder, file reading, offscreen drawing, and
+// the main-window fixture (real handler and window, dialog seam, a fresh
+// temporary directory, the import dialog answered inside its modal loop).
 #ifndef APP_FIXTURE_H
 #define APP_FIXTURE_H
+
+#include <gtest/gtest.h> // before the toolkit: the X11 headers define None
 
 #include <FL/Fl.H>
 #include <FL/Fl_Menu_Bar.H>
 #include <FL/Fl_Return_Button.H>
 #include <FL/Fl_Text_Buffer.H>
 #include <FL/Fl_Window.H>
-#include <gtest/gtest.h>
+#include <FL/fl_draw.H>
+#include <FL/x.H>
 
-#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,13 +26,55 @@
 #include "dialogs.h"
 #include "log.h"
 
+// A new element with its inputs; page -1: none for basic events, off otherwise.
+inline ft_element *node(const char *name, ft_type t, std::vector<ft_element *> kids = {},
+                        short page = -1, const char *desc = "", const char *prob = NULL,
+                        const char *crit = NULL) {
+    ft_element *e = ft_set_desc(ft_set_type(ft_set_name(ft_init(), name), t), desc);
+    ft_set_page(e, page >= 0 ? page : short(t == FT_BASIC ? FT_PAGE_NONE : FT_PAGE_OFF));
+    if (prob)
+        ft_set_prob(e, prob);
+    if (crit)
+        ft_set_criticality(e, crit);
+    if (t != FT_BASIC)
+        ft_set_children(e, ft_list_init());
+    for (ft_element *k : kids)
+        ft_add_child(e, k);
+    return e;
+}
+
+inline std::string slurp(const std::string &path) {
+    std::stringstream s;
+    s << std::ifstream(path, std::ios::binary).rdbuf();
+    return s.str();
+}
+
+// RGB bytes of c drawn over yellow into a w x h offscreen buffer, clipped to
+// (cx, cy, cw, ch); cw or ch < 0: the whole width or height.
+inline std::vector<unsigned char> render_rgb(Fl_Window *win, FTD_canvas *c, int w, int h,
+                                             int cx = 0, int cy = 0, int cw = -1, int ch = -1) {
+    win->make_current();
+    Fl_Offscreen off = fl_create_offscreen(w, h);
+    fl_begin_offscreen(off);
+    fl_color(FL_YELLOW);
+    fl_rectf(0, 0, w, h);
+    fl_push_clip(cx, cy, cw < 0 ? w : cw, ch < 0 ? h : ch);
+    c->draw();
+    fl_pop_clip();
+    unsigned char *img = fl_read_image(NULL, 0, 0, w, h);
+    fl_end_offscreen();
+    fl_delete_offscreen(off);
+    std::vector<unsigned char> out(img, img + w * h * 3);
+    delete[] img;
+    return out;
+}
+
 typedef std::function<void(FTD_import_dlg *)> dlg_step;
 
 class AppTest : public ::testing::Test {
   protected:
     FTD_wnd_handler *h = nullptr;
-    std::optional<log_text_display> logger_store;
-    log_text_display *logger = nullptr;
+    std::optional<log_text_display> logger;
     std::vector<std::string> alerts;
     dlg_responder responder;
     std::string dir;
@@ -45,7 +90,7 @@ class AppTest : public ::testing::Test {
         responder.alert = [this](const std::string &t) { alerts.push_back(t); };
         dlg_set_responder(&responder);
         h = new FTD_wnd_handler();
-        global_log = logger = &logger_store.emplace(h->log_display);
+        global_log = &logger.emplace(h->log_display);
         h->window->show();
     }
     void TearDown() override {
@@ -54,7 +99,7 @@ class AppTest : public ::testing::Test {
         global_log = nullptr;
         Fl_Text_Buffer *log_buffer = logger->buffer;
         Fl_Window *window = h->window;
-        logger_store.reset();
+        logger.reset();
         delete h;
         delete window; // the display lets go of its buffer here
         delete log_buffer;
@@ -68,10 +113,9 @@ class AppTest : public ::testing::Test {
         std::ofstream(dir + "/" + name, std::ios::binary) << text;
         return dir + "/" + name;
     }
-    // True when the log panel ends with text.
-    bool log_ends(const std::string &text) {
+    bool log_ends(const std::string &text) { // the log panel ends with text
         std::string all = logger->buffer->text();
-        return all.size() >= text.size() && all.compare(all.size() - text.size(), text.size(), text) == 0;
+        return all.size() >= text.size() && all.substr(all.size() - text.size()) == text;
     }
     int load_example() {
         return h->load_files(example("events.txt").c_str(), example("gates.txt").c_str());

@@ -1,33 +1,18 @@
 // Redraws that reuse the last layout, the model's change counter, the hit
 // test over used slots and reused positions blocks.
-#include <gtest/gtest.h>
-
-#include <FL/Fl.H>
-#include <FL/Fl_Window.H>
-#include <FL/fl_draw.H>
-#include <FL/x.H>
+#include "app_fixture.h"
 
 #include <cstring>
-#include <functional>
-#include <vector>
 
-#include "FTD_canvas.h"
-
-static ft_element *node(const char *name, ft_type t, std::vector<ft_element *> kids = {}) {
-    ft_element *e = ft_set_prob(ft_set_type(ft_set_name(ft_init(), name), t), "1.5E-3");
-    ft_set_page(e, FT_PAGE_OFF);
-    if (t != FT_BASIC) ft_set_children(e, ft_list_init());
-    for (ft_element *k : kids) ft_add_child(e, k);
-    return e;
+static ft_element *pnode(const char *name, ft_type t, std::vector<ft_element *> kids = {}) {
+    return ft_set_prob(node(name, t, kids, FT_PAGE_OFF), "1.5E-3");
 }
 
 struct DrawReuseTest : ::testing::Test {
-    Fl_Window *win = nullptr;
-    FTD_canvas *canvas = nullptr;
+    Fl_Window *win = new Fl_Window(400, 300);
+    FTD_canvas *canvas = new FTD_canvas(0, 0, 400, 300);
     ft_element *root = nullptr;
     void SetUp() override {
-        win = new Fl_Window(400, 300);
-        canvas = new FTD_canvas(0, 0, 400, 300);
         win->end();
         win->show();
         Fl::check();
@@ -37,41 +22,30 @@ struct DrawReuseTest : ::testing::Test {
         ft_free_tree(root, NULL);
     }
     // Pixels of one draw clipped to (cx, cy, cw, ch); full forces a new walk.
-    std::vector<unsigned char> render(bool full, int cx = 0, int cy = 0, int cw = 400, int ch = 300) {
-        if (full) ft_touch();
-        win->make_current();
-        Fl_Offscreen off = fl_create_offscreen(400, 300);
-        fl_begin_offscreen(off);
-        fl_color(FL_YELLOW);
-        fl_rectf(0, 0, 400, 300);
-        fl_push_clip(cx, cy, cw, ch);
-        canvas->draw();
-        fl_pop_clip();
-        unsigned char *img = fl_read_image(NULL, 0, 0, 400, 300);
-        fl_end_offscreen();
-        fl_delete_offscreen(off);
-        std::vector<unsigned char> out(img, img + 400 * 300 * 3);
-        delete[] img;
-        return out;
+    std::vector<unsigned char> render(bool full, int cx = 0, int cy = 0, int cw = 400,
+                                      int ch = 300) {
+        if (full)
+            ft_touch();
+        return render_rgb(win, canvas, 400, 300, cx, cy, cw, ch);
     }
 };
 
 // A kept walk draws what a full walk draws (clipped, with a frame), and any
 // change made through the model lays the tree out again.
 TEST_F(DrawReuseTest, KeptWalkMatchesFullWalkAndFollowsEdits) {
-    ft_element *b = node("B", FT_BASIC), *g = node("G", FT_OR, {b, node("C", FT_BASIC)});
-    root = node("R", FT_AND, {node("A", FT_BASIC), g});
+    ft_element *b = pnode("B", FT_BASIC), *g = pnode("G", FT_OR, {b, pnode("C", FT_BASIC)});
+    root = pnode("R", FT_AND, {pnode("A", FT_BASIC), g});
     canvas->set_tree(root);
     canvas->zoom = 5;
     for (int round = 0; round < 3; ++round) {
         std::vector<unsigned char> full = render(true);
         EXPECT_TRUE(full == render(false)) << round;
-        std::vector<unsigned char> part = render(true, 120, 150, 90, 60);
-        EXPECT_TRUE(part == render(false, 120, 150, 90, 60)) << round;
+        full = render(true, 120, 150, 90, 60);
+        EXPECT_TRUE(full == render(false, 120, 150, 90, 60)) << round;
         if (round == 0) {
             ASSERT_EQ(canvas->select_at(5 * 40, 5 * 52, 0, 0), b); // B at (40, 50)
         } else if (round == 1) {
-            ft_add_child(g, node("D", FT_BASIC)); // G widens and moves right
+            ft_add_child(g, pnode("D", FT_BASIC)); // G widens and moves right
             render(false);
             EXPECT_EQ(ft_get_coord(g, 50, 30).x, 0);
             EXPECT_EQ(ft_get_coord(g, 60, 30).x, 60);
@@ -84,7 +58,7 @@ TEST_F(DrawReuseTest, KeptWalkMatchesFullWalkAndFollowsEdits) {
 }
 
 TEST(ModelGeneration, MovesOnlyOnChange) {
-    ft_element *e = node("E", FT_BASIC), *g = node("G", FT_AND, {e}), *x = node("X", FT_BASIC);
+    ft_element *e = pnode("E", FT_BASIC), *g = pnode("G", FT_AND, {e}), *x = pnode("X", FT_BASIC);
     ft_add_coord(e, 10, 20);
     struct {
         const char *what;
@@ -119,14 +93,17 @@ TEST(PositionsBlock, HitOverUsedSlotsAndZeroedReuse) {
     ft_element *e = ft_init();
     auto all_slots = [&](int x, int y) {
         for (int i = 0; i < FT_MAX_COORDS; ++i)
-            if (ft_coord_hit(x, y, e->coord->coord[i])) return 1;
+            if (ft_coord_hit(x, y, e->coord->coord[i]))
+                return 1;
         return 0;
     };
     for (int fill : {0, 3, FT_MAX_COORDS})
         for (ft_coord junk : {ft_coord{0, 0}, ft_coord{40, 0}, ft_coord{0, 40}}) {
             ft_clear_coords(e);
-            for (int i = 0; i < fill; ++i) ft_add_coord(e, 100 + 20 * i, 30);
-            if (fill < FT_MAX_COORDS) ft_add_coord(e, junk.x, junk.y); // a half-free slot
+            for (int i = 0; i < fill; ++i)
+                ft_add_coord(e, 100 + 20 * i, 30);
+            if (fill < FT_MAX_COORDS)
+                ft_add_coord(e, junk.x, junk.y); // a half-free slot
             for (int x = -10; x < 150; x += 3)
                 for (int y = -2; y < 60; y += 2)
                     ASSERT_EQ(ft_hit(x, y, e), all_slots(x, y)) << fill << " " << x << "," << y;

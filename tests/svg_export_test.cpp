@@ -1,35 +1,20 @@
 // SVG export: escaping, line splitting and fitted texts, golden documents,
 // well-formedness, rendering and write failures.
+#include "app_fixture.h"
+
 #include <FL/Fl_PNG_Image.H>
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
-
-#include "FTD_canvas.h"
 #include "svg_writer.h"
 
 static const std::string out_dir = std::string(FTD_BINARY_DIR) + "/svg_actual/";
-
-static std::string slurp(const std::string &path) {
-    std::stringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
-}
 
 TEST(SvgText, XmlEscapeGivesWellFormedUtf8) {
     const char *cases[][2] = {
         {"a&b<c>d'e\"f", "a&amp;b&lt;c&gt;d&apos;e&quot;f"},
         {"caf\xC3\xA9 \xE2\x82\xAC", "caf\xC3\xA9 \xE2\x82\xAC"},     // valid UTF-8 kept
         {"caf\xE9 \x80\x99", "caf\xC3\xA9 \xE2\x82\xAC\xE2\x84\xA2"}, // Windows-1252 bytes
-        {"a\x01"
-         "b\tc\x7F\rd\n\x81",
-         "ab\tcd"}, // controls but TAB
+        {"a\001b\tc\177\rd\n\x81", "ab\tcd"},                         // controls but TAB
         {"\xC3", "\xC3\x83"},
         {"\xC0\xAF", "\xC3\x80\xC2\xAF"}, // cut, overlong
         {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},
@@ -42,30 +27,27 @@ TEST(SvgText, XmlEscapeGivesWellFormedUtf8) {
 }
 
 TEST(SvgText, FittedTextAndLineFormat) {
-    const char *t = "\t<text style=\"font-size:1.20pt\">\n", *e = "\t</text>\n";
-    std::string eight; // eight Latin-1 bytes are measured as eight, not sixteen
-    for (int k = 0; k < 8; k++)
-        eight += "\xC3\xA9";
+    const std::string t = "\t<text style=\"font-size:1.20pt\">\n", e = "\t</text>\n";
+    const std::string at42 = "<tspan x=\"30.00\" y=\"42.68\">";
+    const std::string e8 = "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9";
+    const std::string digits = "0123456789012345678901234567890123456789";
     struct {
         const char *text;
         float by, bh;
         std::string expected;
-    } cases[] = {
-        {"", 10, 6, ""},
-        {"abcd efghi jk lmnop qr stuvwx", 10, 6,
-         t +
-             std::string("<tspan x=\"30.00\" y=\"11.76\">abcd efghi jk</tspan>\n"
-                         "<tspan x=\"30.00\" y=\"13.55\">lmnop qr</tspan>\n"
-                         "<tspan x=\"30.00\" y=\"15.33\">stuvwx</tspan>\n") +
-             e},
-        {"0123456789012345678901234567890123456789", 40.5, 2.5,
-         "\t<text style=\"font-size:0.45pt\">\n<tspan x=\"30.00\" y=\"42.68\">"
-         "0123456789012345678901234567890123456789</tspan>\n" +
-             std::string(e)},
-        {"A", 40.5, 2.5, t + std::string("<tspan x=\"30.00\" y=\"42.68\">A</tspan>\n") + e},
-        {"\xE9\xE9\xE9\xE9\xE9\xE9\xE9\xE9", 40.5, 2.5,
-         t + ("<tspan x=\"30.00\" y=\"42.68\">" + eight + "</tspan>\n") + e},
-        {"\n", 10, 6, t + std::string(e)}};
+    } cases[] = {{"", 10, 6, ""},
+                 {"abcd efghi jk lmnop qr stuvwx", 10, 6,
+                  t +
+                      "<tspan x=\"30.00\" y=\"11.76\">abcd efghi jk</tspan>\n"
+                      "<tspan x=\"30.00\" y=\"13.55\">lmnop qr</tspan>\n"
+                      "<tspan x=\"30.00\" y=\"15.33\">stuvwx</tspan>\n" +
+                      e},
+                 {digits.c_str(), 40.5, 2.5,
+                  "\t<text style=\"font-size:0.45pt\">\n" + at42 + digits + "</tspan>\n" + e},
+                 {"A", 40.5, 2.5, t + at42 + "A</tspan>\n" + e},
+                 // eight Latin-1 bytes are measured as eight, not sixteen
+                 {"\xE9\xE9\xE9\xE9\xE9\xE9\xE9\xE9", 40.5, 2.5, t + at42 + e8 + "</tspan>\n" + e},
+                 {"\n", 10, 6, t + e}};
     FTD_canvas canvas(0, 0, 100, 100);
     for (const auto &c : cases) {
         char *buf = NULL;
@@ -84,39 +66,11 @@ TEST(SvgText, FittedTextAndLineFormat) {
     }
 }
 
-static ft_element *node(ft_type t, const char *name, const char *desc,
-                        std::vector<ft_element *> inputs = {}, const char *prob = NULL,
-                        const char *crit = NULL) {
-    ft_element *e = ft_init();
-    ft_set_name(ft_set_desc(ft_set_type(e, t), desc), name);
-    ft_set_page(e, t == FT_BASIC ? FT_PAGE_NONE : FT_PAGE_OFF);
-    if (prob)
-        ft_set_prob(e, prob);
-    if (crit)
-        ft_set_criticality(e, crit);
-    ft_set_children(e, ft_list_init());
-    for (ft_element *c : inputs)
-        ft_add_child(e, c);
-    return e;
-}
-
-// Every kind of node: a shared event, a page gate, an empty gate and a name
-// full of XML special characters.
-static ft_element *all_kinds() {
-    ft_element *e1 = node(FT_BASIC, "E1", "Pump fails", {}, "1.0e-3");
-    ft_element *e2 = node(FT_BASIC, "E2", "Valve stuck closed on demand", {}, "5e-4", "0.1");
-    ft_element *page = node(FT_AND, "P1", "Subsystem page", {node(FT_BASIC, "E3", "Hidden")});
-    ft_set_page(page, FT_PAGE_ON);
-    return node(FT_OR, "TOP", "System fails",
-                {node(FT_PAND, "G1", "Order matters", {e1, e2}),
-                 node(FT_NULL, "G2", "Pass through", {e1}), page, node(FT_AND, "G3", ""),
-                 node(FT_BASIC, "A&B<\"C\">'D'", "Quote & escape")},
-                "2.5e-2", "0.4");
-}
-
 static ft_element *and_two() {
-    return node(FT_AND, "G0", "Top event",
-                {node(FT_BASIC, "E1", "Pump fails", {}, "1.0e-3"), node(FT_BASIC, "E2", "Valve")});
+    return node("G0", FT_AND,
+                {node("E1", FT_BASIC, {}, -1, "Pump fails", "1.0e-3"),
+                 node("E2", FT_BASIC, {}, -1, "Valve")},
+                -1, "Top event");
 }
 
 // Exports root (NULL: no tree) from a canvas of w x h pixels; write_svg's result.
@@ -135,21 +89,33 @@ static int export_to(const std::string &path, ft_element *root, float zoom, int 
 
 TEST(SvgExport, GoldenDocumentsAndWellFormedness) {
     mkdir(out_dir.c_str(), 0777);
-    ft_element *tree = all_kinds(), *small = and_two();
-    ft_element *invalid = node(FT_INVALID, "", "", {node(FT_BASIC, "E9", "Alone")});
+    // Every kind of node: a shared event, a page gate, an empty gate and a
+    // name full of XML special characters.
+    ft_element *e1 = node("E1", FT_BASIC, {}, -1, "Pump fails", "1.0e-3");
+    ft_element *e2 = node("E2", FT_BASIC, {}, -1, "Valve stuck closed on demand", "5e-4", "0.1");
+    ft_element *page =
+        node("P1", FT_AND, {node("E3", FT_BASIC, {}, -1, "Hidden")}, FT_PAGE_ON, "Subsystem page");
+    ft_element *tree =
+        node("TOP", FT_OR,
+             {node("G1", FT_PAND, {e1, e2}, -1, "Order matters"),
+              node("G2", FT_NULL, {e1}, -1, "Pass through"), page, node("G3", FT_AND),
+              node("A&B<\"C\">'D'", FT_BASIC, {}, -1, "Quote & escape")},
+             -1, "System fails", "2.5e-2", "0.4");
+    ft_element *small = and_two();
+    ft_element *invalid = node("", FT_INVALID, {node("E9", FT_BASIC, {}, -1, "Alone")});
     std::string name = "a&<>'\" \xE9\xFF\x81 \x01\x1B\r end", long_name(300, 'n');
-    ft_element *hostile = node(FT_OR, name.c_str(), ("\x7F\x80\xC3" + name).c_str(),
-                               {node(FT_BASIC, long_name.c_str(), "d", {}, "0.5")});
+    ft_element *hostile =
+        node(name.c_str(), FT_OR, {node(long_name.c_str(), FT_BASIC, {}, -1, "d", "0.5")}, -1,
+             ("\x7F\x80\xC3" + name).c_str());
     struct {
         const char *name;
         ft_element *root;
         float zoom;
         int prob;
-    } cases[] = {
-        {"and_zoom15", small, 1.5f, 1},   {"all_kinds", tree, 2, 1},
-        {"all_kinds_noprob", tree, 2, 0}, {"page_root", ft_list_get(tree->children, 2), 2, 1},
-        {"no_tree", NULL, 2, 1},          {"invalid_root", invalid, 2, 1},
-        {"hostile", hostile, 1, 1}};
+    } cases[] = {{"and_zoom15", small, 1.5f, 1},   {"all_kinds", tree, 2, 1},
+                 {"all_kinds_noprob", tree, 2, 0}, {"page_root", page, 2, 1},
+                 {"no_tree", NULL, 2, 1},          {"invalid_root", invalid, 2, 1},
+                 {"hostile", hostile, 1, 1}};
     for (const auto &c : cases) {
         std::string actual = out_dir + c.name + ".svg";
         std::string expected = std::string(FTD_TEST_DATA) + "/svg/" + c.name + ".svg";

@@ -37,9 +37,6 @@ dlist *make(std::initializer_list<const char *> items) {
 }
 
 int released;
-void count_release(void *) {
-    ++released;
-}
 
 TEST(Dlist, SortIsStableAndUniqueKeepsFirst) {
     // clang-format off
@@ -57,7 +54,7 @@ TEST(Dlist, SortIsStableAndUniqueKeepsFirst) {
     }
     dlist *list = make({"1a", "1b", "2", "1c"});
     released = 0;
-    dlist_unique(list, by_first_letter, count_release);
+    dlist_unique(list, by_first_letter, [](void *) { ++released; });
     EXPECT_EQ("1a,2,1c", contents(list));
     EXPECT_EQ(1, released);
     dlist_free(list, nullptr);

@@ -94,22 +94,19 @@ TEST(Paths, InstallDir) {
     unsetenv("ORVIK_INST_DIR");
 }
 
-void report_and_die() {
+TEST(PathsDeathTest, FatalAssertShowsAlertAndExits) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     static dlg_responder r;
     r.alert = [](const std::string &text) {
         fprintf(stderr, "font=%d size=%d\n%s", int(dlg_last_message_font()),
                 int(dlg_last_message_size()), text.c_str());
     };
     dlg_set_responder(&r);
-    fatal_assert("0", "gates", 42);
-}
-
-TEST(PathsDeathTest, FatalAssertShowsAlertAndExits) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(report_and_die(), ::testing::ExitedWithCode(1),
+    EXPECT_EXIT(fatal_assert("0", "gates", 42), ::testing::ExitedWithCode(1),
                 "font=4 size=14\nABNORMAL PROGRAM TERMIMATION\\.\n\nSorry, an internal error "
                 "occurred\\.\nORVIK/Morvu-SA application will be closed\\.\n\n\n"
                 "Assertion:\t0\nFile:\t\tgates\nLine:\t\t42\n");
+    dlg_set_responder(nullptr);
 }
 
 } // namespace

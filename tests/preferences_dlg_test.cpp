@@ -70,7 +70,6 @@ TEST_F(PrefsDlg, ShowsStoredValuesAndApplies) {
     EXPECT_FALSE(preferences_dlg::log_level_menu[3].visible());
     EXPECT_FALSE(preferences_dlg::alert_level_menu[3].visible());
     EXPECT_EQ(dlg->confirm_exit->value(), 1);
-
     // Apply with no logger: the store alone.
     dlg->browser_input->value("firefox");
     dlg->log_level_choice->value(0);
@@ -82,7 +81,7 @@ TEST_F(PrefsDlg, ShowsStoredValuesAndApplies) {
     EXPECT_STREQ(back.get_string(PREF_BROWSER_PATH), "firefox");
     EXPECT_EQ(back.get_int(PREF_LOG_LEVEL) * 10 + back.get_int(PREF_ALERT_LEVEL), 2);
     EXPECT_EQ(back.get_int(PREF_SAT_XSL_MODE), 2);
-    log_wnd *lw = new log_wnd();
+    log_wnd *lw = new log_wnd(); // never freed, as in the program
     global_log = lw;
     dlg->window->show();
     press(0); // OK
@@ -116,7 +115,8 @@ TEST_F(PrefsDlg, StylesheetModeSetsRadiosAndActiveStates) {
     for (const Row &r : rows) {
         dlg->set_xsl_mode(r.mode);
         EXPECT_EQ(dlg->xsl_none->value() * 4 + dlg->xsl_url->value() * 2 + dlg->xsl_local->value(),
-                  r.radios) << r.mode;
+                  r.radios)
+            << r.mode;
         EXPECT_EQ(dlg->xsl_url_output->active(), r.url_active) << r.mode;
         EXPECT_EQ(dlg->xsl_local_input->active(), r.local_active) << r.mode;
         EXPECT_EQ(dlg->choose_xsl->active(), r.local_active) << r.mode;

@@ -1,48 +1,28 @@
 // The About window under an X server (xvfb-run).
-// gtest before the toolkit: the X11 headers define None.
-#include <gtest/gtest.h>
-
-#include <FL/Fl.H>
-#include <FL/Fl_Output.H>
-#include <FL/Fl_Text_Display.H>
-#include <FL/Fl_Window.H>
-
-#include <cstring>
-#include <vector>
+#include "app_fixture.h"
 
 #include "FTD_about_dlg.h"
-
-namespace {
-
-std::vector<FTD_about_dlg *> shown_about_dialogs() {
-    std::vector<FTD_about_dlg *> found;
-    for (Fl_Window *w = Fl::first_window(); w; w = Fl::next_window(w))
-        if (w->label() && strcmp(w->label(), "About Box") == 0)
-            found.push_back(static_cast<FTD_about_dlg *>(w->user_data()));
-    return found;
-}
 
 TEST(About, TwoCommandsGiveTwoFilledWindows) {
     ASSERT_EQ(show_about(), 0);
     ASSERT_EQ(show_about(), 0);
-    std::vector<FTD_about_dlg *> shown = shown_about_dialogs();
+    std::vector<FTD_about_dlg *> shown;
+    for (Fl_Window *w = Fl::first_window(); w; w = Fl::next_window(w))
+        if (w->label() && std::string(w->label()) == "About Box")
+            shown.push_back(static_cast<FTD_about_dlg *>(w->user_data()));
     ASSERT_EQ(shown.size(), 2u);
-    for (FTD_about_dlg *dlg : shown) {
-        // The version lines, top to bottom.
+    for (FTD_about_dlg *dlg : shown) { // the version lines, top to bottom
         EXPECT_STREQ(dlg->gcc_output->value(), "gcc v. 4.4.1");
         EXPECT_STREQ(dlg->fltk_output->value(), "FLTK version: 1.010900");
         EXPECT_STREQ(dlg->expat_output->value(), "Expat version: 1.95.8");
         EXPECT_LT(dlg->gcc_output->y(), dlg->fltk_output->y());
         EXPECT_LT(dlg->fltk_output->y(), dlg->expat_output->y());
         EXPECT_STREQ(dlg->version_box->label(), "1.2.4");
-        EXPECT_EQ(strncmp(dlg->version_text_box->label(),
-                          "This is version 1.2.4 of ORVIK/Morvu-SA.\n", 41),
-                  0);
+        EXPECT_EQ(std::string(dlg->version_text_box->label()).substr(0, 41),
+                  "This is version 1.2.4 of ORVIK/Morvu-SA.\n");
     }
     ASSERT_NE(shown[0], shown[1]);
     shown[0]->cb_OK(shown[0]->window->child(9), NULL); // its OK button
     EXPECT_FALSE(shown[0]->window->shown());
     EXPECT_TRUE(shown[1]->window->shown());
 }
-
-} // namespace

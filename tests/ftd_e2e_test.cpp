@@ -5,33 +5,24 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 static const std::string ftd = std::string(FTD_BINARY_DIR) + "/app/ftd";
 
+static int sh(const std::string &cmd) {
+    return system(cmd.c_str());
+}
+
 // The first output line of a shell command.
 static std::string first_line(const std::string &cmd) {
     char line[256] = "";
-    FILE *p = popen(cmd.c_str(), "r");
-    if (p && !fgets(line, sizeof line, p))
-        line[0] = '\0';
-    if (p)
+    if (FILE *p = popen(cmd.c_str(), "r")) {
+        if (!fgets(line, sizeof line, p))
+            line[0] = '\0';
         pclose(p);
+    }
     std::string out = line;
     return out.substr(0, out.find('\n'));
-}
-
-// Exit status of pid, waiting at most about 20 s (then killed: -1).
-static int wait_exit(pid_t pid) {
-    int status = 0;
-    for (int i = 0; i < 400; i++, usleep(50000))
-        if (waitpid(pid, &status, WNOHANG) == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-    return -1;
 }
 
 TEST(FtdE2E, RunsTheExampleAndEndsWithTheRightStatus) {
@@ -41,8 +32,7 @@ TEST(FtdE2E, RunsTheExampleAndEndsWithTheRightStatus) {
     ASSERT_NE(mkdtemp(home), nullptr);
     setenv("HOME", home, 1); // the preference store of this run only
     for (const char *args : {" one", " a b c"})
-        EXPECT_EQ(system(("timeout 20 " + ftd + args + " >/dev/null 2>&1").c_str()) >> 8, 1);
-
+        EXPECT_EQ(sh("timeout 20 " + ftd + args + " >/dev/null 2>&1") >> 8, 1);
     pid_t pid = fork();
     if (pid == 0) {
         if (chdir(FTD_SOURCE_DIR "/examples") == 0)
@@ -59,11 +49,16 @@ TEST(FtdE2E, RunsTheExampleAndEndsWithTheRightStatus) {
     // Zoom In and Close keep the program running; Exit ends it (the key
     // release after Exit finds no window, so its result is not checked).
     for (const char *k : {"ctrl+equal", "ctrl+c"}) {
-        EXPECT_EQ(system(("xdotool key --window " + wid + " " + k + " 2>/dev/null").c_str()), 0);
+        EXPECT_EQ(sh("xdotool key --window " + wid + " " + k + " 2>/dev/null"), 0);
         usleep(200000);
         EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << k; // still running
     }
-    (void)!system(("xdotool key --window " + wid + " ctrl+q >/dev/null 2>&1").c_str());
-    EXPECT_EQ(wait_exit(pid), 0);
-    (void)!system((std::string("rm -rf ") + home).c_str());
+    (void)!sh("xdotool key --window " + wid + " ctrl+q >/dev/null 2>&1");
+    int status = 0, i = 0; // the exit status, waiting at most about 20 s (then killed)
+    while (waitpid(pid, &status, WNOHANG) != pid && i++ < 400)
+        usleep(50000);
+    if (i > 400)
+        kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
+    EXPECT_TRUE(i <= 400 && WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    (void)!sh(std::string("rm -rf ") + home);
 }

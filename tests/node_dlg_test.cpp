@@ -1,37 +1,16 @@
 // Edit, Insert and Delete on a shown canvas, with the node dialog answered
 // from timeouts and alerts caught by the dialog seam. Run under xvfb-run.
-#include <FL/Fl.H>
-#include <FL/Fl_Browser.H>
+#include "app_fixture.h"
+
 #include <FL/Fl_Check_Button.H>
 #include <FL/Fl_Choice.H>
-#include <FL/Fl_Double_Window.H>
-#include <FL/Fl_Input.H>
-#include <FL/Fl_Scroll.H>
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <string>
 #include <unistd.h>
-#include <vector>
 
-#include "FTD_canvas.h"
 #include "FTD_node_dlg.h"
-#include "dialogs.h"
 
 namespace {
 
 typedef std::function<void(FTD_node_dlg *)> answer_fn;
-
-ft_element *make_node(const char *name, ft_type type, short page,
-                      std::vector<ft_element *> children = {}) {
-    ft_element *e = ft_set_page(ft_set_type(ft_set_name(ft_init(), name), type), page);
-    ft_set_desc(e, (std::string("about ") + name).c_str());
-    if (type != FT_BASIC)
-        ft_set_children(e, ft_list_init());
-    for (ft_element *c : children)
-        ft_add_child(e, c);
-    return e;
-}
 
 answer_fn pending;
 void answer_cb(void *) {
@@ -56,17 +35,17 @@ answer_fn type_ok(const char *name, int type, const char *desc = "typed") {
         d->on_ok();
     };
 }
+const answer_fn cancel = [](FTD_node_dlg *d) { d->on_cancel(); };
 
 // Laid out at zoom 2 (tree units): G0 (50,10); E1 (20,30); G1 (50,30) with
 // E2 (40,50) and E1 again (60,50); page gate P1 (80,30), its E3 not drawn.
 class NodeEdit : public ::testing::Test {
   protected:
     long live_before = ft_live_elements();
-    ft_element *e1 = make_node("E1", FT_BASIC, FT_PAGE_NONE);
-    ft_element *e2 = make_node("E2", FT_BASIC, FT_PAGE_NONE);
-    ft_element *g1 = make_node("G1", FT_OR, FT_PAGE_OFF, {e2, e1});
-    ft_element *p1 = make_node("P1", FT_AND, FT_PAGE_ON, {make_node("E3", FT_BASIC, 0)});
-    ft_element *root = make_node("G0", FT_AND, FT_PAGE_OFF, {e1, g1, p1});
+    ft_element *e1 = node("E1", FT_BASIC), *e2 = node("E2", FT_BASIC);
+    ft_element *g1 = node("G1", FT_OR, {e2, e1}, -1, "about G1");
+    ft_element *p1 = node("P1", FT_AND, {node("E3", FT_BASIC)}, FT_PAGE_ON, "about P1");
+    ft_element *root = node("G0", FT_AND, {e1, g1, p1}, -1, "about G0");
     Fl_Double_Window win{840, 631};
     Fl_Browser *pages = new Fl_Browser(0, 90, 120, 540);
     Fl_Scroll *scroll = new Fl_Scroll(120, 90, 720, 540);
@@ -116,6 +95,7 @@ class NodeEdit : public ::testing::Test {
         EXPECT_EQ(system(("xmllint --noout " + std::string(path)).c_str()), 0);
         unlink(path);
     }
+    int children(ft_element *e) { return ft_list_get_size(ft_get_children(e)); }
 };
 
 TEST_F(NodeEdit, NothingSelectedOrUnderMouse) {
@@ -129,7 +109,7 @@ TEST_F(NodeEdit, NothingSelectedOrUnderMouse) {
     canvas->set_tree(NULL);
     canvas->delete_selected();
     canvas->set_tree(root);
-    EXPECT_EQ(ft_list_get_size(ft_get_children(root)), 3);
+    EXPECT_EQ(children(root), 3);
 }
 
 TEST_F(NodeEdit, UntickedPageGate) {
@@ -156,9 +136,7 @@ TEST_F(NodeEdit, UntickedPageGate) {
 
 TEST_F(NodeEdit, CancelCloseOrEmptyFieldChangeNothing) {
     mouse_at(50, 30, 1);
-    std::vector<answer_fn> endings = {[](FTD_node_dlg *d) { d->on_cancel(); },
-                                      [](FTD_node_dlg *d) { d->window->do_callback(); }};
-    for (answer_fn &end : endings) {
+    for (answer_fn end : {cancel, answer_fn([](FTD_node_dlg *d) { d->window->do_callback(); })}) {
         std::string shown_name;
         int stayed = 0;
         answer([&](FTD_node_dlg *d) {
@@ -186,7 +164,7 @@ TEST_F(NodeEdit, OkStoresLongTextAndLeafType) {
     EXPECT_EQ(canvas->edit_selected(pages), 1);
     EXPECT_EQ(std::string(ft_get_desc(g1)), std::string(40000, 'd'));
     EXPECT_TRUE(ft_is_terminal(g1));
-    EXPECT_EQ(ft_list_get_size(ft_get_children(g1)), 2);
+    EXPECT_EQ(children(g1), 2);
     expect_valid_export();
     EXPECT_EQ(e2->coord->coord[0].x, 0); // its inputs are no longer laid out
 }
@@ -197,15 +175,14 @@ TEST_F(NodeEdit, InsertUnderNodeAtMouse) {
         ft_element *parent;
         answer_fn end;
         ft_type added_type;
-    } cases[] = {{50, 30, g1, type_ok("G9", FT_OR), FT_OR},
-                 {20, 30, e1, [](FTD_node_dlg *d) { d->on_cancel(); }, FT_INVALID}};
+    } cases[] = {{50, 30, g1, type_ok("G9", FT_OR), FT_OR}, {20, 30, e1, cancel, FT_INVALID}};
     for (auto &c : cases) {
-        int before = c.parent->children ? ft_list_get_size(c.parent->children) : 0;
+        int before = c.parent->children ? children(c.parent) : 0;
         mouse_at(c.x, c.y);
         answer(c.end);
         EXPECT_EQ(canvas->insert_child(), 1);
         EXPECT_EQ(canvas->selected(), c.parent);
-        ASSERT_EQ(ft_list_get_size(ft_get_children(c.parent)), before + 1);
+        ASSERT_EQ(children(c.parent), before + 1);
         ft_element *added = ft_list_get(ft_get_children(c.parent), before);
         EXPECT_EQ(ft_get_type(added), c.added_type);
         EXPECT_FALSE(ft_has_children(added));
@@ -217,14 +194,14 @@ TEST_F(NodeEdit, DeleteRemovesPressedPlaceOnly) {
     pages->value(2);
     mouse_at(60, 50, 1); // E1 under G1; E1 also hangs under G0, earlier in preorder
     canvas->delete_selected();
-    EXPECT_EQ(ft_list_get_size(ft_get_children(g1)), 1);
+    EXPECT_EQ(children(g1), 1);
     EXPECT_EQ(ft_list_get(ft_get_children(root), 0), e1);
     EXPECT_EQ(canvas->selected(), nullptr);
     EXPECT_EQ(pages->size(), 2);
     draw();
     mouse_at(60, 30, 1); // G1 is narrower now; the page gate leaves the page list too
     canvas->delete_selected();
-    EXPECT_EQ(ft_list_get_size(ft_get_children(root)), 2);
+    EXPECT_EQ(children(root), 2);
     EXPECT_EQ(pages->size(), 1);
     EXPECT_EQ(canvas->selected(), nullptr);
     expect_valid_export();

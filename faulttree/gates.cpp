@@ -8,14 +8,13 @@
 // walk is used; after a children list was replaced the map is rebuilt.
 #include "gates.h"
 
-#include <sys/mman.h>
-
 #include <cstdint>
 #include <cstring>
 #include <new>
 #include <unordered_set>
 #include <vector>
 
+#include "ftnames.h"
 #include "ftread.h"
 #include "paths.h"
 
@@ -67,132 +66,6 @@ static const char CRIT_MARKER[] = "Morvu-SA criticality: ";
 
 static import_scan scan;
 
-// What the run knows of one name: the first events row of that name, and
-// the distinct elements of that name in the tree below the root (the first
-// one met, and whether there are several). Keys point at element names,
-// which do not change during a run.
-struct name_entry {
-    ft_element *event = NULL;
-    ft_element *in_tree = NULL;
-    bool several = false;
-};
-
-// Open-addressing hash table from name text to name_entry: one flat array,
-// linear probing, the hash kept in each slot so that most probes compare no
-// text, and a short key's text kept in the slot too, so that a match is
-// confirmed without reading the element's name. Keys are not copied.
-class name_index {
-    static const size_t INLINE = 16;
-    struct slot {
-        uint64_t hash;
-        const char *key; // NULL: free
-        size_t len;
-        char head[INLINE]; // the first bytes of key
-        name_entry entry;
-    };
-    // The slots live in an anonymous mapping: it comes zero-filled, which is
-    // an empty table, and a large one is offered large pages, so that random
-    // probes do not also miss the address translation caches.
-    slot *slots = NULL;
-    size_t capacity = 0; // a power of two, or 0
-    size_t used = 0;
-
-    static slot *map_slots(size_t n) {
-        const size_t bytes = n * sizeof(slot);
-        void *m = mmap(NULL, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (m == MAP_FAILED) throw std::bad_alloc();
-#ifdef MADV_HUGEPAGE
-        if (bytes >= (size_t(2) << 20)) madvise(m, bytes, MADV_HUGEPAGE); // a hint only
-#endif
-        return static_cast<slot *>(m);
-    }
-
-  public:
-    name_index() = default;
-    name_index(const name_index &) = delete;
-    name_index &operator=(const name_index &) = delete;
-    ~name_index() { release(); }
-
-    static uint64_t hash_of(const char *key, size_t len) {
-        uint64_t h = 1469598103934665603ull; // FNV-1a
-        for (size_t i = 0; i < len; ++i) h = (h ^ (unsigned char)key[i]) * 1099511628211ull;
-        return h ^ (h >> 29);
-    }
-
-  private:
-    static bool same(const slot &s, const char *key, size_t len, uint64_t h) {
-        if (s.hash != h || s.len != len) return false;
-        if (len <= INLINE) return memcmp(s.head, key, len) == 0;
-        return memcmp(s.key, key, len) == 0;
-    }
-    // The slot holding key, or the free slot where it would go.
-    slot &probe(const char *key, size_t len, uint64_t h) {
-        const size_t mask = capacity - 1;
-        for (size_t i = size_t(h) & mask;; i = (i + 1) & mask) {
-            slot &s = slots[i];
-            if (s.key == NULL || same(s, key, len, h)) return s;
-        }
-    }
-    void grow(size_t n) {
-        slot *old = slots;
-        const size_t old_capacity = capacity;
-        slots = map_slots(n);
-        capacity = n;
-        for (size_t i = 0; i < old_capacity; ++i)
-            if (old[i].key != NULL) probe(old[i].key, old[i].len, old[i].hash) = old[i];
-        if (old != NULL) munmap(old, old_capacity * sizeof(slot));
-    }
-
-  public:
-    // Room for n names without growing.
-    void reserve(size_t n) {
-        size_t c = 64;
-        while (c < 2 * n) c *= 2;
-        if (c > capacity) grow(c);
-    }
-    name_entry *find(const char *key) {
-        if (used == 0) return NULL;
-        const size_t len = strlen(key);
-        slot &s = probe(key, len, hash_of(key, len));
-        return s.key != NULL ? &s.entry : NULL;
-    }
-    // The entry of key, made empty when new; key must outlive the table.
-    name_entry &get(const char *key) {
-        const size_t len = strlen(key);
-        return get(key, len, hash_of(key, len));
-    }
-    // The same with the key's length and hash_of value already known.
-    name_entry &get(const char *key, size_t len, uint64_t h) {
-        if (2 * (used + 1) > capacity) grow(capacity == 0 ? 64 : 2 * capacity);
-        slot &s = probe(key, len, h);
-        if (s.key == NULL) {
-            s.hash = h;
-            s.key = key;
-            s.len = len;
-            memcpy(s.head, key, len < INLINE ? len : INLINE);
-            ++used;
-        }
-        return s.entry;
-    }
-    // Asks the processor early for the slot where key's search starts: the
-    // table is far larger than the caches, and a row's look-ups come only
-    // after its last cell.
-    void prefetch(uint64_t h) const {
-        if (capacity != 0) __builtin_prefetch(&slots[size_t(h) & (capacity - 1)]);
-    }
-    void prefetch(const char *key) const { prefetch(hash_of(key, strlen(key))); }
-    template <class F> void for_each(F f) {
-        for (size_t i = 0; i < capacity; ++i)
-            if (slots[i].key != NULL) f(slots[i].entry);
-    }
-    // Forgets every name and gives the memory back.
-    void release() {
-        if (slots != NULL) munmap(slots, capacity * sizeof(slot));
-        slots = NULL;
-        capacity = 0;
-        used = 0;
-    }
-};
 static name_index names;
 static ft_list *indexed_events = NULL; // the events list behind names
 static int indexed_size = -1;
@@ -210,7 +83,7 @@ static void index_events(ft_list *events) {
     const int n = ft_list_get_size(events);
     names.reserve(size_t(n) + 64);
     size_t len[FT_LIST_CHUNK];
-    uint64_t hash[FT_LIST_CHUNK];
+    uint32_t hash[FT_LIST_CHUNK];
     events_have_inputs = false;
     for (ft_list *c = events; c != NULL; c = c->next) {
         for (int i = 0; i <= c->last; ++i) {
@@ -435,9 +308,9 @@ static void prefetch_cell(const char *text) {
     const size_t c = size_t(scan.counter);
     const int row = c < scan.col2row.size() ? scan.col2row[c] : -1;
     if (row == G_NAME)
-        names.prefetch(text);
+        names.prefetch(text, strlen(text));
     else if (row >= G_INPUT0 && row <= G_INPUT17 && text[0] != '\0' && text[1] != '\0')
-        names.prefetch(text + 2);
+        names.prefetch(text + 2, strlen(text + 2));
 }
 
 int gates_cell(const char *text) {

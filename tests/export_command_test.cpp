@@ -1,32 +1,17 @@
 // File > Export: the order of checks, the questions asked and the log lines,
 // answered through the dialog seam.
-#include <gtest/gtest.h>
+#include "app_fixture.h"
+
 #include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
-
-#include <cstdlib>
-#include <fstream>
-#include <optional>
-#include <sstream>
-#include <string>
-
-#include "FTD_wnd_handler.h"
-#include "dialogs.h"
-#include "log.h"
-
-static std::string slurp(const std::string &path) {
-    std::stringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
-}
 
 TEST(ExportCommand, Branches) {
     char tmpl[] = "/tmp/ftd-export-XXXXXX";
     const std::string dir = mkdtemp(tmpl), log_path = dir + "/log.txt";
     setenv("HOME", dir.c_str(), 1);
-    std::optional<log_file> file_log(std::in_place, log_path.c_str(), LOG_DEBUG);
-    global_log = &*file_log;
+    log_file file_log(log_path.c_str(), LOG_DEBUG);
+    global_log = &file_log;
     std::string chosen, proposed;
     int answer = 0, asked = 0;
     dlg_responder responder;
@@ -77,9 +62,9 @@ TEST(ExportCommand, Branches) {
         answer = c.answer;
         asked = 0;
         global_log->clear();
-        rlimit old, small;
+        rlimit old;
         getrlimit(RLIMIT_FSIZE, &old);
-        small = old;
+        rlimit small = old;
         small.rlim_cur = c.fsize ? c.fsize : old.rlim_cur;
         setrlimit(RLIMIT_FSIZE, &small);
         handler.on_export();
@@ -88,9 +73,8 @@ TEST(ExportCommand, Branches) {
         EXPECT_EQ(c.asked, asked);
         global_log->save(NULL);
         EXPECT_EQ(c.log, slurp(log_path));
-        std::string content = slurp(path);
-        if (c.replaced || c.existing == OLD) {
-            EXPECT_EQ(c.replaced ? "<?xml" : "OLD", content.substr(0, c.replaced ? 5 : 99));
+        if (c.replaced || c.existing == OLD) { // a document, or the old content kept
+            EXPECT_EQ(c.replaced ? "<?xml" : "OLD", slurp(path).substr(0, c.replaced ? 5 : 99));
         }
         EXPECT_EQ(0, system(("test -z \"$(ls -A " + dir + " | grep ft_export)\"").c_str()));
     }
@@ -100,6 +84,6 @@ TEST(ExportCommand, Branches) {
     EXPECT_EQ("/data/x/ft_export.svg", proposed);
     dlg_set_responder(NULL);
     global_log = NULL;
-    fclose(file_log->file);
+    fclose(file_log.file);
     EXPECT_EQ(0, system(("rm -rf " + dir).c_str()));
 }

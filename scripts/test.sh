@@ -12,7 +12,9 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 if [ "$(id -u)" = 0 ]; then scripts/install-deps.sh; fi
 jobs=$(nproc)
-xvfb() { xvfb-run -a -s "-screen 0 1280x1024x24" "$@"; }
+# -noreset: the server must not reset between two tests when no client is
+# connected, or a test starting at that moment cannot open the display.
+xvfb() { xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$@"; }
 
 stage() { printf '\n==== %s (%s)\n' "$1" "$(date +%H:%M:%S)"; }
 

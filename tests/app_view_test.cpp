@@ -1,7 +1,9 @@
 // The view commands: page list, zoom, probability labels and canvas presses.
 #include "app_fixture.h"
 
-static std::string fitted(FTD_canvas *c) { return std::to_string((int)(c->zoom * 10.0)) + "%"; }
+static std::string fitted(FTD_canvas *c) {
+    return std::to_string((int)(c->zoom * 10.0)) + "%";
+}
 
 TEST_F(AppTest, PageListShowsEachPageFittedToTheCanvas) {
     ASSERT_EQ(load_example(), 0);
@@ -17,28 +19,39 @@ TEST_F(AppTest, PageListShowsEachPageFittedToTheCanvas) {
     EXPECT_EQ(h->zoom_input->value(), fitted(h->canvas));
 }
 
-TEST_F(AppTest, ZoomCommandsAndTypedPercentages) {
+TEST_F(AppTest, ZoomCommandsTypedPercentagesAndDoubleClick) {
     ASSERT_EQ(load_example(), 0);
     FTD_size t = *h->canvas->tree_size;
     h->on_full_size();
     EXPECT_STREQ(h->zoom_input->value(), "100%");
     EXPECT_EQ(h->canvas->w(), std::min(32767, 10 * (t.w + 20)));
+    // A double click on an empty part of the drawing zooms in.
+    Fl::e_x = h->canvas->x() + h->scroll->w() - 30;
+    Fl::e_y = h->canvas->y() + h->scroll->h() - 30;
+    Fl::event_clicks(1);
+    h->canvas->handle(FL_PUSH);
+    Fl::event_clicks(0);
+    EXPECT_EQ(h->canvas->selected(), nullptr);
+    EXPECT_STREQ(h->zoom_input->value(), "120%");
+    h->on_full_size();
     h->on_zoom_in();
     EXPECT_STREQ(h->zoom_input->value(), "120%");
     EXPECT_EQ(Fl::focus(), h->page_browser);
-    // typed text, field afterwards, zoom afterwards
-    struct { const char *typed, *field; float zoom; } rows[] = {
+    struct { // typed text, the field and the zoom afterwards
+        const char *typed, *field;
+        float zoom;
+    } rows[] = {
         {"250", "250%", 25.0f},        {"33.333333", "33.3333%", 3.33333f},
         {"nan", "33.3333%", 3.33333f}, {"inf", "33.3333%", 3.33333f},
         {"abc", "0%", 0.0f},           {"-40", "-40%", -4.0f},
         {"1e39", "-40%", -4.0f},
     };
-    for (const auto &r : rows) {
-        h->zoom_input->value(r.typed);
+    for (auto [typed, field, zoom] : rows) {
+        h->zoom_input->value(typed);
         h->zoom_input->do_callback();
-        EXPECT_STREQ(h->zoom_input->value(), r.field) << r.typed;
-        EXPECT_NEAR(h->canvas->zoom, r.zoom, 1e-4) << r.typed;
-        EXPECT_GE(h->canvas->w(), 0) << r.typed;
+        EXPECT_STREQ(h->zoom_input->value(), field) << typed;
+        EXPECT_NEAR(h->canvas->zoom, zoom, 1e-4) << typed;
+        EXPECT_GE(h->canvas->w(), 0) << typed;
     }
     for (const char *from : {"7%", "20%"}) {
         h->zoom_input->value(from);
@@ -48,10 +61,10 @@ TEST_F(AppTest, ZoomCommandsAndTypedPercentages) {
     EXPECT_TRUE(alerts.empty());
     h->zoom_input->value("1e30");
     h->zoom_input->do_callback();
-    std::string warning = "WARNING: zoom rate is too high. Fault Tree will be clipped.\n\n"
+    EXPECT_EQ(alerts, std::vector<std::string>{
+                          "WARNING: zoom rate is too high. Fault Tree will be clipped.\n\n"
                           "Maximum rate allowed for viewing the complete tree is " +
-                          std::to_string((int)(h->canvas->max_zoom * 10.0)) + "%";
-    EXPECT_EQ(alerts, std::vector<std::string>{warning});
+                          std::to_string((int)(h->canvas->max_zoom * 10.0)) + "%"});
     EXPECT_EQ(h->canvas->w(), 32767);
     EXPECT_EQ(h->canvas->h(), 32767);
     EXPECT_STREQ(h->zoom_input->value(), "1e+30%");
@@ -65,40 +78,28 @@ TEST_F(AppTest, ProbabilityToggleRelabelsItem) {
     }
 }
 
-TEST_F(AppTest, DoubleClickOnEmptyDrawingZoomsIn) {
-    ASSERT_EQ(load_example(), 0);
-    h->on_full_size();
-    Fl::e_x = h->canvas->x() + h->scroll->w() - 30;
-    Fl::e_y = h->canvas->y() + h->scroll->h() - 30;
-    Fl::event_clicks(1);
-    h->canvas->handle(FL_PUSH);
-    Fl::event_clicks(0);
-    EXPECT_EQ(h->canvas->selected(), nullptr);
-    EXPECT_STREQ(h->zoom_input->value(), "120%");
-}
-
 TEST_F(AppTest, PressProbesTraceAndOrderingFiles) {
-    struct { const char *events, *node, *trace, *order; } rows[] = {
+    // events file, its one event, trace and ordering files
+    const char *rows[][4] = {
         {"events.txt", "fault_cfg_12", "fault_cfg_12.trc", "order_12.smv_cpp"},
         {"sys_msg_ev.txt", "top_fault_cfg_3", "sys_top_fault_cfg_3.trc", "sys_order_3.smv_cpp"},
         {"events.txt", "fault_cfg_7.1", "fault_cfg_7.trc", "order_7.1.smv_cpp"},
-        {"msgev.txt", "fault_cfg_7", "msgev.trc", "msgev.txtorder_7.smv_cpp"},
-    };
+        {"msgev.txt", "fault_cfg_7", "msgev.trc", "msgev.txtorder_7.smv_cpp"}};
     Fl_Menu_Item *trace = FTD_wnd_handler::item_open_counterexample;
     Fl_Menu_Item *order = FTD_wnd_handler::item_compute_ordering;
-    for (const auto &r : rows) {
-        std::string ev = write_file(r.events, std::string("Name\r\n") + r.node + "\r\n");
+    for (auto &[events, name, trace_file, order_file] : rows) {
+        std::string ev = write_file(events, std::string("Name\r\n") + name + "\r\n");
         std::string ga = write_file("g.txt", std::string("Name\tInput  0 Type and Name\r\nT\tE ") +
-                                                 r.node + "\r\n");
-        ASSERT_EQ(h->load_files(ev.c_str(), ga.c_str()), 0) << r.node;
+                                                 name + "\r\n");
+        ASSERT_EQ(h->load_files(ev.c_str(), ga.c_str()), 0) << name;
         h->canvas->selected_node = ft_list_get(ft_get_children(h->canvas->tree), 0);
         h->on_canvas_click();
-        EXPECT_FALSE(trace->active() || order->active()) << r.node;
-        write_file(r.trace, "");
-        write_file(r.order, "");
+        EXPECT_FALSE(trace->active() || order->active()) << name;
+        write_file(trace_file, "");
+        write_file(order_file, "");
         h->on_canvas_click();
-        EXPECT_TRUE(trace->active()) << r.trace;
-        EXPECT_TRUE(order->active()) << r.order;
+        EXPECT_TRUE(trace->active()) << trace_file;
+        EXPECT_TRUE(order->active()) << order_file;
         h->canvas->selected_node = h->canvas->tree; // "T": no probe
         h->on_canvas_click();
         EXPECT_FALSE(trace->active() || order->active());

@@ -49,6 +49,7 @@ TEST_F(Reader, EventsFileByteTable) {
         {"lone CR: later cell wins, CR echoed", "Name\r\nA\rB\r\n", 0, 1, "B"},
         {"NUL ends stored text", std::string("Name\r\nx\0y\r\n", 11), 0, 1, "x"},
         {"byte order mark", "\xEF\xBB\xBFName\r\nE1\r\n", 4, 0, nullptr},
+        {"bytes above 127 are cell text", "Name\r\nP\xC3\xBCmpe \xE9\xFF\r\n", 0, 1, "P\xC3\xBCmpe \xE9\xFF"},
         {"lower case name", "name\r\nE1\r\n", 4, 0, nullptr},
         {"unknown column", "Name\tColour\r\nE1\r\n", 4, 0, nullptr},
         {"no Name column", "Description\r\nx\r\n", 4, 0, nullptr},

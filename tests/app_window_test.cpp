@@ -15,21 +15,19 @@ TEST_F(AppTest, InitialWindowAndMenuStates) {
     EXPECT_EQ(h->canvas->parent()->parent()->parent(), h->window);
     EXPECT_FALSE(h->file_group->active() || h->scroll->active() || h->page_browser->active());
     EXPECT_TRUE(log_ends("\nStarting to log...\n\n"));
-    // path, visible, active
-    struct { const char *path; int visible, active; } items[] = {
-        {"&File/&Open...", 1, 1},   {"&File/I&mport XML...", 0, 0}, {"&File/&Reload", 1, 0},
-        {"&File/Export...", 1, 1},  {"&File/&Close", 1, 0},         {"&File/E&xit", 1, 1},
-        {"&Actions/Edit", 0, 0},    {"&Actions/Insert", 0, 0},      {"&Actions/Delete", 0, 0},
-        {"&Help", 0, 1},            {"&View/Zoom In", 1, 0},        {"&View/Zoom Out", 1, 0},
-        {"&View/Full Size", 1, 0},  {"&View/Hide Probability", 1, 1},
-        {"&Actions/Compute Ordering...", 1, 0},
-    };
+    // visible (1 or 0), active (1 or 0), the menu path
+    const char *items[] = {
+        "11&File/&Open...",  "00&File/I&mport XML...",   "10&File/&Reload",
+        "11&File/Export...", "10&File/&Close",           "11&File/E&xit",
+        "00&Actions/Edit",   "00&Actions/Insert",        "00&Actions/Delete",
+        "01&Help",           "10&View/Zoom In",          "10&View/Zoom Out",
+        "10&View/Full Size", "11&View/Hide Probability", "10&Actions/Compute Ordering..."};
     Fl_Menu_Bar *bar = static_cast<Fl_Menu_Bar *>(h->window->child(0));
-    for (const auto &it : items) {
-        const Fl_Menu_Item *m = bar->find_item(it.path);
-        ASSERT_NE(m, nullptr) << it.path;
-        EXPECT_EQ(m->visible() != 0, it.visible != 0) << it.path;
-        EXPECT_EQ(m->active() != 0, it.active != 0) << it.path;
+    for (const char *it : items) {
+        const Fl_Menu_Item *m = bar->find_item(it + 2);
+        ASSERT_NE(m, nullptr) << it;
+        EXPECT_EQ(m->visible() != 0, it[0] == '1') << it;
+        EXPECT_EQ(m->active() != 0, it[1] == '1') << it;
     }
 }
 
@@ -38,21 +36,21 @@ TEST_F(AppTest, OpenReportsEveryImportResult) {
     std::string bg = write_file("bg.txt", "Nmae\r\nX\r\n");
     std::string be = write_file("be.txt", "Name\tBogus\r\nX\tY\r\n");
     std::string ug = write_file("ug.txt", "Name\tInput  0 Type and Name\r\nT\tE NOPE\r\n");
-    struct { std::string ev, ga, alert; } cases[] = {
-        {ev, miss, "File \"" + miss + "\" not found!\nLoading aborted."},
-        {miss, ga, "File \"" + miss + "\" not found!\nLoading aborted."},
-        {ev, bg, "The format of gates file \"" + bg + "\" is not correct.\nLoading aborted."},
-        {be, ga, "The format of events file \"" + be + "\" is not correct.\nLoading aborted."},
-        {ev, ug, "Gates file \"" + ug +
-                     "\" contains a reference to an undefined basic event.\nLoading aborted."},
-    };
+    const std::string end = "\nLoading aborted."; // cases: events, gates, the alert
+    std::string cases[][3] = {
+        {ev, miss, "File \"" + miss + "\" not found!" + end},
+        {miss, ga, "File \"" + miss + "\" not found!" + end},
+        {ev, bg, "The format of gates file \"" + bg + "\" is not correct." + end},
+        {be, ga, "The format of events file \"" + be + "\" is not correct." + end},
+        {ev, ug,
+         "Gates file \"" + ug + "\" contains a reference to an undefined basic event." + end}};
     ASSERT_EQ(load_example(), 0);
     std::string shown = h->events_output->value();
     ft_element *root = h->canvas->tree;
-    for (const auto &c : cases) {
+    for (auto &[e, g, alert] : cases) {
         alerts.clear();
-        open_with({fill_ok(c.ev, c.ga)});
-        EXPECT_EQ(alerts, std::vector<std::string>{c.alert});
+        open_with({fill_ok(e, g)});
+        EXPECT_EQ(alerts, std::vector<std::string>{alert});
         EXPECT_EQ(h->events_path + std::string("|") + h->gates_path, ev + "|" + ga);
         EXPECT_EQ(shown, h->events_output->value());
         EXPECT_EQ(h->canvas->tree, root);
@@ -150,26 +148,18 @@ TEST_F(AppTest, OverlongNamesAreNotOpenedAndAbsolutePathsStayWhole) {
     EXPECT_EQ(h->load_files((rel + "/events.txt").c_str(), (rel + "/gates.txt").c_str()), 0);
     EXPECT_EQ(std::string(h->gates_output->value()), deep + "/gates.txt");
     open_with({fill_ok(std::string(4096, 'x'), ga)});
-    EXPECT_EQ(alerts.back(), "File \"" + std::string(4096, 'x') + "\" not found!\nLoading aborted.");
+    EXPECT_EQ(alerts.back(),
+              "File \"" + std::string(4096, 'x') + "\" not found!\nLoading aborted.");
     EXPECT_EQ(std::string(h->events_path), rel + "/events.txt");
     ASSERT_EQ(chdir(cwd), 0);
 }
 
-TEST_F(AppTest, ExitAndCloseRequestHideWindowButEscapeDoesNot) {
+TEST_F(AppTest, ClosingKeysAndRequests) {
     Fl::e_number = FL_SHORTCUT;
     Fl::e_keysym = FL_Escape;
     h->window->do_callback();
-    EXPECT_TRUE(h->window->shown());
-    Fl::e_number = FL_CLOSE;
-    h->window->do_callback();
-    EXPECT_FALSE(h->window->shown());
-    h->window->show();
-    Fl_Menu_Bar *bar = static_cast<Fl_Menu_Bar *>(h->window->child(0));
-    bar->picked(bar->find_item("&File/E&xit"));
-    EXPECT_FALSE(h->window->shown());
-}
-
-TEST_F(AppTest, CtrlCClosesUnlessAFieldCopiesItsSelection) {
+    EXPECT_TRUE(h->window->shown()); // Escape does not close
+    // Ctrl+C closes the tree unless a field copies its selection.
     Fl::e_keysym = 'c';
     Fl::e_state = FL_CTRL;
     Fl::e_text = (char *)"\003";
@@ -183,4 +173,11 @@ TEST_F(AppTest, CtrlCClosesUnlessAFieldCopiesItsSelection) {
     Fl::handle(FL_KEYBOARD, h->window);
     EXPECT_EQ(h->canvas->tree, nullptr);
     Fl::e_state = 0;
+    Fl::e_number = FL_CLOSE; // the window's close request and File > Exit hide it
+    h->window->do_callback();
+    EXPECT_FALSE(h->window->shown());
+    h->window->show();
+    Fl_Menu_Bar *bar = static_cast<Fl_Menu_Bar *>(h->window->child(0));
+    bar->picked(bar->find_item("&File/E&xit"));
+    EXPECT_FALSE(h->window->shown());
 }

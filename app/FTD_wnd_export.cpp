@@ -92,8 +92,19 @@ static int write_temp(FTD_canvas *canvas, int fd) {
     return rc;
 }
 
+// 1 when target exists but is not a regular file (a device, a pipe, a
+// socket): renaming a new file over it would replace that special file.
+static int special_file(const std::string &target) {
+    struct stat st;
+    return stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
 int FTD_wnd_handler::write_svg_file(const char *path) {
     std::string target = replaced_file(path);
+    if (special_file(target)) {
+        log_error("File could not be written.");
+        return -1;
+    }
     size_t slash = target.rfind('/');
     std::string temp = target.substr(0, slash == std::string::npos ? 0 : slash + 1);
     temp += ".ft_export.XXXXXX";

@@ -190,3 +190,18 @@ TEST_F(ReliabilityExport, DirectoryRemovedAfterChoosing) {
     EXPECT_FALSE(logged("File could not be written."));
     EXPECT_EQ(read_all(dir + "/tree.svg").rfind("<?xml", 0), 0u);
 }
+
+// A name that leads to a special file (here a pipe behind a link) is refused:
+// renaming a new file over it would replace the pipe itself.
+TEST_F(ReliabilityExport, SpecialFileIsNotReplaced) {
+    const std::string fifo = dir + "/pipe", link = dir + "/tree.svg";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    ASSERT_EQ(symlink(fifo.c_str(), link.c_str()), 0);
+    export_to(link);
+    EXPECT_TRUE(logged("File could not be written."));
+    struct stat st;
+    ASSERT_EQ(stat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_EQ(names_in(dir), (std::set<std::string>{"ev", "ga", "pipe", "tree.svg"}))
+        << "no temporary file may stay";
+}

@@ -64,21 +64,19 @@ TEST(ModelGeneration, MovesOnlyOnChange) {
         const char *what;
         std::function<void()> op;
         bool moves;
-    } cases[] = {
-        {"same place", [&] { ft_add_coord(e, 10, 20); }, false},
-        {"new place", [&] { ft_add_coord(e, 30, 20); }, true},
-        {"absent place", [&] { ft_remove_coord(e, 99, 99); }, false},
-        {"remove place", [&] { ft_remove_coord(e, 30, 20); }, true},
-        {"clear", [&] { ft_clear_coords(g); }, true},
-        {"clear again", [&] { ft_clear_coords(g); }, false},
-        {"same type", [&] { ft_set_type(e, FT_BASIC); }, false},
-        {"type", [&] { ft_set_type(g, FT_OR); }, true},
-        {"page", [&] { ft_set_page(g, FT_PAGE_ON); }, true},
-        {"name", [&] { ft_set_name(e, "F"); }, false},
-        {"add child", [&] { ft_add_child(g, e); }, true},
-        {"remove child", [&] { ft_list_remove_at(ft_get_children(g), 0); }, true},
-        {"release", [&] { ft_free_element(x); }, true},
-    };
+    } cases[] = {{"same place", [&] { ft_add_coord(e, 10, 20); }, false},
+                 {"new place", [&] { ft_add_coord(e, 30, 20); }, true},
+                 {"absent place", [&] { ft_remove_coord(e, 99, 99); }, false},
+                 {"remove place", [&] { ft_remove_coord(e, 30, 20); }, true},
+                 {"clear", [&] { ft_clear_coords(g); }, true},
+                 {"clear again", [&] { ft_clear_coords(g); }, false},
+                 {"same type", [&] { ft_set_type(e, FT_BASIC); }, false},
+                 {"type", [&] { ft_set_type(g, FT_OR); }, true},
+                 {"page", [&] { ft_set_page(g, FT_PAGE_ON); }, true},
+                 {"name", [&] { ft_set_name(e, "F"); }, false},
+                 {"add child", [&] { ft_add_child(g, e); }, true},
+                 {"remove child", [&] { ft_list_remove_at(ft_get_children(g), 0); }, true},
+                 {"release", [&] { ft_free_element(x); }, true}};
     for (auto &c : cases) {
         const unsigned long before = ft_generation();
         c.op();

@@ -35,19 +35,17 @@ TEST(ExportCommand, Branches) {
         std::string log; // expected log lines
         bool replaced;   // the file then holds a document
         int fsize;       // largest file size allowed (a full disk); 0 no limit
-    } cases[] = {
-        {"", NONE, 0, 0, "", false, 0},
-        {".", NONE, 0, 0, err + "You chose a directory.\nPlease, choose a different file.\n", false,
-         0},
-        {"a.svg", OLD, 0, 1, "", false, 0},
-        {"a.svg", OLD, 1, 1, "", true, 0},
-        {"new.svg", NONE, 0, 0, "", true, 0},
-        {"new.SVG", NONE, 1, 0, ext_err, false, 0},
-        {"a.txt", OLD, 1, 1, ext_err, false, 0},
-        {"link.svg", LINK, 0, 1, "", false, 0}, // exists, though it cannot be read
-        {"missing/x.svg", NONE, 1, 0, file_err, false, 0},
-        {"a.svg", OLD, 1, 1, file_err, false, 64},
-    };
+    } cases[] = {{"", NONE, 0, 0, "", false, 0},
+                 {".", NONE, 0, 0,
+                  err + "You chose a directory.\nPlease, choose a different file.\n", false, 0},
+                 {"a.svg", OLD, 0, 1, "", false, 0},
+                 {"a.svg", OLD, 1, 1, "", true, 0},
+                 {"new.svg", NONE, 0, 0, "", true, 0},
+                 {"new.SVG", NONE, 1, 0, ext_err, false, 0},
+                 {"a.txt", OLD, 1, 1, ext_err, false, 0},
+                 {"link.svg", LINK, 0, 1, "", false, 0}, // exists, though it cannot be read
+                 {"missing/x.svg", NONE, 1, 0, file_err, false, 0},
+                 {"a.svg", OLD, 1, 1, file_err, false, 64}};
     signal(SIGXFSZ, SIG_IGN); // an oversized write then fails as on a full disk
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.chosen) + " " + std::to_string(c.fsize));

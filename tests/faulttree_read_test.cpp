@@ -150,6 +150,28 @@ TEST_F(Reader, RootRefilledAndDuplicateGateNames) {
     EXPECT_EQ(ft_list_get(kids, 1), ft_list_get(t.events, 1));
 }
 
+// Events named 18 times over, each turned into a gate whose inputs again
+// name one event 18 times: six levels stand for 18^6 drawn places, more than
+// any walk should face. Five levels (about 2 million places) still load.
+TEST_F(Reader, SharedEventsExpandingBeyondLimitAreRefused) {
+    std::string ev = "Name\r\nL0\r\nL1\r\nL2\r\nL3\r\nL4\r\nL5\r\nL6\r\n", head = "Name";
+    for (int i = 0; i < 18; i++)
+        head += "\tInput  " + std::to_string(i) + " Type and Name";
+    auto rows = [](int levels) {
+        std::string text;
+        for (int level = 0; level < levels; level++) {
+            text += level == 0 ? "TOP" : "L" + std::to_string(level - 1);
+            for (int i = 0; i < 18; i++)
+                text += "\tE L" + std::to_string(level);
+            text += "\r\n";
+        }
+        return text;
+    };
+    FTD_tree ok, refused;
+    EXPECT_EQ(load(ok, ev, head + "\r\n" + rows(5)), 0);
+    EXPECT_EQ(load(refused, ev, head + "\r\n" + rows(6)), 3);
+}
+
 TEST_F(Reader, ResultCodesAndRecovery) {
     const long live = ft_live_elements();
     {

@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "ftread.h"
-#include "paths.h"
 
 import_column events_columns[EVENTS_COLUMNS] = {
     {"Name", 0, NULL},
@@ -36,7 +35,7 @@ import_column events_columns[EVENTS_COLUMNS] = {
     {"Numeric Sort Ranking", 0, NULL},
 };
 
-enum { EV_NAME = 0, EV_SYMBOL_TYPE = 1, EV_DESC = 2, EV_MODEL_TYPE = 6, EV_PARAM0 = 7 };
+enum { EV_NAME = 0, EV_DESC = 2, EV_MODEL_TYPE = 6, EV_PARAM0 = 7 };
 enum { EV_HEADER = 0, EV_DATA = 1 };
 
 static import_scan scan;
@@ -57,23 +56,14 @@ static const char *row_probability(void) {
     return "0.0";
 }
 
+// Only four columns feed the element; the others are read and dropped.
 int events_fill_element(ft_element *e) {
-    for (int row = 0; row < EVENTS_COLUMNS; ++row) {
-        switch (row) {
-        case EV_NAME:
-            if (events_columns[EV_NAME].value == NULL) return FTREAD_BAD_EVENTS;
-            ft_set_name(e, events_columns[EV_NAME].value);
-            break;
-        case EV_SYMBOL_TYPE: ft_set_type(e, FT_BASIC); break;
-        case EV_DESC: ft_set_desc(e, value_of(EV_DESC) ? value_of(EV_DESC) : ""); break;
-        case EV_PARAM0: ft_set_prob(e, row_probability()); break;
-        case 3: case 4: case 5: case 6: case 8: case 9: case 10: case 11: case 12: case 13:
-        case 14: case 15: case 16: case 17: case 18: case 19: case 20: case 21: case 22:
-        case 23: case 24: case 25:
-            break;
-        default: fatal_assert("0", "events", 279);
-        }
-    }
+    const char *name = events_columns[EV_NAME].value;
+    if (name == NULL) return FTREAD_BAD_EVENTS;
+    ft_set_name(e, name);
+    ft_set_type(e, FT_BASIC);
+    ft_set_desc(e, value_of(EV_DESC) ? value_of(EV_DESC) : "");
+    ft_set_prob(e, row_probability());
     return FTREAD_OK;
 }
 

@@ -16,7 +16,6 @@
 
 #include "ftnames.h"
 #include "ftread.h"
-#include "paths.h"
 
 import_column gates_columns[GATES_COLUMNS] = {
     {"Name", 0, NULL},
@@ -229,30 +228,36 @@ static int build_input(ft_element *gate, const char *cell, ft_list *events) {
     return FTREAD_OK;
 }
 
+// The gate's name; a row of the same text keeps the stored string.
+static int build_name(ft_element *gate) {
+    const char *name = gates_columns[G_NAME].value;
+    if (name == NULL) return FTREAD_BAD_GATES;
+    if (strcmp(ft_get_name(gate), name) != 0) ft_set_name(gate, name);
+    return FTREAD_OK;
+}
+
+// The filled inputs in column table order; the first failure ends them.
+static int build_inputs(ft_element *gate, ft_list *events) {
+    for (int row = G_INPUT0; row <= G_INPUT17; ++row) {
+        const char *cell = gates_columns[row].value;
+        const int rc = cell != NULL ? build_input(gate, cell, events) : FTREAD_OK;
+        if (rc != FTREAD_OK) return rc;
+    }
+    return FTREAD_OK;
+}
+
+// The columns are applied in table order: name, type, description, inputs,
+// page flag, notes. Only these feed the gate; the others are dropped.
 int gates_build_gate(ft_element *gate, ft_list *events) {
     if (gate->children != NULL && !ft_list_is_empty(gate->children)) tree_index_stale = true;
     ft_set_children(gate, ft_list_init());
-    int rc = FTREAD_OK;
-    for (int row = 0; row < GATES_COLUMNS && rc == FTREAD_OK; ++row) {
-        switch (row) {
-        case G_NAME:
-            if (gates_columns[G_NAME].value == NULL) return FTREAD_BAD_GATES;
-            if (strcmp(ft_get_name(gate), gates_columns[G_NAME].value) != 0)
-                ft_set_name(gate, gates_columns[G_NAME].value); // same text: keep the string
-            break;
-        case G_TYPE: rc = build_type(gate); break;
-        case G_DESC: ft_set_desc(gate, value_of(G_DESC) ? value_of(G_DESC) : ""); break;
-        case G_PAGE: rc = build_page(gate); break;
-        case G_NOTES1: build_notes(gate); break;
-        default:
-            if (row >= G_INPUT0 && row <= G_INPUT17) {
-                if (gates_columns[row].value != NULL)
-                    rc = build_input(gate, gates_columns[row].value, events);
-            } else if (row != 21 && !(row >= 23 && row <= 28) && !(row >= 30 && row <= 36)) {
-                fatal_assert("0", "gates", 411);
-            }
-        }
-    }
+    int rc = build_name(gate);
+    if (rc == FTREAD_OK) rc = build_type(gate);
+    if (rc != FTREAD_OK) return rc;
+    ft_set_desc(gate, value_of(G_DESC) ? value_of(G_DESC) : "");
+    rc = build_inputs(gate, events);
+    if (rc == FTREAD_OK) rc = build_page(gate);
+    if (rc == FTREAD_OK) build_notes(gate);
     return rc;
 }
 

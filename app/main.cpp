@@ -30,13 +30,16 @@ int main(int argc, char **argv) {
     Fl::scheme(nullptr);
     init_file_icons("../icons");
     get_install_dir(install_dir);
-    global_prefs.load();
+    int prefs_unread = global_prefs.load();
     if (argc != 1 && argc != 3)
         return 1;
     // Lives until the process ends.
     static FTD_wnd_handler *handler = new FTD_wnd_handler();
     global_log = new log_text_display(handler->log_display);
     global_log->set_level(global_prefs.get_int(PREF_LOG_LEVEL));
+    if (prefs_unread)
+        global_log->log(LOG_WARNING, "%s",
+                        "The preferences could not be read. Default settings are used.");
     handler->window->show();
     if (argc == 3)
         handler->load_files(argv[1], argv[2]);

@@ -6,8 +6,14 @@
 
 #include <FL/Fl_Preferences.H>
 
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -198,10 +204,46 @@ static void load_defaults(preferences *p) {
     load_save(p, nullptr);
 }
 
-void preferences::load() {
-    if (!store_file_safe(store_file_path())) {
+// 1 when the store file exists (or its path is blocked) but cannot be read
+// as a store: not a regular file, or not readable.
+static int store_file_unreadable(const std::string &path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0)
+        return errno != ENOENT;
+    if (!S_ISREG(st.st_mode))
+        return 1;
+    FILE *f = fopen(path.c_str(), "rb");
+    if (!f)
+        return 1;
+    fclose(f);
+    return 0;
+}
+
+// 1 when the store file is empty or has the shape the toolkit writes: its
+// header comment, then only blank lines, comments, group lines, "key:value"
+// entries and "+" continuations. Anything else is a damaged store, which the
+// toolkit would read as partly or wholly empty.
+static int store_file_well_formed(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    if (!std::getline(in, line))
+        return 1;
+    if (line.rfind("; FLTK preferences file format", 0) != 0)
+        return 0;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line[0] != ';' && line[0] != '[' && line[0] != '+' &&
+            line.find(':') == std::string::npos)
+            return 0;
+    }
+    return 1;
+}
+
+int preferences::load() {
+    std::string path = store_file_path();
+    if (store_file_unreadable(path) || !store_file_safe(path) ||
+        !store_file_well_formed(path)) {
         load_defaults(this);
-        return;
+        return 1;
     }
     Fl_Preferences root(Fl_Preferences::USER, store_vendor, store_application);
     std::unique_ptr<Fl_Preferences> general_group = open_existing_group(root, "General");
@@ -212,6 +254,7 @@ void preferences::load() {
     load_general(this, general_group.get());
     load_log(this, log_group.get());
     load_save(this, save_group.get());
+    return 0;
 }
 
 // -------------------------------------------------------------------- saving
@@ -221,16 +264,32 @@ void preferences::load() {
 // bytes are kept for the user. Returns 0 when the store can be written.
 static int set_corrupt_store_aside() {
     std::string path = store_file_path();
-    if (store_file_safe(path))
+    if (store_file_safe(path) && store_file_well_formed(path))
         return 0;
     return rename(path.c_str(), (path + ".corrupt").c_str()) == 0 ? 0 : -1;
 }
 
+// 0 when the store file can be written: its directories exist (they are
+// made when missing) and the file opens for writing. Nothing is truncated.
+static int store_file_writable(const std::string &path) {
+    for (size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1))
+        mkdir(path.substr(0, slash).c_str(), 0700);
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return -1;
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    if (fd < 0)
+        return -1;
+    close(fd);
+    return 0;
+}
+
 // A store that cannot be read nor moved aside is not written: it could not
 // be written anyway, and the toolkit would crash reading it.
-void preferences::save() {
-    if (set_corrupt_store_aside() != 0)
-        return;
+int preferences::save() {
+    if (set_corrupt_store_aside() != 0 || store_file_writable(store_file_path()) != 0)
+        return -1;
     Fl_Preferences root(Fl_Preferences::USER, store_vendor, store_application);
     Fl_Preferences general_group(root, "General");
     Fl_Preferences tools_group(root, "ExternalTools");
@@ -250,4 +309,5 @@ void preferences::save() {
     save_group.set("PathSave", path_save);
     save_group.set("SAT_XSL_Mode", sat_xsl_mode);
     save_group.set("SAT_XSL_LocalFile", sat_xsl_local_file);
+    return 0;
 }

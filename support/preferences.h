@@ -49,10 +49,13 @@ class preferences {
     char *set_string(int index, const char *value);
     void set_int(int index, int value);
     // Fills every slot from the store, defaults for what is missing. Leaves the
-    // store file untouched.
-    void load();
-    // Writes the record into the store (and so to disk).
-    void save();
+    // store file untouched. Returns 0 when the store was read or does not
+    // exist yet, 1 when it exists but could not be read (corrupt, unreadable,
+    // not a file): every slot then holds its default.
+    int load();
+    // Writes the record into the store (and so to disk). Returns 0, or -1
+    // when the store cannot be written (the file on disk is then unchanged).
+    int save();
 };
 
 extern preferences global_prefs;

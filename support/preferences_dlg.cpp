@@ -296,7 +296,8 @@ void preferences_dlg::on_ok() {
 
 void preferences_dlg::on_apply() {
     store_widgets();
-    prefs->save();
+    if (prefs->save() != 0)
+        dlg_alert("%s", "The preferences could not be saved.");
     if (!global_log)
         return;
     global_log->set_level(prefs->get_int(PREF_LOG_LEVEL));

@@ -37,6 +37,7 @@ struct PrefsDlg : ::testing::Test {
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         setenv("HOME", (home = tmpl).c_str(), 1);
         install_dir[0] = '\0';
+        alerts.clear();
         responder.alert = [](const std::string &t) { alerts.push_back(t); };
         responder.file_chooser = [](const char *, const char *, const char *start, int) {
             return starts.push_back(start), answer;
@@ -87,6 +88,13 @@ TEST_F(PrefsDlg, ShowsStoredValuesAndApplies) {
     press(0); // OK
     EXPECT_EQ(lw->level * 10 + lw->alert_level, 2);
     EXPECT_FALSE(dlg->window->shown());
+    EXPECT_TRUE(alerts.empty());
+    // A store that cannot be written: Apply says so, the record keeps the values.
+    std::system(("rm -rf '" + home + "/.fltk' && touch '" + home + "/.fltk'").c_str());
+    dlg->browser_input->value("lynx");
+    press(2);
+    EXPECT_EQ(alerts, std::vector<std::string>{"The preferences could not be saved."});
+    EXPECT_STREQ(record.get_string(PREF_BROWSER_PATH), "lynx");
 }
 
 TEST_F(PrefsDlg, RestoreDefaultsThenCancelChangesNothing) {

@@ -84,11 +84,12 @@ TEST(ReliabilityPrefs, CorruptStoreLoadsDefaults) {
         home.make_store_dir();
         write_all(home.store(), bytes);
         preferences p;
-        p.load();
+        EXPECT_EQ(p.load(), 1);
         expect_defaults(p);
         EXPECT_EQ(read_all(home.store()), bytes) << "loading must not rewrite the store";
         p.set_string(PREF_BROWSER_PATH, "firefox");
-        p.save();
+        EXPECT_EQ(p.save(), 0);
+        EXPECT_EQ(read_all(home.store() + ".corrupt"), bytes) << "the damaged store is kept";
         preferences q;
         q.load();
         EXPECT_STREQ(q.get_string(PREF_BROWSER_PATH), "firefox");
@@ -102,9 +103,9 @@ TEST(ReliabilityPrefs, UnreadableStoreLoadsDefaults) {
         temp_home home;
         write_all(home.path + "/.fltk", "not a directory");
         preferences p;
-        p.load();
+        EXPECT_EQ(p.load(), 1);
         expect_defaults(p);
-        p.save();
+        EXPECT_EQ(p.save(), -1);
         EXPECT_EQ(read_all(home.path + "/.fltk"), "not a directory");
     }
     {
@@ -113,9 +114,9 @@ TEST(ReliabilityPrefs, UnreadableStoreLoadsDefaults) {
         ASSERT_EQ(mkdir(home.store().c_str(), 0755), 0);
         write_all(home.store() + "/keep", "kept");
         preferences p;
-        p.load();
+        EXPECT_EQ(p.load(), 1);
         expect_defaults(p);
-        p.save();
+        EXPECT_EQ(p.save(), -1);
         EXPECT_EQ(read_all(home.store() + "/keep"), "kept");
     }
 }
@@ -154,7 +155,7 @@ TEST(ReliabilityPrefs, ReadOnlyHomeKeepsStore) {
     EXPECT_STREQ(p.get_string(PREF_BROWSER_PATH), "firefox");
     p.set_string(PREF_BROWSER_PATH, "lynx");
     p.set_int(PREF_LOG_LEVEL, 2);
-    p.save();
+    EXPECT_EQ(p.save(), -1);
     EXPECT_EQ(read_all(home.store()), stored);
     EXPECT_STREQ(p.get_string(PREF_BROWSER_PATH), "lynx");
     EXPECT_EQ(umount(h), 0);

@@ -6,36 +6,16 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
+#include <functional>
 #include <set>
-#include <sstream>
-#include <string>
-#include <vector>
 
 #include "FTD_wnd_handler.h"
 #include "dialogs.h"
-#include "log.h"
+#include "fault_support.h"
 
 namespace {
-
-std::string read_all(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void write_all(const std::string &path, const std::string &bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
 
 std::set<std::string> names_in(const std::string &dir) {
     std::set<std::string> names;
@@ -60,45 +40,10 @@ void fill_up(const std::string &dir) {
     close(fd);
 }
 
-// Enters a mount namespace of this process's own, so that the test's mounts
-// disappear with the process. 0 on success.
-int private_mounts() {
-    static int state = -1;
-    if (state < 0)
-        state = unshare(CLONE_NEWNS) == 0 &&
-                        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
-                    ? 0
-                    : 1;
-    return state;
-}
-
-// Keeps every log line.
-struct capture_log : log_base {
-    std::vector<std::string> lines;
-    void vmessage(const char *format, va_list args) override {
-        char buf[LOG_BUFFER_SIZE];
-        vsnprintf(buf, sizeof buf, format, args);
-        lines.push_back(buf);
-    }
-    void message(const char *format, ...) override {
-        va_list a;
-        va_start(a, format);
-        vmessage(format, a);
-        va_end(a);
-    }
-    void log(int, const char *format, ...) override {
-        va_list a;
-        va_start(a, format);
-        vmessage(format, a);
-        va_end(a);
-    }
-    void clear() override { lines.clear(); }
-    int save(const char *) override { return 0; }
-};
-
 // The main window with a small tree loaded, the dialogs answered by the test.
 struct ReliabilityExport : ::testing::Test {
-    std::string dir;
+    temp_dir tmp;
+    std::string dir = tmp.path;
     capture_log logger;
     dlg_responder responder;
     std::string chooser_answer;
@@ -106,8 +51,6 @@ struct ReliabilityExport : ::testing::Test {
     FTD_wnd_handler *handler = nullptr;
 
     void SetUp() override {
-        char tmpl[] = "/tmp/ftd_rel_export_XXXXXX";
-        dir = mkdtemp(tmpl);
         responder.alert = [](const std::string &) {};
         responder.choice = [](const std::string &, const char *, const char *, const char *) {
             return 1; // "Yes": overwrite
@@ -131,14 +74,8 @@ struct ReliabilityExport : ::testing::Test {
         delete window;
         global_log = nullptr;
         dlg_set_responder(nullptr);
-        (void)!system(("umount -l '" + dir + "/full' 2>/dev/null; rm -rf '" + dir + "'").c_str());
     }
-    bool logged(const char *text) const {
-        for (const std::string &l : logger.lines)
-            if (l.find(text) != std::string::npos)
-                return true;
-        return false;
-    }
+    bool logged(const char *text) const { return logger.has(text); }
     // Exports through File > Export into name.
     void export_to(const std::string &name) {
         chooser_answer = name;

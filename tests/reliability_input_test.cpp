@@ -5,39 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <algorithm>
 #include <cstring>
-#include <string>
-#include <vector>
 
 #include "FTD_wnd_handler.h"
 #include "dialogs.h"
+#include "fault_support.h"
 #include "ftread.h"
-#include "log.h"
 #include "saFaultTree.h"
 
 namespace {
-
-// A fresh directory per test, removed with everything in it at the end.
-struct temp_dir {
-    std::string path;
-    temp_dir() {
-        char tmpl[] = "/tmp/ftd_rel_input_XXXXXX";
-        path = mkdtemp(tmpl);
-    }
-    ~temp_dir() { (void)!system(("rm -rf '" + path + "'").c_str()); }
-    std::string file(const char *name) const { return path + "/" + name; }
-};
-
-void write_file(const std::string &path, const std::string &bytes) {
-    FILE *f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    ASSERT_EQ(fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
-    ASSERT_EQ(fclose(f), 0);
-}
 
 // Writes head, then count copies of unit, then tail, without holding the
 // whole file in memory.
@@ -76,8 +54,8 @@ int read_pair(const std::string &events, const std::string &gates) {
 // read, or a file whose reads fail.
 TEST(ReliabilityInput, UnreadableFilesGiveResultCodes) {
     temp_dir dir;
-    write_file(dir.file("ev"), good_events);
-    write_file(dir.file("ga"), good_gates);
+    write_all(dir.file("ev"), good_events);
+    write_all(dir.file("ga"), good_gates);
     ASSERT_EQ(mkdir(dir.file("subdir").c_str(), 0755), 0);
     const std::string ev = dir.file("ev"), ga = dir.file("ga"), sub = dir.file("subdir");
     struct row {
@@ -100,8 +78,8 @@ TEST(ReliabilityInput, PermissionDeniedIsNotFound) {
     if (geteuid() == 0)
         GTEST_SKIP() << "running as root: file modes do not stop reading";
     temp_dir dir;
-    write_file(dir.file("ev"), good_events);
-    write_file(dir.file("ga"), good_gates);
+    write_all(dir.file("ev"), good_events);
+    write_all(dir.file("ga"), good_gates);
     ASSERT_EQ(chmod(dir.file("ev").c_str(), 0), 0);
     EXPECT_EQ(read_pair(dir.file("ev"), dir.file("ga")), FTREAD_NO_EVENTS_FILE);
     ASSERT_EQ(chmod(dir.file("ev").c_str(), 0644), 0);
@@ -115,7 +93,7 @@ TEST(ReliabilityInput, HundredMegabyteCell) {
     const long big = 100L * 1024 * 1024;
     temp_dir dir;
     write_repeated(dir.file("ev_big"), "Name\r\n", "x", big, "\r\n");
-    write_file(dir.file("ga"), "Name\r\nTOP\r\n");
+    write_all(dir.file("ga"), "Name\r\nTOP\r\n");
     long before = ft_live_elements();
     {
         FTD_tree holder;
@@ -124,7 +102,7 @@ TEST(ReliabilityInput, HundredMegabyteCell) {
         ASSERT_EQ(ft_list_get_size(holder.events), 1);
         EXPECT_EQ((long)strlen(ft_get_name(ft_list_get(holder.events, 0))), big);
     }
-    write_file(dir.file("ev"), good_events);
+    write_all(dir.file("ev"), good_events);
     write_repeated(dir.file("ga_big"), "Name\tDescription\r\nTOP\t", "y", big, "\r\n");
     {
         FTD_tree holder;
@@ -143,14 +121,14 @@ TEST(ReliabilityInput, HundredMegabyteCell) {
 TEST(ReliabilityInput, MillionEmptyRows) {
     const long rows = 1000000;
     temp_dir dir;
-    write_file(dir.file("ev"), good_events);
-    write_file(dir.file("ga"), good_gates);
+    write_all(dir.file("ev"), good_events);
+    write_all(dir.file("ga"), good_gates);
     write_repeated(dir.file("ev_blank"), "Name\r\n", "\r\n", rows, "");
     write_repeated(dir.file("ev_tabs"), "Name\tDescription\r\n", "\t\r\n", rows, "");
     write_repeated(dir.file("ga_blank"), "Name\tType\r\nTOP\tOR\r\n", "\r\n", rows, "");
     // A million lone CRs after the last row: echoed, no rows added.
     write_repeated(dir.file("ev_cr"), "Name\r\nA\r\n", "\r", rows, "");
-    write_file(dir.file("ga_a"), "Name\tInput  0 Type and Name\r\nTOP\tE A\r\n");
+    write_all(dir.file("ga_a"), "Name\tInput  0 Type and Name\r\nTOP\tE A\r\n");
     EXPECT_EQ(read_pair(dir.file("ev_blank"), dir.file("ga")), FTREAD_BAD_EVENTS);
     EXPECT_EQ(read_pair(dir.file("ev_tabs"), dir.file("ga")), FTREAD_BAD_EVENTS);
     EXPECT_EQ(read_pair(dir.file("ev"), dir.file("ga_blank")), FTREAD_BAD_GATES);
@@ -168,30 +146,6 @@ TEST(ReliabilityInput, MillionEmptyRows) {
 
 namespace {
 
-// Keeps every alert and every log line for the checks.
-struct capture_log : log_base {
-    std::vector<std::string> lines;
-    void vmessage(const char *format, va_list args) override {
-        char buf[LOG_BUFFER_SIZE];
-        vsnprintf(buf, sizeof buf, format, args);
-        lines.push_back(buf);
-    }
-    void message(const char *format, ...) override {
-        va_list a;
-        va_start(a, format);
-        vmessage(format, a);
-        va_end(a);
-    }
-    void log(int, const char *format, ...) override {
-        va_list a;
-        va_start(a, format);
-        vmessage(format, a);
-        va_end(a);
-    }
-    void clear() override { lines.clear(); }
-    int save(const char *) override { return 0; }
-};
-
 struct ReliabilityWindow : ::testing::Test {
     temp_dir dir;
     capture_log logger;
@@ -203,8 +157,8 @@ struct ReliabilityWindow : ::testing::Test {
         responder.alert = [this](const std::string &text) { alerts.push_back(text); };
         dlg_set_responder(&responder);
         global_log = &logger;
-        write_file(dir.file("ev"), good_events);
-        write_file(dir.file("ga"), good_gates);
+        write_all(dir.file("ev"), good_events);
+        write_all(dir.file("ga"), good_gates);
         handler = new FTD_wnd_handler();
     }
     void TearDown() override {

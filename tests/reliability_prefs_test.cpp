@@ -4,17 +4,9 @@
 // that was there, and the record stays usable.
 #include <gtest/gtest.h>
 
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
-#include <string>
-
+#include "fault_support.h"
 #include "paths.h"
 #include "preferences.h"
 
@@ -24,48 +16,20 @@ const char store_dir[] = "/.fltk/Brenmoor/ORVIK_Morvu-SA";
 const char store_file[] = "/.fltk/Brenmoor/ORVIK_Morvu-SA/preferences.prefs";
 
 // A fresh HOME per test; the store lives below it.
-struct temp_home {
-    std::string path;
+struct temp_home : temp_dir {
     temp_home() {
-        char tmpl[] = "/tmp/ftd_rel_prefs_XXXXXX";
-        path = mkdtemp(tmpl);
         setenv("HOME", path.c_str(), 1);
         install_dir[0] = '\0';
     }
-    ~temp_home() { (void)!system(("rm -rf '" + path + "'").c_str()); }
     std::string store() const { return path + store_file; }
     void make_store_dir() const { (void)!system(("mkdir -p '" + path + store_dir + "'").c_str()); }
 };
-
-std::string read_all(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void write_all(const std::string &path, const std::string &bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
 
 void expect_defaults(preferences &p) {
     EXPECT_STREQ(p.get_string(PREF_BROWSER_PATH), "netscape");
     EXPECT_STREQ(p.get_string(PREF_GNUPLOT_PATH), "gnuplot");
     EXPECT_EQ(p.get_int(PREF_LOG_LEVEL), 1);
     EXPECT_STREQ(p.get_string(PREF_LOG_FILE), "/ORVIK.log");
-}
-
-// Enters a mount namespace of this process's own, so that a test's mounts
-// disappear with the process. 0 on success.
-int private_mounts() {
-    static int state = -1;
-    if (state < 0)
-        state = unshare(CLONE_NEWNS) == 0 &&
-                        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
-                    ? 0
-                    : 1;
-    return state;
 }
 
 } // namespace

@@ -1,0 +1,88 @@
+// Helpers of the fault-injection and session tests: a temporary directory,
+// whole-file reads and writes, a logger that keeps its lines, and a mount
+// namespace of the test process's own.
+#ifndef FAULT_SUPPORT_H
+#define FAULT_SUPPORT_H
+
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "log.h"
+
+// A fresh directory, removed with everything in it (and a tmpfs mounted at
+// "full" below it) at the end.
+struct temp_dir {
+    std::string path;
+    temp_dir() {
+        char tmpl[] = "/tmp/ftd_fault_XXXXXX";
+        path = mkdtemp(tmpl);
+    }
+    ~temp_dir() {
+        (void)!system(("umount -l '" + path + "/full' 2>/dev/null; rm -rf '" + path + "'").c_str());
+    }
+    std::string file(const std::string &name) const { return path + "/" + name; }
+};
+
+inline std::string read_all(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline void write_all(const std::string &path, const std::string &bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Keeps every message and levelled line, formatted.
+struct capture_log : log_base {
+    std::vector<std::string> lines;
+    void vmessage(const char *format, va_list args) override {
+        char buf[LOG_BUFFER_SIZE];
+        vsnprintf(buf, sizeof buf, format, args);
+        lines.push_back(buf);
+    }
+    void message(const char *format, ...) override {
+        va_list a;
+        va_start(a, format);
+        vmessage(format, a);
+        va_end(a);
+    }
+    void log(int, const char *format, ...) override {
+        va_list a;
+        va_start(a, format);
+        vmessage(format, a);
+        va_end(a);
+    }
+    void clear() override { lines.clear(); }
+    int save(const char *) override { return 0; }
+    bool has(const char *text) const {
+        for (const std::string &l : lines)
+            if (l.find(text) != std::string::npos)
+                return true;
+        return false;
+    }
+};
+
+// Enters a mount namespace of this process's own, so that a test's mounts
+// disappear with the process. 0 on success (root with CAP_SYS_ADMIN).
+inline int private_mounts() {
+    static int state = -1;
+    if (state < 0)
+        state = unshare(CLONE_NEWNS) == 0 &&
+                        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
+                    ? 0
+                    : 1;
+    return state;
+}
+
+#endif

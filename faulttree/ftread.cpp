@@ -1,9 +1,10 @@
 // Reading a FaultTree+ file pair into a tree holder.
 #include "ftread.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <new>
-#include <unordered_map>
 #include <vector>
 
 #include "events.h"
@@ -53,11 +54,60 @@ static int run_gates(FILE *f, ft_list *events, ft_element *root) {
 // stand for more places than any walk finishes or an int width holds.
 static const long FTREAD_MAX_PLACES = 5000000;
 
+// Counted places of the gates (elements with inputs) met by one count: an
+// open-addressing table keyed by element address, linear probing, sized
+// from the number of live elements so that it rarely grows. An element
+// without inputs takes one place and is never stored, so the table holds
+// gates only and the many basic events cost no look-up.
+class place_table {
+    struct slot {
+        const ft_element *key; // NULL: free
+        long places;
+    };
+    std::vector<slot> slots;
+    size_t used = 0;
+
+    size_t home(const ft_element *e) const {
+        const uint64_t h = uint64_t(reinterpret_cast<uintptr_t>(e)) * 0x9E3779B97F4A7C15ull;
+        return size_t(h >> 32) & (slots.size() - 1);
+    }
+    size_t probe(const ft_element *e) const {
+        size_t i = home(e);
+        while (slots[i].key != NULL && slots[i].key != e) i = (i + 1) & (slots.size() - 1);
+        return i;
+    }
+    void grow() {
+        std::vector<slot> old(2 * slots.size(), slot{NULL, 0});
+        old.swap(slots);
+        for (const slot &s : old)
+            if (s.key != NULL) slots[probe(s.key)] = s;
+    }
+
+  public:
+    explicit place_table(size_t expected) {
+        size_t n = 64;
+        while (n < 2 * expected) n *= 2;
+        slots.assign(n, slot{NULL, 0});
+    }
+    // The counted places of e, or -1 while e is not counted.
+    long get(const ft_element *e) const {
+        if (e->children == NULL || e->children->last == -1) return 1;
+        const slot &s = slots[probe(e)];
+        return s.key != NULL ? s.places : -1;
+    }
+    void put(const ft_element *e, long places) {
+        if (2 * (used + 1) > slots.size()) grow();
+        slot &s = slots[probe(e)];
+        if (s.key == NULL) ++used;
+        s = slot{e, places};
+    }
+};
+
 // Number of places root takes when every element is drawn under every gate
 // that names it, counted once per element (the tree is acyclic) and capped
 // just above FTREAD_MAX_PLACES. Iterative: chains may be very deep.
 static long drawn_places(ft_element *root) {
-    std::unordered_map<const ft_element *, long> places;
+    place_table places(size_t(ft_live_elements()) / 4);
     std::vector<std::pair<ft_element *, int>> stack{{root, 0}};
     while (!stack.empty()) {
         ft_element *e = stack.back().first;
@@ -67,17 +117,17 @@ static long drawn_places(ft_element *root) {
         if (next < n) {
             stack.back().second++;
             ft_element *child = ft_list_get(kids, next);
-            if (places.find(child) == places.end())
-                stack.push_back({child, 0});
+            if (places.get(child) < 0) stack.push_back({child, 0});
             continue;
         }
         long total = 1;
         for (int i = 0; i < n && total <= FTREAD_MAX_PLACES; i++)
-            total += places[ft_list_get(kids, i)];
-        places[e] = total > FTREAD_MAX_PLACES ? FTREAD_MAX_PLACES + 1 : total;
+            total += places.get(ft_list_get(kids, i));
+        if (n > 0) places.put(e, total > FTREAD_MAX_PLACES ? FTREAD_MAX_PLACES + 1 : total);
         stack.pop_back();
+        if (stack.empty()) return total > FTREAD_MAX_PLACES ? FTREAD_MAX_PLACES + 1 : total;
     }
-    return places[root];
+    return 1;
 }
 
 int read_faulttree_files(FTD_tree *holder, const char *events_path, const char *gates_path) {

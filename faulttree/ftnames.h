@@ -137,8 +137,15 @@ class name_index {
     }
     // Asks the processor early for the slot where key's search starts: the
     // table can be far larger than the caches.
+    //
+    // The compiler counts a prefetch as no effect at all, so a function whose
+    // only work ends in one is dropped with its calls; the empty volatile asm
+    // is an effect it must keep, and with it the prefetch.
     void prefetch(uint32_t h) const {
-        if (capacity != 0) __builtin_prefetch(&slots[h & (capacity - 1)]);
+        if (capacity == 0) return;
+        const slot *p = &slots[h & (capacity - 1)];
+        __builtin_prefetch(p);
+        asm volatile("" : : "r"(p));
     }
     void prefetch(const char *key, size_t len) const { prefetch(hash_of(key, len)); }
     template <class F> void for_each(F f) {

@@ -1,20 +1,23 @@
 // File > Export: the order of checks, the questions asked and the log lines,
-// answered through the dialog seam.
+// answered through the dialog seam; then a full disk and a special file. A
+// failure keeps the earlier file and leaves no temporary file behind.
 #include "app_fixture.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
-TEST(ExportCommand, Branches) {
-    char tmpl[] = "/tmp/ftd-export-XXXXXX";
-    const std::string dir = mkdtemp(tmpl), log_path = dir + "/log.txt";
+#include <set>
+
+#include "fault_support.h"
+
+TEST_F(AppTest, ExportBranches) {
     setenv("HOME", dir.c_str(), 1);
-    log_file file_log(log_path.c_str(), LOG_DEBUG);
-    global_log = &file_log;
+    logger->set_level(LOG_DEBUG);
     std::string chosen, proposed;
     int answer = 0, asked = 0;
-    dlg_responder responder;
     responder.file_chooser = [&](const char *, const char *, const char *fname, int) {
         proposed = fname;
         return chosen.empty() ? (const char *)NULL : chosen.c_str();
@@ -23,8 +26,6 @@ TEST(ExportCommand, Branches) {
         asked++;
         return answer;
     };
-    dlg_set_responder(&responder);
-    FTD_wnd_handler handler;
     enum { NONE, OLD, LINK };
     const std::string err = "ERROR. ", file_err = err + "File could not be written.\n";
     const std::string ext_err = err + "Not a valid file extension.\n";
@@ -53,35 +54,107 @@ TEST(ExportCommand, Branches) {
         chosen = *c.chosen ? path : "";
         unlink(path.c_str());
         if (c.existing == OLD)
-            std::ofstream(path) << "OLD";
+            write_all(path, "OLD");
         if (c.existing == LINK) {
             ASSERT_EQ(0, symlink((dir + "/nowhere").c_str(), path.c_str()));
         }
         answer = c.answer;
         asked = 0;
-        global_log->clear();
+        logger->clear();
         rlimit old;
         getrlimit(RLIMIT_FSIZE, &old);
         rlimit small = old;
         small.rlim_cur = c.fsize ? c.fsize : old.rlim_cur;
         setrlimit(RLIMIT_FSIZE, &small);
-        handler.on_export();
+        h->on_export();
         setrlimit(RLIMIT_FSIZE, &old);
         EXPECT_EQ("ft_export.svg", proposed);
         EXPECT_EQ(c.asked, asked);
-        global_log->save(NULL);
-        EXPECT_EQ(c.log, slurp(log_path));
+        EXPECT_TRUE(log_ends("from scratch.\n\n" + c.log));
         if (c.replaced || c.existing == OLD) { // a document, or the old content kept
-            EXPECT_EQ(c.replaced ? "<?xml" : "OLD", slurp(path).substr(0, c.replaced ? 5 : 99));
+            EXPECT_EQ(c.replaced ? "<?xml" : "OLD", read_all(path).substr(0, c.replaced ? 5 : 99));
         }
         EXPECT_EQ(0, system(("test -z \"$(ls -A " + dir + " | grep ft_export)\"").c_str()));
     }
-    handler.events_output->value("/data/x/events.txt");
+    h->events_output->value("/data/x/events.txt");
     chosen = "";
-    handler.on_export();
+    h->on_export();
     EXPECT_EQ("/data/x/ft_export.svg", proposed);
-    dlg_set_responder(NULL);
-    global_log = NULL;
-    fclose(file_log.file);
-    EXPECT_EQ(0, system(("rm -rf " + dir).c_str()));
+}
+
+namespace {
+
+std::set<std::string> names_in(const std::string &dir) {
+    std::set<std::string> names;
+    if (DIR *d = opendir(dir.c_str())) {
+        while (dirent *e = readdir(d))
+            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
+                names.insert(e->d_name);
+        closedir(d);
+    }
+    return names;
+}
+
+// The example tree on display, overwrites confirmed, errors logged.
+struct ExportFault : AppTest {
+    void SetUp() override {
+        AppTest::SetUp();
+        if (!h)
+            return;
+        logger->set_level(LOG_ERROR);
+        responder.choice = [](const std::string &, const char *, const char *, const char *) {
+            return 1;
+        };
+        ASSERT_EQ(load_example(), 0);
+    }
+    // Exports through File > Export into path; true when the failure is logged.
+    bool export_fails(const std::string &path) {
+        responder.file_chooser = [path](const char *, const char *, const char *, int) {
+            return path.c_str();
+        };
+        logger->clear();
+        h->on_export();
+        return log_ends("ERROR. File could not be written.\n");
+    }
+};
+
+} // namespace
+
+TEST_F(ExportFault, FullDisk) {
+    if (private_mounts() != 0)
+        GTEST_SKIP() << "no mount namespace here (needs CAP_SYS_ADMIN)";
+    temp_dir tmp; // unmounts its "full" at the end
+    const std::string full = tmp.file("full");
+    ASSERT_EQ(mkdir(full.c_str(), 0755), 0);
+    ASSERT_EQ(mount("tmpfs", full.c_str(), "tmpfs", 0, "size=64k"), 0);
+    write_all(full + "/tree.svg", "precious earlier export");
+    int fd = open((full + "/filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    char block[4096] = {0};
+    while (write(fd, block, sizeof block) == (ssize_t)sizeof block) {
+    }
+    while (write(fd, block, 1) == 1) {
+    }
+    close(fd);
+    const std::set<std::string> before = names_in(full);
+    EXPECT_TRUE(export_fails(full + "/tree.svg"));
+    EXPECT_EQ(read_all(full + "/tree.svg"), "precious earlier export");
+    EXPECT_TRUE(export_fails(full + "/new.svg"));
+    EXPECT_EQ(names_in(full), before) << "no partial or temporary file may stay";
+    ASSERT_EQ(unlink((full + "/filler").c_str()), 0);
+    EXPECT_FALSE(export_fails(full + "/tree.svg"));
+    EXPECT_EQ(read_all(full + "/tree.svg").rfind("<?xml", 0), 0u);
+}
+
+// Renaming a new file over a pipe (here behind a link) would replace the pipe.
+TEST_F(ExportFault, SpecialFileIsNotReplaced) {
+    const std::string fifo = dir + "/pipe", link = dir + "/tree.svg";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    ASSERT_EQ(symlink(fifo.c_str(), link.c_str()), 0);
+    EXPECT_TRUE(export_fails(link));
+    struct stat st;
+    ASSERT_EQ(stat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_EQ(names_in(dir), (std::set<std::string>{"pipe", "tree.svg"}))
+        << "no temporary file may stay";
 }

@@ -103,6 +103,16 @@ class place_table {
     }
 };
 
+// Asks the processor early for the elements of a children list: each one
+// is read next to learn whether it has inputs, and far apart in memory.
+// The compiler counts a prefetch as no effect and would drop this call;
+// the empty volatile asm is an effect it must keep.
+static void prefetch_items(ft_list *list) {
+    for (ft_list *c = list; c != NULL; c = c->next)
+        for (int i = 0; i <= c->last; ++i) __builtin_prefetch(c->items[i]);
+    asm volatile("" : : "r"(list));
+}
+
 // Number of places root takes when every element is drawn under every gate
 // that names it, counted once per element (the tree is acyclic) and capped
 // just above FTREAD_MAX_PLACES. Iterative: chains may be very deep.
@@ -114,6 +124,7 @@ static long drawn_places(ft_element *root) {
         int next = stack.back().second;
         ft_list *kids = ft_get_children(e);
         int n = kids ? ft_list_get_size(kids) : 0;
+        if (next == 0) prefetch_items(kids);
         if (next < n) {
             stack.back().second++;
             ft_element *child = ft_list_get(kids, next);

@@ -61,7 +61,7 @@ int main(int argc, char **argv) {
         stat(ev.c_str(), &se);
         stat(gt.c_str(), &sg);
         int rc = -1;
-        const double med = median_load(ev, gt, gates >= 200000 ? 3 : 7, &rc);
+        const double med = median_load(ev, gt, gates >= 200000 ? 5 : 7, &rc);
         printf("%8d %8d %10.1f %12.4f %10d %12.1f\n", gates, p.events,
                double(se.st_size + sg.st_size) / 1e6, med, rc, double(peak_rss_kb()) / 1024.0);
         fflush(stdout);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "log.h"
+#include "paths.h"
 
 // A fresh directory, removed with everything in it (and a tmpfs mounted at
 // "full" below it) at the end.
@@ -30,6 +31,18 @@ struct temp_dir {
         (void)!system(("umount -l '" + path + "/full' 2>/dev/null; rm -rf '" + path + "'").c_str());
     }
     std::string file(const std::string &name) const { return path + "/" + name; }
+};
+
+// A fresh HOME; the preference store lives below it.
+struct temp_home : temp_dir {
+    temp_home() {
+        setenv("HOME", path.c_str(), 1);
+        install_dir[0] = '\0';
+    }
+    std::string store() const { return path + "/.fltk/Brenmoor/ORVIK_Morvu-SA/preferences.prefs"; }
+    void make_store_dir() const {
+        (void)!system(("mkdir -p '" + path + "/.fltk/Brenmoor/ORVIK_Morvu-SA'").c_str());
+    }
 };
 
 inline std::string read_all(const std::string &path) {

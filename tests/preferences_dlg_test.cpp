@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "dialogs.h"
+#include "fault_support.h"
 #include "log_wnd.h"
-#include "paths.h"
 #include "preferences.h"
 #include "preferences_dlg.h"
 
@@ -17,11 +17,6 @@
 #include <FL/Fl_Preferences.H>
 #include <FL/Fl_Round_Button.H>
 
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
-
 namespace {
 
 std::vector<std::string> alerts, starts; // alert texts, chooser start names
@@ -29,14 +24,10 @@ const char *answer = nullptr;            // the chooser's answer
 dlg_responder responder;
 
 struct PrefsDlg : ::testing::Test {
-    std::string home;
+    temp_home home;
     preferences record;
     preferences_dlg *dlg = new preferences_dlg(&record); // never freed, as in the program
     void SetUp() override {
-        char tmpl[] = "/tmp/ftd-prefsdlg-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        setenv("HOME", (home = tmpl).c_str(), 1);
-        install_dir[0] = '\0';
         alerts.clear();
         responder.alert = [](const std::string &t) { alerts.push_back(t); };
         responder.file_chooser = [](const char *, const char *, const char *start, int) {
@@ -45,19 +36,12 @@ struct PrefsDlg : ::testing::Test {
         dlg_set_responder(&responder);
         global_log = nullptr;
     }
-    void TearDown() override {
-        dlg_set_responder(nullptr);
-        std::system(("rm -rf '" + home + "'").c_str());
-    }
+    void TearDown() override { dlg_set_responder(nullptr); }
     // Presses OK (0), Cancel (1), Apply (2) or Restore Defaults (4).
     void press(int child) { dlg->window->child(child)->do_callback(); }
     void store_int(const char *group, const char *key, int value) {
         Fl_Preferences root(Fl_Preferences::USER, "Brenmoor", "ORVIK_Morvu-SA/preferences");
         Fl_Preferences(root, group).set(key, value);
-    }
-    std::string store_bytes() {
-        std::ifstream in(home + "/.fltk/Brenmoor/ORVIK_Morvu-SA/preferences.prefs");
-        return (std::stringstream() << in.rdbuf()).str();
     }
 };
 
@@ -90,7 +74,7 @@ TEST_F(PrefsDlg, ShowsStoredValuesAndApplies) {
     EXPECT_FALSE(dlg->window->shown());
     EXPECT_TRUE(alerts.empty());
     // A store that cannot be written: Apply says so, the record keeps the values.
-    std::system(("rm -rf '" + home + "/.fltk' && touch '" + home + "/.fltk'").c_str());
+    std::system(("rm -rf '" + home.path + "/.fltk' && touch '" + home.path + "/.fltk'").c_str());
     dlg->browser_input->value("lynx");
     press(2);
     EXPECT_EQ(alerts, std::vector<std::string>{"The preferences could not be saved."});
@@ -102,7 +86,7 @@ TEST_F(PrefsDlg, RestoreDefaultsThenCancelChangesNothing) {
     dlg->browser_input->value("firefox");
     dlg->confirm_exit->value(1);
     press(2);
-    std::string before = store_bytes();
+    std::string before = read_all(home.store());
     dlg->window->show();
     press(4); // Restore Defaults
     EXPECT_STREQ(dlg->browser_input->value(), "netscape");
@@ -110,7 +94,7 @@ TEST_F(PrefsDlg, RestoreDefaultsThenCancelChangesNothing) {
     EXPECT_EQ(dlg->log_level_choice->value(), 1);
     press(1); // Cancel
     EXPECT_FALSE(dlg->window->shown());
-    EXPECT_EQ(store_bytes(), before);
+    EXPECT_EQ(read_all(home.store()), before);
     EXPECT_STREQ(record.get_string(PREF_BROWSER_PATH), "firefox");
 }
 

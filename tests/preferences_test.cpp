@@ -1,30 +1,21 @@
-// Preference record and store, always against a fresh temporary HOME.
+// Preference record and store, always against a fresh temporary HOME; then
+// fault injection: a corrupt store, a store that cannot be read and a home
+// directory that cannot be written. Loading falls back to the defaults,
+// saving never destroys a file that was there, the record stays usable.
 #include "dialogs.h"
-#include "paths.h"
+#include "fault_support.h"
 #include "preferences.h"
 
 #include <FL/Fl_Preferences.H>
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-#include <string>
 #include <sys/stat.h>
 
 namespace {
 
 struct PrefsStore : ::testing::Test {
-    std::string home, dir, file;
+    temp_home home;
     preferences p;
-    void SetUp() override {
-        char tmpl[] = "/tmp/ftd-prefs-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        setenv("HOME", (home = tmpl).c_str(), 1);
-        file = (dir = home + "/.fltk/Brenmoor/ORVIK_Morvu-SA") + "/preferences.prefs";
-        install_dir[0] = '\0';
-    }
-    void TearDown() override { std::system(("rm -rf '" + home + "'").c_str()); }
-    std::string slurp() { return (std::stringstream() << std::ifstream(file).rdbuf()).str(); }
     // Reads or writes one integer straight in the store, as another tool would.
     int stored(const char *group, const char *key, int value = 0, bool write = false) {
         Fl_Preferences root(Fl_Preferences::USER, "Brenmoor", "ORVIK_Morvu-SA/preferences");
@@ -33,6 +24,13 @@ struct PrefsStore : ::testing::Test {
         return value;
     }
 };
+
+void expect_defaults(preferences &p) {
+    EXPECT_STREQ(p.get_string(PREF_BROWSER_PATH), "netscape");
+    EXPECT_STREQ(p.get_string(PREF_GNUPLOT_PATH), "gnuplot");
+    EXPECT_EQ(p.get_int(PREF_LOG_LEVEL), 1);
+    EXPECT_STREQ(p.get_string(PREF_LOG_FILE), "/ORVIK.log");
+}
 
 TEST_F(PrefsStore, DefaultsWithAndWithoutInstallDir) {
     EXPECT_EQ(p.load(), 0); // no store yet is not a failure
@@ -49,9 +47,8 @@ TEST_F(PrefsStore, DefaultsWithAndWithoutInstallDir) {
     p.load();
     EXPECT_STREQ(p.get_string(PREF_LOG_FILE), "/opt/x/ORVIK.log");
     EXPECT_STREQ(p.get_string(PREF_SAT_XSL_LOCAL_FILE), "/opt/x/XML-support/SAT.xsl");
-    EXPECT_NE(access(file.c_str(), F_OK), 0); // loading never creates a store
+    EXPECT_NE(access(home.store().c_str(), F_OK), 0); // loading never creates a store
     char *slot = p.set_string(PREF_LOG_FILE, std::string(5000, 'a').c_str());
-    EXPECT_EQ(slot, p.get_string(PREF_LOG_FILE));
     EXPECT_EQ(strlen(slot), (size_t)PREF_STRING_SIZE - 1);
     EXPECT_EQ(p.get_int(PREF_SAT_XSL_MODE), 0); // the neighbouring slot is intact
 }
@@ -74,11 +71,11 @@ TEST_F(PrefsStore, StoredValuesAndForeignKeys) {
     stored("Foreign", "Answer", 42, true);
     stored("Log", "Other", 7, true);
     struct stat before, after;
-    ASSERT_EQ(stat(file.c_str(), &before), 0);
-    std::string bytes = slurp();
+    ASSERT_EQ(stat(home.store().c_str(), &before), 0);
+    std::string bytes = read_all(home.store());
     p.load();
-    ASSERT_EQ(stat(file.c_str(), &after), 0);
-    EXPECT_EQ(slurp(), bytes);
+    ASSERT_EQ(stat(home.store().c_str(), &after), 0);
+    EXPECT_EQ(read_all(home.store()), bytes);
     EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);
     p.set_int(PREF_PATH_SAVE, 1);
     p.save();
@@ -88,29 +85,89 @@ TEST_F(PrefsStore, StoredValuesAndForeignKeys) {
     EXPECT_EQ(stored("Save", "PathSave"), 1);
 }
 
-TEST_F(PrefsStore, CorruptOrUnreadableStoreGivesDefaults) {
-    // Damaged stores: loading reports them and gives the defaults; a save keeps
-    // their bytes aside and writes a readable store.
-    const std::string rows[] = {
-        std::string("\x01\xff[[[\n+cont\n:\n[Log\nLogLevel:zz\n", 26),
+// Loading a damaged store reports it, gives the defaults and leaves the
+// bytes alone; a save keeps them aside and writes a store that loads back.
+TEST(PrefsFault, CorruptStoreLoadsDefaults) {
+    const std::string garbage[] = {
+        std::string("\0\0\0\xff\xfe[General\nConfirmExit\n=\n\\", 20),
+        std::string(1 << 20, 'q'), // one line of a megabyte
+        "[ExternalTools\nBrowserPath:\n[[[]]]\n=firefox\n",
+        "; no groups at all\n\x01\x02\x03\n",
         "h1\nh2\nh3\n[Log]\n[General\n+orphan continuation\n",
         std::string(5000, 'x') + "\n[./Log]\nLogFile:" + std::string(6000, 'y') + "\n",
     };
-    for (const std::string &bytes : rows) {
-        std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str());
-        std::ofstream(file, std::ios::binary) << bytes;
+    for (const std::string &bytes : garbage) {
+        temp_home home;
+        home.make_store_dir();
+        write_all(home.store(), bytes);
+        preferences p;
         EXPECT_EQ(p.load(), 1);
-        EXPECT_STREQ(p.get_string(PREF_BROWSER_PATH), "netscape");
-        EXPECT_LT(strlen(p.get_string(PREF_LOG_FILE)), (size_t)PREF_STRING_SIZE);
-        p.set_int(PREF_LOG_LEVEL, 0);
-        p.save(); // keeps unreadable bytes aside, writes a readable store
-        p.load();
-        EXPECT_EQ(p.get_int(PREF_LOG_LEVEL), 0);
-        EXPECT_EQ(access((file + ".corrupt").c_str(), F_OK), 0);
+        expect_defaults(p);
+        EXPECT_EQ(read_all(home.store()), bytes) << "loading must not rewrite the store";
+        p.set_string(PREF_BROWSER_PATH, "firefox");
+        EXPECT_EQ(p.save(), 0);
+        EXPECT_EQ(read_all(home.store() + ".corrupt"), bytes) << "the damaged store is kept";
+        preferences q;
+        q.load();
+        EXPECT_STREQ(q.get_string(PREF_BROWSER_PATH), "firefox");
     }
-    std::system(("rm -rf '" + dir + "' && mkdir -p '" + file + "'").c_str());
-    p.load(); // a directory in place of the file
-    EXPECT_EQ(p.get_int(PREF_LOG_LEVEL), 1);
+}
+
+// The store cannot be opened: its directory path runs into a file, the store
+// is a directory, or (not as root) it may not be read. Defaults, no crash,
+// nothing replaced.
+TEST(PrefsFault, UnreadableStoreLoadsDefaults) {
+    for (bool store_is_dir : {false, true}) {
+        temp_home home;
+        const std::string kept = store_is_dir ? home.store() + "/keep" : home.path + "/.fltk";
+        if (store_is_dir) {
+            home.make_store_dir();
+            ASSERT_EQ(mkdir(home.store().c_str(), 0755), 0);
+        }
+        write_all(kept, "kept");
+        preferences p;
+        EXPECT_EQ(p.load(), 1);
+        expect_defaults(p);
+        EXPECT_EQ(p.save(), -1);
+        EXPECT_EQ(read_all(kept), "kept");
+    }
+    if (geteuid() == 0)
+        return; // file modes do not stop root from reading
+    temp_home home;
+    home.make_store_dir();
+    write_all(home.store(), "[ExternalTools]\nBrowserPath:firefox\n");
+    ASSERT_EQ(chmod(home.store().c_str(), 0), 0);
+    preferences p;
+    p.load();
+    expect_defaults(p);
+}
+
+// A home directory on a read-only file system: the existing store loads,
+// a save leaves it byte for byte as it was, and the record keeps the values.
+TEST(PrefsFault, ReadOnlyHomeKeepsStore) {
+    if (private_mounts() != 0)
+        GTEST_SKIP() << "no mount namespace here (needs CAP_SYS_ADMIN)";
+    temp_home home;
+    {
+        preferences first;
+        first.load();
+        first.set_string(PREF_BROWSER_PATH, "firefox");
+        first.save();
+    }
+    const std::string stored = read_all(home.store()) + "[./Other]\nforeign:kept\n";
+    write_all(home.store(), stored);
+    const char *h = home.path.c_str();
+    ASSERT_EQ(mount(h, h, nullptr, MS_BIND, nullptr), 0);
+    ASSERT_EQ(mount(nullptr, h, nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr), 0);
+    preferences p;
+    p.load();
+    EXPECT_STREQ(p.get_string(PREF_BROWSER_PATH), "firefox");
+    p.set_string(PREF_BROWSER_PATH, "lynx");
+    p.set_int(PREF_LOG_LEVEL, 2);
+    EXPECT_EQ(p.save(), -1);
+    EXPECT_EQ(read_all(home.store()), stored);
+    EXPECT_STREQ(p.get_string(PREF_BROWSER_PATH), "lynx");
+    EXPECT_EQ(umount(h), 0);
 }
 
 TEST(PrefsDeathTest, BadIndexEndsInFatalReport) {

@@ -1,4 +1,4 @@
-// Shared test helpers: a tree builder, file reading, offscreen drawing, and
+// Shared test helpers: a tree builder, offscreen drawing, and
 // the main-window fixture (real handler and window, dialog seam, a fresh
 // temporary directory, the import dialog answered inside its modal loop).
 #ifndef APP_FIXTURE_H
@@ -14,17 +14,13 @@
 #include <FL/fl_draw.H>
 #include <FL/x.H>
 
-#include <fstream>
 #include <functional>
 #include <optional>
-#include <sstream>
-#include <string>
-#include <vector>
 
 #include "FTD_import_dlg.h"
 #include "FTD_wnd_handler.h"
 #include "dialogs.h"
-#include "log.h"
+#include "fault_support.h"
 
 // A new element with its inputs; page -1: none for basic events, off otherwise.
 inline ft_element *node(const char *name, ft_type t, std::vector<ft_element *> kids = {},
@@ -41,12 +37,6 @@ inline ft_element *node(const char *name, ft_type t, std::vector<ft_element *> k
     for (ft_element *k : kids)
         ft_add_child(e, k);
     return e;
-}
-
-inline std::string slurp(const std::string &path) {
-    std::stringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
 }
 
 // RGB bytes of c drawn over yellow into a w x h offscreen buffer, clipped to
@@ -110,7 +100,7 @@ class AppTest : public ::testing::Test {
         return std::string(FTD_SOURCE_DIR) + "/examples/" + name;
     }
     std::string write_file(const std::string &name, const std::string &text) {
-        std::ofstream(dir + "/" + name, std::ios::binary) << text;
+        write_all(dir + "/" + name, text);
         return dir + "/" + name;
     }
     bool log_ends(const std::string &text) { // the log panel ends with text

@@ -11,8 +11,6 @@
 
 #include <set>
 
-#include "fault_support.h"
-
 TEST_F(AppTest, ExportBranches) {
     setenv("HOME", dir.c_str(), 1);
     logger->set_level(LOG_DEBUG);

@@ -59,10 +59,12 @@ inline void write_all(const std::string &path, const std::string &bytes) {
 // Keeps every message and levelled line, formatted.
 struct capture_log : log_base {
     std::vector<std::string> lines;
+    std::vector<int> levels; // per line; -1 for a message
     void vmessage(const char *format, va_list args) override {
         char buf[LOG_BUFFER_SIZE];
         vsnprintf(buf, sizeof buf, format, args);
         lines.push_back(buf);
+        levels.push_back(-1);
     }
     void message(const char *format, ...) override {
         va_list a;
@@ -70,13 +72,14 @@ struct capture_log : log_base {
         vmessage(format, a);
         va_end(a);
     }
-    void log(int, const char *format, ...) override {
+    void log(int level, const char *format, ...) override {
         va_list a;
         va_start(a, format);
         vmessage(format, a);
         va_end(a);
+        levels.back() = level;
     }
-    void clear() override { lines.clear(); }
+    void clear() override { lines.clear(), levels.clear(); }
     int save(const char *) override { return 0; }
     bool has(const char *text) const {
         for (const std::string &l : lines)

@@ -2,22 +2,14 @@
 // GoogleTest goes first: the X11 headers define None and Bool.
 #include <gtest/gtest.h>
 
-#include "log.h"
+#include "fault_support.h"
 
 #include <FL/Fl_Text_Buffer.H>
 #include <FL/Fl_Text_Display.H>
 
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <unistd.h>
-
 namespace {
 
 const std::string tmp = testing::TempDir() + "ftd-log-" + std::to_string(getpid());
-std::string slurp(const std::string &path) {
-    return (std::stringstream() << std::ifstream(path, std::ios::binary).rdbuf()).str();
-}
 
 TEST(LogFile, LevelFilteringPrefixesAndBounds) {
     // clang-format off
@@ -30,16 +22,16 @@ TEST(LogFile, LevelFilteringPrefixesAndBounds) {
         std::ofstream(tmp) << "old";
         log_file f(tmp.c_str(), r.logger);
         f.log(r.level, "%s", "100% done");
-        EXPECT_EQ(slurp(tmp), r.expected) << r.logger << " " << r.level;
+        EXPECT_EQ(read_all(tmp), r.expected) << r.logger << " " << r.level;
         fclose(f.get_file());
     }
     log_file f(tmp.c_str());
     std::string big(5000, 'z');
     f.message("%s", big.c_str()); // unlevelled: written whole
-    EXPECT_EQ(slurp(tmp), big);
+    EXPECT_EQ(read_all(tmp), big);
     f.clear();
     f.log(LOG_ERROR, "%s", big.c_str()); // levelled: cut at the buffer
-    EXPECT_EQ(slurp(tmp), "ERROR. " + big.substr(0, LOG_BUFFER_SIZE - 1) + "\n");
+    EXPECT_EQ(read_all(tmp), "ERROR. " + big.substr(0, LOG_BUFFER_SIZE - 1) + "\n");
     EXPECT_EQ(f.save("/nonexistent/other.log"), 0);
     fclose(f.get_file());
     remove(tmp.c_str());
@@ -77,7 +69,7 @@ TEST(LogTextDisplay, PanelTextFilteringAndSave) {
     EXPECT_NE(l.save("/nonexistent-dir/log.txt"), 0);
     EXPECT_EQ(panel(), text);
     EXPECT_EQ(l.save(tmp.c_str()), 0);
-    EXPECT_EQ(slurp(tmp), text);
+    EXPECT_EQ(read_all(tmp), text);
     EXPECT_EQ(panel(), text + "\n\nSaved log to file: " + tmp + ".\n\n");
     l.clear();
     EXPECT_EQ(panel(), "\nLog cleared.\nStarting to log from scratch.\n\n");

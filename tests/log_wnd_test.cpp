@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dialogs.h"
+#include "fault_support.h"
 #include "log_wnd.h"
 #include "preferences.h"
 
@@ -11,11 +12,6 @@
 #include <FL/Fl_Menu_Bar.H>
 #include <FL/Fl_Text_Buffer.H>
 #include <FL/x.H>
-
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -84,7 +80,7 @@ TEST_F(LogWnd, StatusClearAndSaveMenus) {
     global_prefs.set_string(PREF_LOG_FILE, path.c_str());
     pick("&Window/&Clear");
     pick("&File/&Save");
-    EXPECT_EQ((std::stringstream() << std::ifstream(path).rdbuf()).str(), cleared);
+    EXPECT_EQ(read_all(path), cleared);
     EXPECT_EQ(text(), cleared + "\n\nSaved log to file: " + path + ".\n\n");
     remove(path.c_str());
 }

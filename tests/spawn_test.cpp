@@ -1,38 +1,13 @@
 // Command lines, file URLs, browser launching and m4 lines.
-#include "log.h"
-#include "paths.h"
+#include "fault_support.h"
 #include "preferences.h"
 #include "spawn.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
-#include <string>
 #include <sys/stat.h>
-#include <unistd.h>
-#include <vector>
 
 namespace {
-
-// Keeps every levelled line as "<level>:<text>".
-struct capture_log : log_base {
-    std::vector<std::string> lines;
-    void vmessage(const char *, va_list) override {}
-    void message(const char *, ...) override {}
-    void log(int lvl, const char *format, ...) override {
-        char text[LOG_BUFFER_SIZE];
-        va_list args;
-        va_start(args, format);
-        vsnprintf(text, sizeof text, format, args);
-        va_end(args);
-        lines.push_back(std::to_string(lvl) + ":" + text);
-    }
-    void clear() override {}
-    int save(const char *) override { return 0; }
-};
 
 std::vector<std::string> ran;
 int system_result;
@@ -64,19 +39,21 @@ TEST_F(Spawn, CommandLines) {
                        "firefox file://\"/tmp/a b.html\" &",
                        "viewer 'a;b' 'it'\\''s' '$(touch X)' 'a\\b' '\"open' '\"$HOME\"' 'x|y&'",
                        "viewer 'it'\\''s' \"a'b\" -o=1,2"}));
-    EXPECT_EQ("2:Spawning command: \"ls -l\".", log.lines.at(0));
+    EXPECT_EQ("Spawning command: \"ls -l\".", log.lines.at(0));
+    EXPECT_EQ(2, log.levels.at(0));
 }
 
 TEST_F(Spawn, OverlongLineIsRefused) {
     // "ls " and 2044 characters make 2047: the longest line that runs.
     EXPECT_EQ(0, spawn_command(0, 0, "ls", std::string(2044, 'a').c_str(), nullptr));
     ASSERT_EQ(1u, ran.size());
-    log.lines.clear();
+    log.clear();
     EXPECT_EQ(-1, spawn_command(0, 0, "ls", std::string(2045, 'a').c_str(), nullptr));
     EXPECT_EQ(-1, spawn_command(0, 0, "ls", std::string(2043, '$').c_str(), nullptr));
     EXPECT_EQ(1u, ran.size());
     ASSERT_EQ(2u, log.lines.size());
-    EXPECT_EQ("0:Command line", log.lines[1].substr(0, 14));
+    EXPECT_EQ("Command line", log.lines[1].substr(0, 12));
+    EXPECT_EQ(0, log.levels[1]);
 }
 
 TEST_F(Spawn, FileUrls) {
@@ -112,10 +89,11 @@ TEST_F(Spawn, LaunchBrowserResult) {
     EXPECT_EQ(0, launch_browser("file:///tmp/a.html"));
     ASSERT_EQ(1u, ran.size());
     EXPECT_EQ("firefox file:///tmp/a.html &", ran[0]);
-    log.lines.clear();
+    log.clear();
     system_result = -1;
     EXPECT_EQ(1, launch_browser("file:///tmp/a.html"));
-    EXPECT_EQ("0:could not execute '/opt/web/firefox'.\nPlease, try to use the 'Edit->Preference' "
+    EXPECT_EQ(0, log.levels.at(1));
+    EXPECT_EQ("could not execute '/opt/web/firefox'.\nPlease, try to use the 'Edit->Preference' "
               "dialog to update the name of the browser to use.",
               log.lines.at(1));
     // Without a logger nothing is logged and nothing breaks.
@@ -126,11 +104,10 @@ TEST_F(Spawn, LaunchBrowserResult) {
 // A stand-in browser first on PATH records its arguments; hostile paths must
 // arrive as one literal argument and never run anything.
 TEST(SpawnShell, HostilePathReachesBrowserLiterally) {
-    char dir[] = "/tmp/spawntestXXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(dir));
-    std::string d = dir;
-    std::ofstream(d + "/fake-firefox") << "#!/bin/sh\nd=$(dirname \"$0\")\nfor a in \"$@\"; do "
-                                          "printf '[%s]' \"$a\"; done > $d/t; mv $d/t $d/args\n";
+    temp_dir tmp;
+    const std::string d = tmp.path;
+    write_all(d + "/fake-firefox", "#!/bin/sh\nd=$(dirname \"$0\")\nfor a in \"$@\"; do "
+                                   "printf '[%s]' \"$a\"; done > $d/t; mv $d/t $d/args\n");
     ASSERT_EQ(0, chmod((d + "/fake-firefox").c_str(), 0755));
     ASSERT_EQ(0, symlink((d + "/fake-firefox").c_str(), (d + "/fake-viewer").c_str()));
     std::string old_path = getenv("PATH") ? getenv("PATH") : "/usr/bin:/bin";
@@ -150,7 +127,7 @@ TEST(SpawnShell, HostilePathReachesBrowserLiterally) {
         std::string got;
         for (int i = 0; i < 3000 && got.empty(); i++) {
             usleep(10000);
-            got = (std::stringstream() << std::ifstream(d + "/args").rdbuf()).str();
+            got = read_all(d + "/args");
         }
         EXPECT_EQ("[" + (browser.empty() ? raw : "file://" + page) + "]", got) << browser;
         for (const char *f : {"/X", "/Y", "/Z"})
@@ -158,7 +135,6 @@ TEST(SpawnShell, HostilePathReachesBrowserLiterally) {
         remove((d + "/args").c_str());
     }
     setenv("PATH", old_path.c_str(), 1);
-    std::system(("rm -rf " + d).c_str());
 }
 
 TEST(M4Lines, FormatsAndBounds) {

@@ -122,9 +122,9 @@ TEST(SvgExport, GoldenDocumentsAndWellFormedness) {
         ASSERT_EQ(0, export_to(actual, c.root, c.zoom, c.prob)) << c.name;
         EXPECT_EQ(0, system(("xmllint --noout " + actual).c_str())) << c.name;
         if (c.root == hostile) // nothing cut from a long name
-            EXPECT_NE(std::string::npos, slurp(actual).find(">" + long_name + "</tspan>"));
+            EXPECT_NE(std::string::npos, read_all(actual).find(">" + long_name + "</tspan>"));
         else
-            EXPECT_EQ(slurp(expected), slurp(actual))
+            EXPECT_EQ(read_all(expected), read_all(actual))
                 << c.name << ": expected " << expected << " (must exist), written " << actual;
     }
     EXPECT_EQ(-1, export_to("/dev/full", small, 1, 1)); // a failed write is reported

@@ -130,9 +130,6 @@ int main() {
            rows[2].full_draw / rows[0].full_draw);
     printf("redraw fitted:   10,000 / 1,000 gates = %.2f (target < 10)\n",
            rows[2].fit_draw / rows[1].fit_draw);
-    printf("without clearing the places: %.2f at 100%%, %.2f fitted\n",
-           (rows[2].full_draw - rows[2].clear) / (rows[0].full_draw - rows[0].clear),
-           (rows[2].fit_draw - rows[2].clear) / (rows[1].fit_draw - rows[1].clear));
     std::string cleanup = std::string("rm -rf ") + tmpl;
     return system(cleanup.c_str()) == 0 ? 0 : 1;
 }

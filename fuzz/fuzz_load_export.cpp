@@ -69,9 +69,21 @@ static void export_and_check(FTD_canvas *canvas) {
     free(doc);
 }
 
+// Most places (columns times levels of the laid-out tree) that a run draws
+// and exports. A tree of a million shared-event places loads legitimately,
+// but its document of hundreds of megabytes, parsed again by the XML checker,
+// would exceed the fuzzer's memory limit; such trees are loaded, measured and
+// released only.
+static const double MAX_CHECKED_PLACES = 20000;
+
 static void show_tree(ft_element *root, int show_prob) {
     FTD_canvas *canvas = new FTD_canvas(0, 0, CANVAS_W, CANVAS_H);
     canvas->set_tree(root);
+    double places = (canvas->tree_size->w / 20.0 + 1) * (canvas->tree_size->h / 20.0 + 1);
+    if (places > MAX_CHECKED_PLACES) {
+        delete canvas;
+        return;
+    }
     ft_list *pages = ft_list_init(); // the page list of the main window
     ft_get_pages(root, pages);
     ft_list_free(pages);

@@ -71,3 +71,20 @@ void fuzz_fail(const char *what, long value) {
     fprintf(stderr, "FUZZ FAILURE: %s (%ld)\n", what, value);
     abort();
 }
+
+FTD_tree *fuzz_read(fuzz_pair *p, const uint8_t *data, size_t size, const char *target,
+                    int *code) {
+    fuzz_pair_fill(p, data, size);
+    FTD_tree *holder = new FTD_tree();
+    *code = read_faulttree_files(holder, p->events_path, p->gates_path);
+    if (*code < FTREAD_OK || *code > FTREAD_ERROR) fuzz_fail("result code out of range", *code);
+    fuzz_count_result(target, *code);
+    return holder;
+}
+
+void fuzz_release(FTD_tree *holder, long live_before) {
+    delete holder;
+    if (ft_live_elements() != live_before)
+        fuzz_fail("elements left alive after the holder was deleted",
+                  ft_live_elements() - live_before);
+}

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "ftread.h"
+
 // Bytes that separate the events file from the gates file inside one input.
 // An input without them is an events file with an empty gates file.
 #define FUZZ_PAIR_MARK "\x1egates\x1e"
@@ -33,5 +35,14 @@ void fuzz_count_result(const char *target, int code);
 // Prints what went wrong, with the input's two parts, and aborts so that the
 // fuzzer keeps the input as a crash.
 [[noreturn]] void fuzz_fail(const char *what, long value);
+
+// Stores data in the pair's files, reads them into a new holder and checks
+// and counts the result code (into *code). The caller releases the holder
+// with fuzz_release.
+FTD_tree *fuzz_read(fuzz_pair *p, const uint8_t *data, size_t size, const char *target,
+                    int *code);
+
+// Deletes holder; aborts when elements made since live_before stay alive.
+void fuzz_release(FTD_tree *holder, long live_before);
 
 #endif

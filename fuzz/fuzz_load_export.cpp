@@ -99,16 +99,10 @@ static void show_tree(ft_element *root, int show_prob) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    fuzz_pair_fill(&pair, data, size);
     long live_before = ft_live_elements();
-    FTD_tree *holder = new FTD_tree();
-    int code = read_faulttree_files(holder, pair.events_path, pair.gates_path);
-    if (code < FTREAD_OK || code > FTREAD_ERROR) fuzz_fail("result code out of range", code);
-    fuzz_count_result("fuzz_load_export", code);
+    int code;
+    FTD_tree *holder = fuzz_read(&pair, data, size, "fuzz_load_export", &code);
     if (code == FTREAD_OK) show_tree(holder->root, size > 0 && (data[size - 1] & 1));
-    delete holder;
-    if (ft_live_elements() != live_before)
-        fuzz_fail("elements left alive after the holder was deleted",
-                  ft_live_elements() - live_before);
+    fuzz_release(holder, live_before);
     return 0;
 }

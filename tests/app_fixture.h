@@ -59,6 +59,23 @@ inline std::vector<unsigned char> render_rgb(Fl_Window *win, FTD_canvas *c, int 
     return out;
 }
 
+// A shown window of WW by WH pixels holding one canvas of CW by CH; the tree
+// the test puts in root is released at the end.
+template <int WW, int WH, int CW, int CH> struct CanvasWindowTest : ::testing::Test {
+    Fl_Window *win = new Fl_Window(WW, WH);
+    FTD_canvas *canvas = new FTD_canvas(0, 0, CW, CH);
+    ft_element *root = nullptr;
+    void SetUp() override {
+        win->end();
+        win->show();
+        Fl::check();
+    }
+    void TearDown() override {
+        delete win;
+        ft_free_tree(root, NULL);
+    }
+};
+
 typedef std::function<void(FTD_import_dlg *)> dlg_step;
 
 class AppTest : public ::testing::Test {

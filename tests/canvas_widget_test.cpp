@@ -15,22 +15,13 @@ static std::vector<ft_coord> places(ft_element *e) {
 
 static const unsigned BLACK = 0x000000, WHITE = 0xffffff, RED = 0xff0000, YELLOW = 0xffff00;
 
-struct CanvasTest : ::testing::Test {
-    Fl_Window *win = new Fl_Window(900, 700);
-    FTD_canvas *canvas = new FTD_canvas(0, 0, 720, 540);
-    ft_element *root = nullptr;
+struct CanvasTest : CanvasWindowTest<900, 700, 720, 540> {
     std::vector<unsigned char> rgb;
     int rw = 0;
 
     void SetUp() override {
         canvas->color(FL_YELLOW); // tells box fills apart from the background
-        win->end();
-        win->show();
-        Fl::check();
-    }
-    void TearDown() override {
-        delete win;
-        ft_free_tree(root, NULL);
+        CanvasWindowTest::SetUp();
     }
     void render(int w, int h) { rgb = render_rgb(win, canvas, w, h), rw = w; }
     unsigned px(int x, int y) {

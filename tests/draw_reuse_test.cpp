@@ -8,19 +8,7 @@ static ft_element *pnode(const char *name, ft_type t, std::vector<ft_element *> 
     return ft_set_prob(node(name, t, kids, FT_PAGE_OFF), "1.5E-3");
 }
 
-struct DrawReuseTest : ::testing::Test {
-    Fl_Window *win = new Fl_Window(400, 300);
-    FTD_canvas *canvas = new FTD_canvas(0, 0, 400, 300);
-    ft_element *root = nullptr;
-    void SetUp() override {
-        win->end();
-        win->show();
-        Fl::check();
-    }
-    void TearDown() override {
-        delete win;
-        ft_free_tree(root, NULL);
-    }
+struct DrawReuseTest : CanvasWindowTest<400, 300, 400, 300> {
     // Pixels of one draw clipped to (cx, cy, cw, ch); full forces a new walk.
     std::vector<unsigned char> render(bool full, int cx = 0, int cy = 0, int cw = 400,
                                       int ch = 300) {

@@ -48,6 +48,7 @@ Fl_Menu_Item *FTD_wnd_handler::item_insert = FTD_wnd_handler::menu_table + 10;
 Fl_Menu_Item *FTD_wnd_handler::item_delete = FTD_wnd_handler::menu_table + 11;
 Fl_Menu_Item *FTD_wnd_handler::item_open_counterexample = FTD_wnd_handler::menu_table + 12;
 Fl_Menu_Item *FTD_wnd_handler::item_compute_ordering = FTD_wnd_handler::menu_table + 13;
+Fl_Menu_Item *FTD_wnd_handler::item_help = FTD_wnd_handler::menu_table + 15;
 Fl_Menu_Item *FTD_wnd_handler::item_contents = FTD_wnd_handler::menu_table + 16;
 Fl_Menu_Item *FTD_wnd_handler::item_release_notes = FTD_wnd_handler::menu_table + 17;
 Fl_Menu_Item *FTD_wnd_handler::item_on_the_web = FTD_wnd_handler::menu_table + 18;
@@ -67,6 +68,9 @@ FTD_wnd_handler::FTD_wnd_handler() : current_tree(nullptr), import_dlg(nullptr) 
     item_import_xml->deactivate();
     item_open_counterexample->deactivate();
     item_compute_ordering->deactivate();
+    // The toolkit matches shortcuts and Alt letters of invisible items too,
+    // but never of inactive ones or of anything below an inactive title.
+    item_help->deactivate();
 }
 
 FTD_wnd_handler::~FTD_wnd_handler() {

@@ -59,6 +59,9 @@ class FTD_wnd_handler {
     static Fl_Menu_Item *item_delete;
     static Fl_Menu_Item *item_open_counterexample;
     static Fl_Menu_Item *item_compute_ordering;
+    // The title of the Help menu: invisible, and inactive so that no key
+    // reaches it or its items.
+    static Fl_Menu_Item *item_help;
     static Fl_Menu_Item *item_contents;
     static Fl_Menu_Item *item_release_notes;
     static Fl_Menu_Item *item_on_the_web;

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "app_fixture.h"
+#include "spawn.h"
 
 TEST_F(AppTest, InitialWindowAndMenuStates) {
     EXPECT_EQ(h->window->w() * 1000 + h->window->h(), 840631);
@@ -14,7 +15,7 @@ TEST_F(AppTest, InitialWindowAndMenuStates) {
         "11&File/&Open...",  "00&File/I&mport XML...",   "10&File/&Reload",
         "11&File/Export...", "10&File/&Close",           "11&File/E&xit",
         "00&Actions/Edit",   "00&Actions/Insert",        "00&Actions/Delete",
-        "01&Help",           "10&View/Zoom In",          "10&View/Zoom Out",
+        "00&Help",           "10&View/Zoom In",          "10&View/Zoom Out",
         "10&View/Full Size", "11&View/Hide Probability", "10&Actions/Compute Ordering..."};
     Fl_Menu_Bar *bar = static_cast<Fl_Menu_Bar *>(h->window->child(0));
     for (const char *it : items) {
@@ -182,4 +183,50 @@ TEST_F(AppTest, ClosingKeysAndRequests) {
     Fl_Menu_Bar *bar = static_cast<Fl_Menu_Bar *>(h->window->child(0));
     bar->picked(bar->find_item("&File/E&xit"));
     EXPECT_FALSE(h->window->shown());
+}
+
+static std::vector<std::string> spawned; // command lines run through the shell
+static int popped = 0;                   // menus popped up
+static int count_windows() {
+    int n = 0;
+    for (Fl_Window *w = Fl::first_window(); w; w = Fl::next_window(w))
+        n++;
+    return n;
+}
+// Inside a popped-up menu's own loop: counts it and closes it with Escape.
+static void close_menu(void *) {
+    if (Fl::grab()) {
+        popped++;
+        Fl::e_keysym = FL_Escape;
+        Fl::handle(FL_KEYBOARD, Fl::grab());
+    }
+    Fl::repeat_timeout(0.02, close_menu);
+}
+
+// F1 and the Alt letters of the invisible Help menu and items, sent through
+// the window's event dispatch, run nothing and open no menu or window.
+TEST_F(AppTest, InvisibleItemsTakeNoKeys) {
+    spawn_set_system([](const char *line) { return spawned.push_back(line), 0; });
+    ASSERT_EQ(load_example(), 0);
+    const int windows = count_windows();
+    const struct {
+        int key, state;
+    } keys[] = {{FL_F + 1, 0}, {FL_F + 1, FL_SHIFT}, {'h', FL_ALT}, {'c', FL_ALT},
+                {'r', FL_ALT}, {'o', FL_ALT},        {'m', FL_ALT}, {'h', FL_ALT | FL_SHIFT}};
+    for (const auto &k : keys) {
+        char text[2] = {char(k.key < 128 ? k.key : 0), 0};
+        Fl::e_keysym = k.key;
+        Fl::e_state = k.state;
+        Fl::e_text = text;
+        Fl::e_length = text[0] ? 1 : 0;
+        Fl::add_timeout(0.02, close_menu);
+        Fl::handle(FL_KEYBOARD, h->window);
+        Fl::remove_timeout(close_menu);
+        EXPECT_EQ(popped, 0) << k.key << " " << k.state;
+        EXPECT_EQ(spawned, std::vector<std::string>{}) << k.key << " " << k.state;
+        EXPECT_EQ(count_windows(), windows) << k.key << " " << k.state;
+        popped = 0, spawned.clear();
+    }
+    Fl::e_state = 0;
+    spawn_set_system(nullptr);
 }

@@ -33,6 +33,12 @@ TEST(FtdE2E, RunsTheExampleAndEndsWithTheRightStatus) {
     setenv("HOME", home, 1); // the preference store of this run only
     for (const char *args : {" one", " a b c"})
         EXPECT_EQ(sh("timeout 20 " + ftd + args + " >/dev/null 2>&1") >> 8, 1);
+    // A stand-in browser on PATH that leaves a mark when it is started.
+    const std::string bin = std::string(home) + "/bin", mark = std::string(home) + "/started";
+    EXPECT_EQ(sh("mkdir " + bin + " && printf '#!/bin/sh\\ntouch " + mark + "\\n' >" + bin +
+                 "/netscape && chmod +x " + bin + "/netscape"),
+              0);
+    setenv("PATH", (bin + ":" + getenv("PATH")).c_str(), 1);
     pid_t pid = fork();
     if (pid == 0) {
         if (chdir(FTD_SOURCE_DIR "/examples") == 0)
@@ -46,6 +52,14 @@ TEST(FtdE2E, RunsTheExampleAndEndsWithTheRightStatus) {
     ASSERT_FALSE(wid.empty()) << "no main window appeared";
     EXPECT_EQ(first_line("xdotool getwindowname " + wid), "ORVIK: Fault Tree Displayer");
     EXPECT_NE(first_line("xwininfo -id " + wid + " | grep IsViewable"), "");
+    // F1 and Alt+H (the invisible Help menu's keys) start nothing and open no menu.
+    const std::string windows = "xdotool search --onlyvisible --pid " + std::to_string(pid);
+    for (const char *k : {"F1", "alt+h"}) {
+        EXPECT_EQ(sh("xdotool key --window " + wid + " " + k + " 2>/dev/null"), 0);
+        usleep(300000);
+        EXPECT_EQ(first_line(windows + " | wc -l"), "1") << k; // the main window only
+        EXPECT_NE(sh("test -e " + mark), 0) << k;
+    }
     // Zoom In and Close keep the program running; Exit ends it (the key
     // release after Exit finds no window, so its result is not checked).
     for (const char *k : {"ctrl+equal", "ctrl+c"}) {

@@ -2,6 +2,7 @@
 #include <FL/Fl.H>
 #include <FL/filename.H>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -60,13 +61,16 @@ void FTD_wnd_handler::set_zoom(float percent) {
     if (!tree_shown())
         return;
     char text[32];
-    if (!std::isfinite(percent)) {
+    if (std::isnan(percent)) {
         snprintf(text, sizeof text, "%g%%", canvas->zoom * 10.0);
         zoom_input->value(text);
         zoom_input->take_focus();
         return;
     }
-    float z = percent / 10.0f;
+    // An infinite percentage (inf typed, or a number beyond the float range)
+    // gives the largest finite zoom: the drawing and the SVG writer multiply
+    // by it.
+    float z = std::clamp(percent / 10.0f, -FLT_MAX, FLT_MAX);
     if (z > canvas->max_zoom)
         dlg_alert("WARNING: zoom rate is too high. Fault Tree will be clipped.\n\n"
                   "Maximum rate allowed for viewing the complete tree is %d%%",

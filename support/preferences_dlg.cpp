@@ -38,11 +38,15 @@ preferences_dlg::preferences_dlg(preferences *p) : prefs(p) {}
 
 // ------------------------------------------------------------ building
 
-// A help panel of a tab, with a text buffer of its own.
+// A help panel of a tab, with a text buffer of its own. At size 12 every
+// help text fits the panel line for line; wrapping at the panel's width
+// keeps it whole where a wider font would not fit.
 static Fl_Text_Display *make_help(const char *text) {
     Fl_Text_Display *help = new Fl_Text_Display(35, 65, 565, 75);
     help->box(FL_NO_BOX);
     help->color(FL_BACKGROUND_COLOR);
+    help->wrap_mode(Fl_Text_Display::WRAP_AT_BOUNDS, 0);
+    help->textsize(12);
     Fl_Text_Buffer *buffer = new Fl_Text_Buffer(0);
     buffer->text(text);
     help->buffer(buffer);

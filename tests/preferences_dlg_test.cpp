@@ -8,6 +8,7 @@
 #include "preferences.h"
 #include "preferences_dlg.h"
 
+#include <FL/Fl.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Check_Button.H>
 #include <FL/Fl_Choice.H>
@@ -16,6 +17,10 @@
 #include <FL/Fl_Output.H>
 #include <FL/Fl_Preferences.H>
 #include <FL/Fl_Round_Button.H>
+#include <FL/Fl_Tabs.H>
+#include <FL/Fl_Text_Buffer.H>
+#include <FL/Fl_Text_Display.H>
+#include <FL/fl_draw.H>
 
 namespace {
 
@@ -134,6 +139,29 @@ TEST_F(PrefsDlg, ChooserStartsInFieldDirectoryAndRefusesLongNames) {
     EXPECT_STREQ(dlg->xsl_local_input->value(), "/XML-support/SAT.xsl");
     ASSERT_EQ(alerts.size(), 1u);
     EXPECT_EQ(alerts[0].rfind("The chosen file name is longer than 4095", 0), 0u);
+}
+
+// Each tab's help text shows whole in its 565 x 75 panel: no scrollbar, and
+// the last character inside the panel.
+TEST_F(PrefsDlg, HelpTextsShowWhole) {
+    dlg->make_window();
+    dlg->window->show();
+    for (Fl_Text_Display *help :
+         {dlg->general_help, dlg->tools_help, dlg->log_help, dlg->save_help}) {
+        dlg->tabs->value(help->parent());
+        Fl::check(); // lays the text out
+        std::string text = help->buffer()->text();
+        SCOPED_TRACE(text);
+        EXPECT_EQ(help->w() * 1000 + help->h(), 565075);
+        for (int i = 0; i < help->children(); i++)
+            EXPECT_FALSE(help->child(i)->visible()) << "a scrollbar";
+        int x = 0, y = 0;
+        ASSERT_TRUE(help->position_to_xy(text.size() - 1, &x, &y));
+        fl_font(help->textfont(), help->textsize());
+        EXPECT_LE(x + fl_width(text.back()), help->x() + help->w());
+        EXPECT_LE(y + fl_height(), help->y() + help->h());
+    }
+    dlg->window->hide();
 }
 
 } // namespace

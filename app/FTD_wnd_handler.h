@@ -192,6 +192,9 @@ class FTD_wnd_handler {
     void report_load_error(int code, const char *events, const char *gates);
     // Puts a loaded holder on display and releases the previous one.
     void show_tree(FTD_tree *holder);
+    // Scrolls back to the origin: the canvas's top-left corner on the inner
+    // corner of the scroll area, which itself stays where it is.
+    void show_canvas_origin();
     // Fills the page list with root and its page gates.
     void fill_page_list(ft_element *root);
     // Writes the absolute forms of the path buffers into the path fields.

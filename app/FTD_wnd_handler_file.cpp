@@ -62,11 +62,20 @@ void FTD_wnd_handler::show_tree(FTD_tree *holder) {
     fill_page_list(holder->root);
     show_fitted_zoom();
     set_tree_controls(1);
-    scroll->scroll_to(0, 0); // back to the origin; the area itself stays where it is
+    show_canvas_origin();
     window->redraw();
     // The canvas and the page list now refer to the new tree only.
     release_tree();
     current_tree = holder;
+}
+
+void FTD_wnd_handler::show_canvas_origin() {
+    // Scrolling moves the canvas only by a change of the scroll offsets, and
+    // the canvas is built on the area's outer corner, where it would stick
+    // out by the frame's width and get both scrollbars before any scrolling.
+    scroll->scroll_to(0, 0);
+    canvas->position(scroll->x() + Fl::box_dx(scroll->box()),
+                     scroll->y() + Fl::box_dy(scroll->box()));
 }
 
 void FTD_wnd_handler::fill_page_list(ft_element *root) {

@@ -5,6 +5,8 @@
 #include "app_fixture.h"
 #include "spawn.h"
 
+#include <FL/Fl_Image_Surface.H>
+
 TEST_F(AppTest, InitialWindowAndMenuStates) {
     EXPECT_EQ(h->window->w() * 1000 + h->window->h(), 840631);
     EXPECT_STREQ(h->window->label(), "ORVIK: Fault Tree Displayer");
@@ -89,6 +91,35 @@ TEST_F(AppTest, ImportDialogRefusesMissingNameAndCancelKeepsPaths) {
                           "Both filenames are necessary for displaying the fault tree."});
     EXPECT_STREQ(h->events_path, "");
     EXPECT_FALSE(log_ends("Fault Tree not loaded.\n"));
+}
+
+// The drawing area drawn offscreen: canvas place, scroll offsets and
+// scrollbars, then its pixels.
+static std::pair<std::string, std::string> area_view(FTD_wnd_handler *h) {
+    Fl_Scroll *s = h->scroll;
+    Fl_Image_Surface surface(s->w(), s->h());
+    surface.set_current();
+    surface.draw(s);
+    Fl_RGB_Image *img = surface.image();
+    Fl_Display_Device::display_device()->set_current();
+    char where[64];
+    snprintf(where, sizeof where, "%d,%d at %d,%d bars %d%d", h->canvas->x(), h->canvas->y(),
+             s->xposition(), s->yposition(), s->hscrollbar.visible(), s->scrollbar.visible());
+    std::string pixels((const char *)img->data()[0], s->w() * s->h() * 3);
+    delete img;
+    return {where, pixels};
+}
+
+// Loaded before the first draw, as at start-up, the tree shows as after
+// Reload: at the area's inner corner, no scrollbars for a tree that fits.
+TEST_F(AppTest, FirstViewEqualsViewAfterReload) {
+    ASSERT_EQ(load_example(), 0);
+    auto first = area_view(h);
+    h->on_reload();
+    auto reloaded = area_view(h);
+    EXPECT_EQ(first.first, "122,92 at 0,0 bars 00");
+    EXPECT_EQ(reloaded.first, "122,92 at 0,0 bars 00");
+    EXPECT_TRUE(first.second == reloaded.second) << "the drawings differ";
 }
 
 TEST_F(AppTest, ReloadLogsItsRealOutcome) {

@@ -63,7 +63,11 @@ void log_wnd::log(int l, const char *format, ...) {
 
 void log_wnd::clear() { buffer->text("\nLog cleared.\nStarting to log from scratch.\n\n"); }
 
-int log_wnd::save(const char *file) { return log_panel_save(buffer, file); }
+int log_wnd::save(const char *file) {
+    int result = log_panel_save(buffer, file);
+    scroll_to_end(); // to the saved-file note
+    return result;
+}
 
 void log_wnd::status() {
     buffer->append("\nLog Status:\n  Log Level:       ");

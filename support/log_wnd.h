@@ -39,7 +39,7 @@ class log_wnd : public log_base {
     // Puts the text back to "\nLog cleared.\nStarting to log from scratch.\n\n".
     void clear() override;
     // Writes the text to file; 0 written (a note is then appended), 1 open
-    // failed, 2 write error.
+    // failed, 2 write error. Then scrolls to the end.
     int save(const char *file) override;
 
     // Appends the report of the LogLevel, AlertLevel and LogFile preferences

@@ -11,6 +11,7 @@
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Menu_Bar.H>
 #include <FL/Fl_Text_Buffer.H>
+#include <FL/Fl_Text_Display.H>
 #include <FL/x.H>
 
 namespace {
@@ -82,6 +83,23 @@ TEST_F(LogWnd, StatusClearAndSaveMenus) {
     pick("&File/&Save");
     EXPECT_EQ(read_all(path), cleared);
     EXPECT_EQ(text(), cleared + "\n\nSaved log to file: " + path + ".\n\n");
+    remove(path.c_str());
+}
+
+// The saved-file note is the last line, and it is shown, as any other line.
+TEST_F(LogWnd, SaveScrollsToItsNote) {
+    std::string path = testing::TempDir() + "ftd-logwnd-note-" + std::to_string(getpid());
+    global_prefs.set_string(PREF_LOG_FILE, path.c_str());
+    lw->window->show();
+    for (int i = 0; i < 100; i++)
+        lw->message("line %d\n", i);
+    pick("&File/&Save");
+    lw->window->wait_for_expose();
+    Fl::check();
+    int x, y, end = lw->buffer->length();
+    EXPECT_EQ(lw->display->insert_position(), end);
+    EXPECT_TRUE(lw->display->position_to_xy(end - 3, &x, &y)) << "the note is out of sight";
+    lw->window->hide();
     remove(path.c_str());
 }
 

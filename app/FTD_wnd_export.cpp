@@ -9,7 +9,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -53,14 +52,17 @@ void FTD_wnd_handler::on_export() {
     write_svg_file(name.c_str());
 }
 
-// The file a write to path really replaces: a symbolic link is followed, so
-// that the link itself stays in place.
+// The file a write to path really replaces: a symbolic link is followed to
+// the file it resolves to, so that the link itself stays in place. "" for a
+// link that resolves to nothing (dangling, or a loop).
 static std::string replaced_file(const char *path) {
     struct stat st;
-    char resolved[PATH_MAX];
-    if (lstat(path, &st) == 0 && S_ISLNK(st.st_mode) && realpath(path, resolved))
-        return resolved;
-    return path;
+    if (lstat(path, &st) != 0 || !S_ISLNK(st.st_mode))
+        return path;
+    char *resolved = realpath(path, NULL);
+    std::string target = resolved ? resolved : "";
+    free(resolved);
+    return target;
 }
 
 // Gives the new file the mode of the file it replaces, or the mode a newly
@@ -101,7 +103,7 @@ static int special_file(const std::string &target) {
 
 int FTD_wnd_handler::write_svg_file(const char *path) {
     std::string target = replaced_file(path);
-    if (special_file(target)) {
+    if (target.empty() || special_file(target)) {
         log_error("File could not be written.");
         return -1;
     }

@@ -156,7 +156,9 @@ class FTD_wnd_handler {
     /* Export (SVG). */
     // File > Export: chooses a file and writes the drawing.
     void on_export();
-    // Writes the drawing as SVG into path; 0 written, -1 failed.
+    // Writes the drawing as SVG into path, through a symbolic link into the
+    // file it resolves to; 0 written, -1 failed (also for a link that
+    // resolves to nothing), the failure logged.
     int write_svg_file(const char *path);
 
     /* View commands. Each does nothing while no tree is shown. */

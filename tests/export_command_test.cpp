@@ -156,3 +156,43 @@ TEST_F(ExportFault, SpecialFileIsNotReplaced) {
     EXPECT_EQ(names_in(dir), (std::set<std::string>{"pipe", "tree.svg"}))
         << "no temporary file may stay";
 }
+
+// A symbolic link is written through: the file it resolves to gets the
+// document beside it and the link stays. A dangling link or a loop is
+// refused and stays as it is. The extension counts on the chosen name.
+TEST_F(ExportFault, LinksAreWrittenThrough) {
+    ASSERT_EQ(mkdir((dir + "/sub").c_str(), 0755), 0);
+    const char *files[] = {"sub/real.svg", "sub/text.txt"};
+    const struct {
+        const char *link, *target;
+        const char *log;     // the error logged, "" for none
+        const char *written; // the file that gets the document, "" for none
+    } rows[] = {{"real.svg", "sub/real.svg", "", "sub/real.svg"},
+                {"chain.svg", "real.svg", "", "sub/real.svg"},
+                {"text.svg", "sub/text.txt", "", "sub/text.txt"},
+                {"svg.txt", "sub/real.svg", "Not a valid file extension.", ""},
+                {"dangling.svg", "sub/nowhere.svg", "File could not be written.", ""},
+                {"loop.svg", "loop.svg", "File could not be written.", ""}};
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.link);
+        for (const char *f : files)
+            write_all(dir + "/" + f, "OLD");
+        const std::string link = dir + "/" + r.link;
+        ASSERT_EQ(symlink(r.target, link.c_str()), 0);
+        const std::set<std::string> before = names_in(dir), before_sub = names_in(dir + "/sub");
+        responder.file_chooser = [&](const char *, const char *, const char *, int) {
+            return link.c_str();
+        };
+        logger->clear();
+        h->on_export();
+        EXPECT_TRUE(log_ends(*r.log ? "ERROR. " + std::string(r.log) + "\n" : "scratch.\n\n"));
+        char back[256] = "";
+        EXPECT_GT(readlink(link.c_str(), back, sizeof back - 1), 0) << "the link is gone";
+        EXPECT_STREQ(back, r.target);
+        for (const char *f : files)
+            EXPECT_EQ(read_all(dir + "/" + f).substr(0, 5), strcmp(f, r.written) ? "OLD" : "<?xml")
+                << f;
+        EXPECT_EQ(names_in(dir), before) << "no temporary file may stay";
+        EXPECT_EQ(names_in(dir + "/sub"), before_sub) << "no temporary file may stay";
+    }
+}

@@ -168,8 +168,8 @@ class FTD_wnd_handler {
     void on_zoom_input();
     // Applies a zoom given as a percentage (zoom times 10). A percentage that
     // is not a number leaves the zoom and rewrites the field; an infinite one
-    // warns as any percentage beyond the largest zoom and gives the largest
-    // finite zoom. The canvas stays within 0 to 32767 pixels either way.
+    // stands for the largest finite zoom of its sign (so inf warns as any
+    // zoom above the largest). The canvas stays within 0 to 32767 pixels.
     void set_zoom(float percent);
     void on_zoom_in();
     void on_zoom_out();

@@ -3,25 +3,16 @@
 
 #include "log.h"
 #include "paths.h"
+#include "preferences_store.h"
 
 #include <FL/Fl_Preferences.H>
 
-#include <errno.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <cstdlib>
 #include <memory>
 #include <string>
 
 preferences global_prefs;
-
-static const char *const store_vendor = "Brenmoor";
-static const char *const store_application = "ORVIK_Morvu-SA/preferences";
 
 // Line numbers the fatal report names for a bad index, one per accessor.
 enum { LINE_GET_STRING = 73, LINE_GET_INT = 117, LINE_SET_STRING = 156, LINE_SET_INT = 196 };
@@ -82,56 +73,87 @@ void preferences::set_int(int index, int value) {
     *slot = value;
 }
 
-// ------------------------------------------------------------- store file
+// ------------------------------------------------------------------ the keys
 
-// The store file, named the way the toolkit names the user store: under
-// $HOME/.fltk/, or /etc/fltk/ without HOME.
-static std::string store_file_path() {
-    const char *home = getenv("HOME");
-    std::string path = home ? home : "/etc/fltk/";
-    if (home)
-        path += path.empty() || path.back() != '/' ? "/.fltk/" : ".fltk/";
-    return path + store_vendor + "/" + store_application + ".prefs";
-}
+// The groups of the store, in the order a new store lists them.
+enum { GROUP_GENERAL, GROUP_TOOLS, GROUP_LOG, GROUP_SAVE, GROUP_COUNT };
+static const char *const store_groups[GROUP_COUNT] = {"General", "ExternalTools", "Log", "Save"};
 
-// 1 when the toolkit's reader can take the store file. It reads lines of up
-// to 1023 bytes after three header lines; a group line that does not name a
-// group under the root ("[./...]") leaves it without a group, and the next
-// entry line then crashes it. A missing file is safe.
-static int store_file_safe(const std::string &path) {
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f)
-        return 1;
-    char line[1024];
-    for (int i = 0; i < 3; i++)
-        if (!fgets(line, sizeof line, f))
-            break;
-    int safe = 1;
-    while (safe && fgets(line, sizeof line, f)) {
-        if (line[0] != '[')
-            continue;
-        line[1 + strcspn(line + 1, "]\n\r")] = '\0';
-        safe = line[1] == '.' && (line[2] == '\0' || line[2] == '/');
-    }
-    fclose(f);
-    return safe;
-}
+// How a key is stored and read: text; text whose default lies under the
+// installation directory; a number; a log level, whose 3 (debug, kept for
+// other tools) reads as 2 here.
+enum { KIND_TEXT, KIND_INSTALL_PATH, KIND_NUMBER, KIND_LEVEL };
 
-// ------------------------------------------------------------------- loading
+struct pref_key {
+    int index; // the slot
+    int group; // into store_groups
+    const char *key;
+    int kind;
+    const char *text; // default of a text: the value, or the tail after install_dir
+    int number;       // default of a number or level
+};
 
-// install_dir followed by tail, into out (PREF_STRING_SIZE bytes). A result
-// that does not fit gives "" rather than a cut path naming some other file.
-static void install_default(char *out, const char *tail) {
-    int n = snprintf(out, PREF_STRING_SIZE, "%s%s", install_dir, tail);
+// Every key of the store, in the order it is read and written. "PathSave"
+// is in two groups; the one of "Save", read last, gives the slot its value.
+static const pref_key pref_keys[] = {
+    {PREF_BROWSER_PATH, GROUP_TOOLS, "BrowserPath", KIND_TEXT, "netscape", 0},
+    {PREF_SPREADSHEET_PATH, GROUP_TOOLS, "SpreadsheetPath", KIND_TEXT, "soffice", 0},
+    {PREF_TEXT_EDITOR_PATH, GROUP_TOOLS, "TextEditorPath", KIND_TEXT, "emacs", 0},
+    {PREF_GNUPLOT_PATH, GROUP_TOOLS, "GnuplotPath", KIND_TEXT, "gnuplot", 0},
+    {PREF_CONFIRM_EXIT, GROUP_GENERAL, "ConfirmExit", KIND_NUMBER, nullptr, 0},
+    {PREF_CONFIRM_SR_FM_DEL, GROUP_GENERAL, "Confirm_SR_FM_Del", KIND_NUMBER, nullptr, 0},
+    {PREF_MORVU_WINDOW, GROUP_GENERAL, "MorvuWindow", KIND_NUMBER, nullptr, 0},
+    {PREF_PATH_SAVE, GROUP_GENERAL, "PathSave", KIND_NUMBER, nullptr, 0},
+    {PREF_LOG_FILE, GROUP_LOG, "LogFile", KIND_INSTALL_PATH, "/ORVIK.log", 0},
+    {PREF_LOG_LEVEL, GROUP_LOG, "LogLevel", KIND_LEVEL, nullptr, LOG_WARNING},
+    {PREF_ALERT_LEVEL, GROUP_LOG, "AlertLevel", KIND_LEVEL, nullptr, LOG_WARNING},
+    {PREF_PATH_SAVE, GROUP_SAVE, "PathSave", KIND_NUMBER, nullptr, 0},
+    {PREF_SAT_XSL_MODE, GROUP_SAVE, "SAT_XSL_Mode", KIND_NUMBER, nullptr, 0},
+    {PREF_SAT_XSL_LOCAL_FILE, GROUP_SAVE, "SAT_XSL_LocalFile", KIND_INSTALL_PATH,
+     "/XML-support/SAT.xsl", 0},
+};
+
+// The default of text key k into out (PREF_STRING_SIZE bytes). A path under
+// install_dir that does not fit gives "" rather than a cut path naming some
+// other file.
+static void text_default(const pref_key &k, char *out) {
+    const char *dir = k.kind == KIND_INSTALL_PATH ? install_dir : "";
+    int n = snprintf(out, PREF_STRING_SIZE, "%s%s", dir, k.text);
     if (n < 0 || n >= PREF_STRING_SIZE)
         out[0] = '\0';
 }
 
+// Reads key k from group g (NULL: missing) into its slot, or the default.
+static void read_key(preferences *p, Fl_Preferences *g, const pref_key &k) {
+    if (k.kind == KIND_TEXT || k.kind == KIND_INSTALL_PATH) {
+        char def[PREF_STRING_SIZE];
+        text_default(k, def);
+        char *slot = p->get_string(k.index);
+        if (g)
+            g->get(k.key, slot, def, PREF_STRING_SIZE - 1);
+        else
+            snprintf(slot, PREF_STRING_SIZE, "%s", def);
+        return;
+    }
+    int value = k.number;
+    if (g)
+        g->get(k.key, value, k.number);
+    p->set_int(k.index, k.kind == KIND_LEVEL && value == LOG_DEBUG ? LOG_INFO : value);
+}
+
+void preferences::set_defaults() {
+    for (const pref_key &k : pref_keys)
+        read_key(this, nullptr, k);
+}
+
+// ------------------------------------------------------------------- loading
+
+static const char *const store_vendor = "Brenmoor";
+static const char *const store_application = "ORVIK_Morvu-SA/preferences";
+
 // Opens the existing group name of root, NULL when it is missing. Opening a
-// group by name would mark the store changed and rewrite the file; opening it
-// by its index does not.
-static std::unique_ptr<Fl_Preferences> open_existing_group(Fl_Preferences &root,
-                                                           const char *name) {
+// group by name would mark the store changed; opening it by index does not.
+static std::unique_ptr<Fl_Preferences> open_existing_group(Fl_Preferences &root, const char *name) {
     int count = root.groups();
     for (int i = 0; i < count; i++) {
         const char *g = root.group(i);
@@ -141,173 +163,66 @@ static std::unique_ptr<Fl_Preferences> open_existing_group(Fl_Preferences &root,
     return nullptr;
 }
 
-// Reads string key of group g (NULL: missing) into slot, or the default.
-static void read_string(Fl_Preferences *g, const char *key, char *slot, const char *def) {
-    if (g)
-        g->get(key, slot, def, PREF_STRING_SIZE - 1);
-    else
-        snprintf(slot, PREF_STRING_SIZE, "%s", def);
-}
-
-// Reads integer key of group g (NULL: missing) into slot, or the default.
-static void read_int(Fl_Preferences *g, const char *key, int *slot, int def) {
-    if (g)
-        g->get(key, *slot, def);
-    else
-        *slot = def;
-}
-
-// The store holds level 3 (debug) for other tools; here it reads as 2.
-static void cap_debug_level(int *slot) {
-    if (*slot == LOG_DEBUG)
-        *slot = LOG_INFO;
-}
-
-static void load_tools(preferences *p, Fl_Preferences *g) {
-    read_string(g, "BrowserPath", p->browser_path, "netscape");
-    read_string(g, "SpreadsheetPath", p->spreadsheet_path, "soffice");
-    read_string(g, "TextEditorPath", p->text_editor_path, "emacs");
-    read_string(g, "GnuplotPath", p->gnuplot_path, "gnuplot");
-}
-
-static void load_general(preferences *p, Fl_Preferences *g) {
-    read_int(g, "ConfirmExit", &p->confirm_exit, 0);
-    read_int(g, "Confirm_SR_FM_Del", &p->confirm_sr_fm_del, 0);
-    read_int(g, "MorvuWindow", &p->morvu_window, 0);
-    read_int(g, "PathSave", &p->path_save, 0);
-}
-
-static void load_log(preferences *p, Fl_Preferences *g) {
-    char def[PREF_STRING_SIZE];
-    install_default(def, "/ORVIK.log");
-    read_string(g, "LogFile", p->log_file, def);
-    read_int(g, "LogLevel", &p->log_level, LOG_WARNING);
-    cap_debug_level(&p->log_level);
-    read_int(g, "AlertLevel", &p->alert_level, LOG_WARNING);
-    cap_debug_level(&p->alert_level);
-}
-
-// "PathSave" of the "Save" group replaces the one read from "General".
-static void load_save(preferences *p, Fl_Preferences *g) {
-    read_int(g, "PathSave", &p->path_save, 0);
-    read_int(g, "SAT_XSL_Mode", &p->sat_xsl_mode, 0);
-    char def[PREF_STRING_SIZE];
-    install_default(def, "/XML-support/SAT.xsl");
-    read_string(g, "SAT_XSL_LocalFile", p->sat_xsl_local_file, def);
-}
-
-// Every slot from its default, as for an empty store.
-static void load_defaults(preferences *p) {
-    load_tools(p, nullptr);
-    load_general(p, nullptr);
-    load_log(p, nullptr);
-    load_save(p, nullptr);
-}
-
-// 1 when the store file exists (or its path is blocked) but cannot be read
-// as a store: not a regular file, or not readable.
-static int store_file_unreadable(const std::string &path) {
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0)
-        return errno != ENOENT;
-    if (!S_ISREG(st.st_mode))
-        return 1;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f)
-        return 1;
-    fclose(f);
-    return 0;
-}
-
-// 1 when the store file is empty or has the shape the toolkit writes: its
-// header comment, then only blank lines, comments, group lines, "key:value"
-// entries and "+" continuations. Anything else is a damaged store, which the
-// toolkit would read as partly or wholly empty.
-static int store_file_well_formed(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string line;
-    if (!std::getline(in, line))
-        return 1;
-    if (line.rfind("; FLTK preferences file format", 0) != 0)
-        return 0;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line[0] != ';' && line[0] != '[' && line[0] != '+' &&
-            line.find(':') == std::string::npos)
-            return 0;
-    }
-    return 1;
-}
-
+// Only a store the toolkit reads safely is read (the toolkit reads the
+// file the path names, nothing else); nothing is set, so nothing is written.
 int preferences::load() {
-    std::string path = store_file_path();
-    if (store_file_unreadable(path) || !store_file_safe(path) ||
-        !store_file_well_formed(path)) {
-        load_defaults(this);
-        return 1;
+    std::string path = store_path(store_vendor, store_application);
+    int state = store_state(path);
+    if (state != STORE_READABLE) {
+        set_defaults();
+        return state == STORE_DAMAGED;
     }
-    Fl_Preferences root(Fl_Preferences::USER, store_vendor, store_application);
-    std::unique_ptr<Fl_Preferences> general_group = open_existing_group(root, "General");
-    std::unique_ptr<Fl_Preferences> tools_group = open_existing_group(root, "ExternalTools");
-    std::unique_ptr<Fl_Preferences> log_group = open_existing_group(root, "Log");
-    std::unique_ptr<Fl_Preferences> save_group = open_existing_group(root, "Save");
-    load_tools(this, tools_group.get());
-    load_general(this, general_group.get());
-    load_log(this, log_group.get());
-    load_save(this, save_group.get());
+    Fl_Preferences root(path.c_str(), store_vendor, nullptr);
+    std::unique_ptr<Fl_Preferences> groups[GROUP_COUNT];
+    for (int g = 0; g < GROUP_COUNT; g++)
+        groups[g] = open_existing_group(root, store_groups[g]);
+    for (const pref_key &k : pref_keys)
+        read_key(this, groups[k.group].get(), k);
     return 0;
 }
 
 // -------------------------------------------------------------------- saving
 
-// Moves a store file the toolkit cannot read out of the way (to
-// "preferences.prefs.corrupt"), so a save writes a fresh store and the old
-// bytes are kept for the user. Returns 0 when the store can be written.
-static int set_corrupt_store_aside() {
-    std::string path = store_file_path();
-    if (store_file_safe(path) && store_file_well_formed(path))
-        return 0;
-    return rename(path.c_str(), (path + ".corrupt").c_str()) == 0 ? 0 : -1;
+// A store read into memory (every group and key, also other tools' ones)
+// that writes itself into a stream of the caller's, never into its own file.
+class store_tree : public Fl_Preferences {
+  public:
+    // Reads file; "" gives an empty store.
+    explicit store_tree(const char *file) : Fl_Preferences(file, store_vendor, nullptr) {}
+    // Writes the toolkit's header, groups and entries to f. The toolkit then
+    // counts the store as written, so it does not write its file on close.
+    // The caller checks f for errors.
+    void write_to(FILE *f) {
+        fprintf(f, "; FLTK preferences file format 1.0\n; vendor: %s\n; application: %s\n",
+                store_vendor, store_application);
+        node->write(f);
+    }
+};
+
+// Writes the store read from source, with every key of p set, into f.
+static void write_store(preferences *p, const char *source, FILE *f) {
+    store_tree tree(source);
+    std::unique_ptr<Fl_Preferences> groups[GROUP_COUNT];
+    for (int g = 0; g < GROUP_COUNT; g++)
+        groups[g] = std::make_unique<Fl_Preferences>(tree, store_groups[g]);
+    for (const pref_key &k : pref_keys) {
+        Fl_Preferences &g = *groups[k.group];
+        if (k.kind == KIND_TEXT || k.kind == KIND_INSTALL_PATH)
+            g.set(k.key, p->get_string(k.index));
+        else
+            g.set(k.key, p->get_int(k.index));
+    }
+    tree.write_to(f);
 }
 
-// 0 when the store file can be written: its directories exist (they are
-// made when missing) and the file opens for writing. Nothing is truncated.
-static int store_file_writable(const std::string &path) {
-    for (size_t slash = path.find('/', 1); slash != std::string::npos;
-         slash = path.find('/', slash + 1))
-        mkdir(path.substr(0, slash).c_str(), 0700);
-    struct stat st;
-    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-        return -1;
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    if (fd < 0)
-        return -1;
-    close(fd);
-    return 0;
-}
-
-// A store that cannot be read nor moved aside is not written: it could not
-// be written anyway, and the toolkit would crash reading it.
+// A damaged store is not read: the new one holds this record only, and the
+// old bytes are kept aside.
 int preferences::save() {
-    if (set_corrupt_store_aside() != 0 || store_file_writable(store_file_path()) != 0)
-        return -1;
-    Fl_Preferences root(Fl_Preferences::USER, store_vendor, store_application);
-    Fl_Preferences general_group(root, "General");
-    Fl_Preferences tools_group(root, "ExternalTools");
-    Fl_Preferences log_group(root, "Log");
-    Fl_Preferences save_group(root, "Save");
-    tools_group.set("BrowserPath", browser_path);
-    tools_group.set("SpreadsheetPath", spreadsheet_path);
-    tools_group.set("TextEditorPath", text_editor_path);
-    tools_group.set("GnuplotPath", gnuplot_path);
-    general_group.set("ConfirmExit", confirm_exit);
-    general_group.set("Confirm_SR_FM_Del", confirm_sr_fm_del);
-    general_group.set("MorvuWindow", morvu_window);
-    general_group.set("PathSave", path_save);
-    log_group.set("LogFile", log_file);
-    log_group.set("LogLevel", log_level);
-    log_group.set("AlertLevel", alert_level);
-    save_group.set("PathSave", path_save);
-    save_group.set("SAT_XSL_Mode", sat_xsl_mode);
-    save_group.set("SAT_XSL_LocalFile", sat_xsl_local_file);
-    return 0;
+    std::string path = store_path(store_vendor, store_application);
+    int state = store_state(path);
+    const char *source = state == STORE_READABLE ? path.c_str() : "";
+    return store_replace(path, state == STORE_DAMAGED, [&](FILE *f) {
+        write_store(this, source, f);
+        return 0;
+    });
 }

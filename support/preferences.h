@@ -48,13 +48,22 @@ class preferences {
     // the slot's address.
     char *set_string(int index, const char *value);
     void set_int(int index, int value);
+    // Puts the default of every slot into the record, as loading from an
+    // empty store does. Cannot fail.
+    void set_defaults();
     // Fills every slot from the store, defaults for what is missing. Leaves the
     // store file untouched. Returns 0 when the store was read or does not
-    // exist yet, 1 when it exists but could not be read (corrupt, unreadable,
-    // not a file): every slot then holds its default.
+    // exist yet, 1 when it is damaged (see preferences_store.h: not a file,
+    // unreadable, too big, or a shape the toolkit's reader crashes on): the
+    // toolkit does not read it then, and every slot holds its default.
     int load();
-    // Writes the record into the store (and so to disk). Returns 0, or -1
-    // when the store cannot be written (the file on disk is then unchanged).
+    // Writes the record into the store, keeping every other group and key of
+    // it: the new store is written whole beside the old one, then takes its
+    // place. A damaged store is not read but moved aside, to
+    // preferences.prefs.corrupt or the first free preferences.prefs.corrupt.N.
+    // Returns 0, or -1 when the store cannot be written whole (a full disk, a
+    // file-size limit, a read-only folder...): the file on disk is then
+    // unchanged and no temporary file is left.
     int save();
 };
 

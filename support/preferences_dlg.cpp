@@ -18,7 +18,6 @@
 #include <FL/Fl_Text_Buffer.H>
 #include <FL/Fl_Text_Display.H>
 
-#include <cstdio>
 #include <cstring>
 
 // The web address of the platform's stylesheet, shown for the "URL" mode.
@@ -234,19 +233,23 @@ void preferences_dlg::adjust_level_menus() {
 // ------------------------------------------------------- record and widgets
 
 void preferences_dlg::load_widgets() {
-    browser_input->value(prefs->get_string(PREF_BROWSER_PATH));
-    spreadsheet_input->value(prefs->get_string(PREF_SPREADSHEET_PATH));
-    editor_input->value(prefs->get_string(PREF_TEXT_EDITOR_PATH));
-    gnuplot_input->value(prefs->get_string(PREF_GNUPLOT_PATH));
-    interactive_quit->value(prefs->get_int(PREF_MORVU_WINDOW) != 0);
-    confirm_delete->value(prefs->get_int(PREF_CONFIRM_SR_FM_DEL) != 0);
-    confirm_exit->value(prefs->get_int(PREF_CONFIRM_EXIT) != 0);
-    log_level_choice->value(prefs->get_int(PREF_LOG_LEVEL));
-    alert_level_choice->value(prefs->get_int(PREF_ALERT_LEVEL));
-    log_file_input->value(prefs->get_string(PREF_LOG_FILE));
-    path_absolute->value(prefs->get_int(PREF_PATH_SAVE) != 0);
-    xsl_local_input->value(prefs->get_string(PREF_SAT_XSL_LOCAL_FILE));
-    set_xsl_mode(prefs->get_int(PREF_SAT_XSL_MODE));
+    show_record(prefs);
+}
+
+void preferences_dlg::show_record(preferences *r) {
+    browser_input->value(r->get_string(PREF_BROWSER_PATH));
+    spreadsheet_input->value(r->get_string(PREF_SPREADSHEET_PATH));
+    editor_input->value(r->get_string(PREF_TEXT_EDITOR_PATH));
+    gnuplot_input->value(r->get_string(PREF_GNUPLOT_PATH));
+    interactive_quit->value(r->get_int(PREF_MORVU_WINDOW) != 0);
+    confirm_delete->value(r->get_int(PREF_CONFIRM_SR_FM_DEL) != 0);
+    confirm_exit->value(r->get_int(PREF_CONFIRM_EXIT) != 0);
+    log_level_choice->value(r->get_int(PREF_LOG_LEVEL));
+    alert_level_choice->value(r->get_int(PREF_ALERT_LEVEL));
+    log_file_input->value(r->get_string(PREF_LOG_FILE));
+    path_absolute->value(r->get_int(PREF_PATH_SAVE) != 0);
+    xsl_local_input->value(r->get_string(PREF_SAT_XSL_LOCAL_FILE));
+    set_xsl_mode(r->get_int(PREF_SAT_XSL_MODE));
 }
 
 static int xsl_mode_of(const Fl_Round_Button *none, const Fl_Round_Button *url) {
@@ -310,31 +313,12 @@ void preferences_dlg::on_apply() {
         lw->set_alert_level(prefs->get_int(PREF_ALERT_LEVEL));
 }
 
-// install_dir followed by tail; "" when that does not fit a setting, rather
-// than a cut path naming some other file.
-static void install_path(char *out, const char *tail) {
-    int n = snprintf(out, PREF_STRING_SIZE, "%s%s", install_dir, tail);
-    if (n < 0 || n >= PREF_STRING_SIZE)
-        out[0] = '\0';
-}
-
+// The defaults come from the record's own table, as loading an empty store
+// gives them.
 void preferences_dlg::restore_defaults() {
-    char path[PREF_STRING_SIZE];
-    browser_input->value("netscape");
-    spreadsheet_input->value("soffice");
-    editor_input->value("emacs");
-    gnuplot_input->value("gnuplot");
-    interactive_quit->value(0);
-    confirm_delete->value(0);
-    confirm_exit->value(0);
-    log_level_choice->value(LOG_WARNING);
-    alert_level_choice->value(LOG_WARNING);
-    install_path(path, "/ORVIK.log");
-    log_file_input->value(path);
-    path_absolute->value(0);
-    install_path(path, "/XML-support/SAT.xsl");
-    xsl_local_input->value(path);
-    set_xsl_mode(0);
+    preferences defaults;
+    defaults.set_defaults();
+    show_record(&defaults);
 }
 
 void preferences_dlg::choose_file(Fl_Input *input, const char *pattern) {

@@ -86,6 +86,8 @@ class preferences_dlg {
     void make_save_tab();
     void make_xsl_group();
     void adjust_level_menus();
+    // Shows record r in the widgets, in the order of load_widgets.
+    void show_record(preferences *r);
     // Runs the file chooser from the directory of input's text; a chosen
     // name replaces the text, one too long for a setting is refused with an
     // alert, a cancelled chooser changes nothing.

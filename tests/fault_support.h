@@ -4,10 +4,13 @@
 #ifndef FAULT_SUPPORT_H
 #define FAULT_SUPPORT_H
 
+#include <dirent.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -35,14 +38,14 @@ struct temp_dir {
 
 // A fresh HOME; the preference store lives below it.
 struct temp_home : temp_dir {
+    std::string home = path;
     temp_home() {
         setenv("HOME", path.c_str(), 1);
         install_dir[0] = '\0';
     }
-    std::string store() const { return path + "/.fltk/Brenmoor/ORVIK_Morvu-SA/preferences.prefs"; }
-    void make_store_dir() const {
-        (void)!system(("mkdir -p '" + path + "/.fltk/Brenmoor/ORVIK_Morvu-SA'").c_str());
-    }
+    std::string folder() const { return home + "/.fltk/Brenmoor/ORVIK_Morvu-SA"; }
+    std::string store() const { return folder() + "/preferences.prefs"; }
+    void make_store_dir() const { (void)!system(("mkdir -p '" + folder() + "'").c_str()); }
 };
 
 inline std::string read_all(const std::string &path) {
@@ -99,6 +102,35 @@ inline int private_mounts() {
                     ? 0
                     : 1;
     return state;
+}
+
+// Mounts a 12 KiB tmpfs at dir (made here) in the process's own mount
+// namespace: a file system that fills up after a few pages. 0 on success.
+inline int mount_small_tmpfs(const std::string &dir) {
+    if (private_mounts() != 0 || mkdir(dir.c_str(), 0755) != 0)
+        return -1;
+    return mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=12k");
+}
+
+// mount_small_tmpfs, then fills it up: no byte more can be written there.
+inline int mount_full_tmpfs(const std::string &dir) {
+    if (mount_small_tmpfs(dir) != 0)
+        return -1;
+    write_all(dir + "/filler", std::string(1 << 16, 'x'));
+    return 0;
+}
+
+// The names in directory dir, sorted, without "." and "..".
+inline std::vector<std::string> dir_names(const std::string &dir) {
+    std::vector<std::string> names;
+    if (DIR *d = opendir(dir.c_str())) {
+        while (dirent *e = readdir(d))
+            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
+                names.push_back(e->d_name);
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 #endif

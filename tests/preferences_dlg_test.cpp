@@ -103,6 +103,28 @@ TEST_F(PrefsDlg, RestoreDefaultsThenCancelChangesNothing) {
     EXPECT_STREQ(record.get_string(PREF_BROWSER_PATH), "firefox");
 }
 
+// Restore Defaults shows the default of every setting, as loading an empty
+// store gives them; Apply would store exactly those.
+TEST_F(PrefsDlg, RestoreDefaultsShowsEveryDefault) {
+    setenv("ORVIK_INST_DIR", "/opt/x", 1);
+    get_install_dir(install_dir);
+    unsetenv("ORVIK_INST_DIR");
+    preferences defaults;
+    ASSERT_EQ(defaults.load(), 0);
+    dlg->make_window();
+    for (int i : {0, 1, 2, 3, 10, 12})
+        record.set_string(i, "other");
+    for (int i : {4, 5, 6, 7, 8, 9, 11})
+        record.set_int(i, i % 2 ? 1 : 2);
+    dlg->load_widgets();
+    press(4);
+    dlg->store_widgets();
+    for (int i : {0, 1, 2, 3, 10, 12})
+        EXPECT_STREQ(record.get_string(i), defaults.get_string(i)) << i;
+    for (int i : {4, 5, 6, 7, 8, 9, 11})
+        EXPECT_EQ(record.get_int(i), defaults.get_int(i)) << i;
+}
+
 TEST_F(PrefsDlg, StylesheetModeSetsRadiosAndActiveStates) {
     dlg->make_window();
     // Radios as none/url/local bits; active url output, local input and chooser.

@@ -1,0 +1,52 @@
+// The preference store's file on disk: where it lies, whether the toolkit's
+// reader can take it, and replacing it whole or not at all.
+//
+// The toolkit (FLTK 1.3.8) reads a store in lines of at most 1023 bytes (a
+// longer line goes on as the next one) and skips the first three. A group
+// line "[path]" places the entries after it under path; a path that is
+// neither "." nor below "./" places them nowhere, and the next entry line
+// then crashes the reader; a group path of 128 characters or more overflows
+// a 128-byte buffer of the reader. Its look-ups take time growing with the
+// square of the number of groups and keys.
+#ifndef FTD_PREFERENCES_STORE_H
+#define FTD_PREFERENCES_STORE_H
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+// Limits of a store that is read: its size in bytes, its group and entry
+// lines, and the length of a group path.
+#define STORE_MAX_BYTES (1 << 20)
+#define STORE_MAX_RECORDS 10000
+#define STORE_MAX_GROUP_PATH 100
+
+enum { STORE_MISSING = 0, STORE_READABLE = 1, STORE_DAMAGED = 2 };
+
+// The user store file of vendor and application, named the way the toolkit
+// names it: $HOME/.fltk/<vendor>/<application>.prefs, under /etc/fltk/
+// without HOME. When that is a symbolic link, the file it names (so that a
+// replacement goes where the link points). Cannot fail.
+std::string store_path(const char *vendor, const char *application);
+
+// STORE_MISSING when nothing is at path. STORE_READABLE when path is a
+// regular file that the toolkit reads safely and quickly. STORE_DAMAGED for
+// anything else: not a regular file, a read error, more than STORE_MAX_BYTES,
+// a NUL byte (the toolkit would cut the line there), more than
+// STORE_MAX_RECORDS group and entry lines, a group path longer than
+// STORE_MAX_GROUP_PATH characters, or an entry the reader cannot place.
+// Reads the file, nothing else.
+int store_state(const std::string &path);
+
+// Replaces the file target whole or not at all. write fills a new temporary
+// file beside target (the folders are made when missing; the file gets
+// target's permissions, or those of a new file) and returns 0 or -1. Every
+// write is checked, then the file is flushed, synced and closed. With
+// set_aside non-zero, what is at target is then moved to the first free name
+// of target.corrupt, target.corrupt.1, ... (nothing is overwritten). Last the
+// new file is renamed to target. Returns 0, or -1 when any step fails:
+// target is then as it was and no temporary file is left.
+int store_replace(const std::string &target, int set_aside,
+                  const std::function<int(FILE *)> &write);
+
+#endif

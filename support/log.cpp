@@ -4,6 +4,7 @@
 #include <FL/Fl_Text_Buffer.H>
 #include <FL/Fl_Text_Display.H>
 
+#include <cstdlib>
 #include <cstring>
 
 log_base *global_log = nullptr;
@@ -45,10 +46,22 @@ void log_panel_append(Fl_Text_Display *display, Fl_Text_Buffer *buffer, const ch
     log_panel_scroll_to_end(display, buffer);
 }
 
+// Writes length bytes of text into file (emptied first): 0 written, 1 it
+// cannot be opened, 2 a write, the flush or the close failed.
+static int write_text_file(const char *file, const char *text, size_t length) {
+    FILE *f = fopen(file, "w");
+    if (!f)
+        return 1;
+    int failed = fwrite(text, 1, length, f) != length || fflush(f) != 0;
+    return fclose(f) != 0 || failed ? 2 : 0;
+}
+
 int log_panel_save(Fl_Text_Buffer *buffer, const char *file) {
     if (!file)
         return 1;
-    int result = buffer->savefile(file);
+    char *text = buffer->text();
+    int result = write_text_file(file, text, buffer->length());
+    free(text);
     if (result == 0) {
         buffer->append("\n\nSaved log to file: ");
         buffer->append(file);

@@ -32,8 +32,10 @@ void log_panel_append(Fl_Text_Display *display, Fl_Text_Buffer *buffer, const ch
 // Moves display's insert position to the end of buffer, shows it, redraws.
 void log_panel_scroll_to_end(Fl_Text_Display *display, Fl_Text_Buffer *buffer);
 
-// Writes buffer's text to file (Fl_Text_Buffer::savefile); on success appends
-// the "Saved log to file" note. Returns savefile's result (1 for a NULL file).
+// Writes buffer's text to file (emptied first), checking every write, the
+// flush and the close; only then appends the "Saved log to file" note.
+// Returns 0 written, 1 when file is NULL or cannot be opened, 2 on a write
+// error (a full disk, a file-size limit...). A failure adds nothing.
 int log_panel_save(Fl_Text_Buffer *buffer, const char *file);
 
 class log_base {
@@ -67,7 +69,7 @@ class log_text_display : public log_base {
     // Appends prefix, text and "\n" when level passes.
     void log(int level, const char *format, ...) override __attribute__((format(printf, 3, 4)));
     void clear() override;
-    // Fl_Text_Buffer::savefile's result: 0 written, 1 open failed, 2 write error.
+    // log_panel_save: 0 written, 1 open failed, 2 write error.
     int save(const char *file) override;
 };
 

@@ -76,4 +76,17 @@ TEST(LogTextDisplay, PanelTextFilteringAndSave) {
     remove(tmp.c_str());
 }
 
+// On a full file system: a write error, no note.
+TEST(LogTextDisplay, SaveOnFullDiskFails) {
+    temp_dir dir;
+    if (mount_full_tmpfs(dir.file("full")) != 0)
+        GTEST_SKIP() << "no mount namespace here (needs CAP_SYS_ADMIN)";
+    log_text_display l(nullptr);
+    EXPECT_EQ(l.save(dir.file("full/log.txt").c_str()), 2);
+    char *text = l.buffer->text();
+    EXPECT_STREQ(text, "\nStarting to log...\n\n");
+    free(text);
+    delete l.buffer;
+}
+
 } // namespace

@@ -84,6 +84,14 @@ TEST_F(LogWnd, StatusClearAndSaveMenus) {
     EXPECT_EQ(read_all(path), cleared);
     EXPECT_EQ(text(), cleared + "\n\nSaved log to file: " + path + ".\n\n");
     remove(path.c_str());
+    // On a full file system: a write error and no note.
+    temp_dir dir;
+    if (mount_full_tmpfs(dir.file("full")) != 0)
+        GTEST_SKIP() << "no mount namespace here (needs CAP_SYS_ADMIN)";
+    global_prefs.set_string(PREF_LOG_FILE, dir.file("full/log.txt").c_str());
+    EXPECT_EQ(lw->save(global_prefs.get_string(PREF_LOG_FILE)), 2);
+    pick("&File/&Save");
+    EXPECT_EQ(text(), cleared + "\n\nSaved log to file: " + path + ".\n\n");
 }
 
 // The saved-file note is the last line, and it is shown, as any other line.

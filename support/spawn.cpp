@@ -96,17 +96,29 @@ static void put_word(line_buf *b, const char *s) {
         put_single_quoted(b, s);
 }
 
+// The command word: as put_word, and single-quoted also when it holds '=',
+// which would make the shell take it as an assignment.
+static void put_command_word(line_buf *b, const char *s) {
+    if (strchr(s, '='))
+        put_single_quoted(b, s);
+    else
+        put_word(b, s);
+}
+
 // Joins first (unless skip_path) and the strings of args into b.
 static void build_line(line_buf *b, int background, int skip_path, const char *first,
                        va_list args) {
     int words = 0;
     if (!skip_path) {
-        put_word(b, first);
+        put_command_word(b, first);
         words++;
     }
     for (const char *s = va_arg(args, const char *); s; s = va_arg(args, const char *)) {
-        if (words++)
-            put(b, " ", 1);
+        if (words++ == 0) {
+            put_command_word(b, s);
+            continue;
+        }
+        put(b, " ", 1);
         put_word(b, s);
     }
     if (background)
@@ -164,9 +176,36 @@ char *make_file_url(const char *path) {
     return url_buffer;
 }
 
+// Names a POSIX shell (dash or bash) runs itself, as a built-in command or a
+// reserved word, instead of a program found on PATH; several of them run or
+// parse their arguments as commands (eval, exec, source, command, let ...).
+static const char *const shell_names[] = {
+    "!",        ".",        ":",         "[",        "[[",      "]]",      "alias",  "bg",
+    "bind",     "break",    "builtin",   "caller",   "case",    "cd",      "chdir",  "command",
+    "compgen",  "complete", "compopt",   "continue", "coproc",  "declare", "dirs",   "disown",
+    "do",       "done",     "echo",      "elif",     "else",    "enable",  "esac",   "eval",
+    "exec",     "exit",     "export",    "false",    "fc",      "fg",      "fi",     "for",
+    "function", "getopts",  "hash",      "help",     "history", "if",      "in",     "jobs",
+    "kill",     "let",      "local",     "logout",   "mapfile", "popd",    "printf", "pushd",
+    "pwd",      "read",     "readarray", "readonly", "return",  "select",  "set",    "shift",
+    "shopt",    "source",   "suspend",   "test",     "then",    "time",    "times",  "trap",
+    "true",     "type",     "typeset",   "ulimit",   "umask",   "unalias", "unset",  "until",
+    "wait",     "while",    "{",         "}"};
+
+// 1 when the shell would run name as a program from PATH.
+static int is_program_name(const char *name) {
+    if (!name[0])
+        return 0;
+    for (const char *shell_name : shell_names)
+        if (strcmp(name, shell_name) == 0)
+            return 0;
+    return 1;
+}
+
 int launch_browser(const char *url) {
     const char *browser = global_prefs.get_string(PREF_BROWSER_PATH);
-    if (spawn_command(1, 1, browser, fl_filename_name(browser), url, nullptr) != -1)
+    const char *name = fl_filename_name(browser);
+    if (is_program_name(name) && spawn_command(1, 1, browser, name, url, nullptr) != -1)
         return 0;
     if (global_log)
         global_log->log(LOG_ERROR,

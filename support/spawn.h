@@ -13,7 +13,9 @@
 //     ? [ ] { } ~ # ! newlines, an unclosed quote, ...) is written between
 //     single quotes, each ' as '\'' , so no part of it is run or expanded.
 // A literal text that happens to be an inert quoted word (such as a"b"c)
-// therefore loses its quotes in the shell, as any shell word does.
+// therefore loses its quotes in the shell, as any shell word does. The first
+// word of the line, the command, is also single-quoted when it holds '=', so
+// that the shell runs it rather than taking it as an assignment.
 #ifndef FTD_SPAWN_H
 #define FTD_SPAWN_H
 
@@ -46,7 +48,11 @@ char *make_file_url(const char *path);
 
 // Starts the BrowserPath browser in the background on url (through
 // spawn_command: the base name, url and " &"). 0 when the shell started; 1
-// when it could not (logged at LOG_ERROR through global_log when set).
+// when it could not, or when the base name is empty or names one of the
+// shell's own commands or reserved words (eval, exec, if ...), which the
+// shell would run in place of a program: nothing is run then. A failure is
+// logged at LOG_ERROR through global_log (when set) as "could not execute
+// '<BrowserPath>'. ..." with the advice to update the browser's name.
 int launch_browser(const char *url);
 
 // m4 macro lines written into buffer of size bytes; each returns buffer, or

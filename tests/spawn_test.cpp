@@ -34,11 +34,12 @@ TEST_F(Spawn, CommandLines) {
     spawn_command(0, 0, "viewer", "a;b", "it's", "$(touch X)", "a\\b", "\"open", "\"$HOME\"",
                   "x|y&", nullptr);
     spawn_command(0, 0, "viewer", "'it'\\''s'", "\"a'b\"", "-o=1,2", nullptr);
+    spawn_command(1, 1, "/opt/A=B", "A=B", "c=d", nullptr); // a command, not an assignment
     EXPECT_EQ(ran, (std::vector<std::string>{
                        "ls -l", "firefox file:///tmp/a.html &", "", " &",
                        "firefox file://\"/tmp/a b.html\" &",
                        "viewer 'a;b' 'it'\\''s' '$(touch X)' 'a\\b' '\"open' '\"$HOME\"' 'x|y&'",
-                       "viewer 'it'\\''s' \"a'b\" -o=1,2"}));
+                       "viewer 'it'\\''s' \"a'b\" -o=1,2", "'A=B' c=d &"}));
     EXPECT_EQ("Spawning command: \"ls -l\".", log.lines.at(0));
     EXPECT_EQ(2, log.levels.at(0));
 }
@@ -101,6 +102,22 @@ TEST_F(Spawn, LaunchBrowserResult) {
     EXPECT_EQ(1, launch_browser("x"));
 }
 
+// A base name that is empty, or that the shell takes as its own command
+// rather than a program, is refused: logged, result 1, nothing run.
+TEST_F(Spawn, LaunchBrowserRefusesShellNames) {
+    for (const char *browser : {"", "/usr/bin/", "/usr/bin/eval", "exec", "/bin/.", "command",
+                                "/opt/if", "time", "source"}) {
+        global_prefs.set_string(PREF_BROWSER_PATH, browser);
+        log.clear();
+        EXPECT_EQ(1, launch_browser("file:///tmp/a.html")) << browser;
+        EXPECT_TRUE(ran.empty()) << ran.back();
+        ASSERT_EQ(1u, log.lines.size()) << browser;
+        EXPECT_EQ(0, log.levels[0]);
+        EXPECT_EQ("could not execute '" + std::string(browser) + "'.",
+                  log.lines[0].substr(0, log.lines[0].find('\n')));
+    }
+}
+
 // A stand-in browser first on PATH records its arguments; hostile paths must
 // arrive as one literal argument and never run anything.
 TEST(SpawnShell, HostilePathReachesBrowserLiterally) {
@@ -117,19 +134,26 @@ TEST(SpawnShell, HostilePathReachesBrowserLiterally) {
 
     const std::string page =
         "/tmp/a b/$(touch " + d + "/X).html;touch " + d + "/Y`touch " + d + "/Z`";
-    const std::string browsers[] = {"fake-firefox", d + "/fake-firefox", "fake-viewer", ""};
+    ASSERT_EQ(0, symlink((d + "/fake-firefox").c_str(), (d + "/A=B").c_str()));
+    // The shell's eval would parse the URL a second time; it is refused.
+    const std::string browsers[] = {"fake-firefox", d + "/fake-firefox", "fake-viewer", "",
+                                    "/opt/x/A=B",   "/usr/bin/eval"};
     for (const std::string &browser : browsers) {
-        // The last round passes a raw URL straight to launch_browser.
+        // The empty row passes a raw URL straight to launch_browser.
         global_prefs.set_string(PREF_BROWSER_PATH,
                                 browser.empty() ? "fake-viewer" : browser.c_str());
         std::string raw = "file://" + page + "&x='1'";
-        EXPECT_EQ(0, launch_browser(browser.empty() ? raw.c_str() : make_file_url(page.c_str())));
+        bool refused = browser == "/usr/bin/eval";
+        EXPECT_EQ(refused,
+                  launch_browser(browser.empty() ? raw.c_str() : make_file_url(page.c_str())));
         std::string got;
-        for (int i = 0; i < 3000 && got.empty(); i++) {
+        for (int i = 0; i < 3000 && got.empty() && !refused; i++) {
             usleep(10000);
             got = read_all(d + "/args");
         }
-        EXPECT_EQ("[" + (browser.empty() ? raw : "file://" + page) + "]", got) << browser;
+        if (!refused) {
+            EXPECT_EQ("[" + (browser.empty() ? raw : "file://" + page) + "]", got) << browser;
+        }
         for (const char *f : {"/X", "/Y", "/Z"})
             EXPECT_NE(0, access((d + f).c_str(), F_OK)) << browser << f;
         remove((d + "/args").c_str());

@@ -3,7 +3,6 @@
 // failure keeps the earlier file and leaves no temporary file behind.
 #include "app_fixture.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -81,17 +80,6 @@ TEST_F(AppTest, ExportBranches) {
 }
 
 namespace {
-
-std::set<std::string> names_in(const std::string &dir) {
-    std::set<std::string> names;
-    if (DIR *d = opendir(dir.c_str())) {
-        while (dirent *e = readdir(d))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-                names.insert(e->d_name);
-        closedir(d);
-    }
-    return names;
-}
 
 // The example tree on display, overwrites confirmed, errors logged.
 struct ExportFault : AppTest {

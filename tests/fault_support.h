@@ -1,6 +1,7 @@
-// Helpers of the fault-injection and session tests: a temporary directory,
-// whole-file reads and writes, a logger that keeps its lines, and a mount
-// namespace of the test process's own.
+// Helpers of the fault-injection and session tests: a temporary directory
+// and HOME, whole-file reads and writes, directory listings, a logger that
+// keeps its lines, and a mount namespace of the test process's own with small
+// file systems in it.
 #ifndef FAULT_SUPPORT_H
 #define FAULT_SUPPORT_H
 
@@ -10,17 +11,28 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "log.h"
 #include "paths.h"
+
+inline std::string read_all(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline void write_all(const std::string &path, const std::string &bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
 
 // A fresh directory, removed with everything in it (and a tmpfs mounted at
 // "full" below it) at the end.
@@ -46,18 +58,11 @@ struct temp_home : temp_dir {
     std::string folder() const { return home + "/.fltk/Brenmoor/ORVIK_Morvu-SA"; }
     std::string store() const { return folder() + "/preferences.prefs"; }
     void make_store_dir() const { (void)!system(("mkdir -p '" + folder() + "'").c_str()); }
+    void write_store(const std::string &bytes) const {
+        make_store_dir();
+        write_all(store(), bytes);
+    }
 };
-
-inline std::string read_all(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline void write_all(const std::string &path, const std::string &bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 // Keeps every message and levelled line, formatted.
 struct capture_log : log_base {
@@ -120,16 +125,15 @@ inline int mount_full_tmpfs(const std::string &dir) {
     return 0;
 }
 
-// The names in directory dir, sorted, without "." and "..".
-inline std::vector<std::string> dir_names(const std::string &dir) {
-    std::vector<std::string> names;
+// The names in directory dir, without "." and "..".
+inline std::set<std::string> names_in(const std::string &dir) {
+    std::set<std::string> names;
     if (DIR *d = opendir(dir.c_str())) {
         while (dirent *e = readdir(d))
             if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-                names.push_back(e->d_name);
+                names.insert(e->d_name);
         closedir(d);
     }
-    std::sort(names.begin(), names.end());
     return names;
 }
 

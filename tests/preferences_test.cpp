@@ -154,8 +154,7 @@ TEST(PrefsFault, ReadableStoresLoadAndKeepForeignGroups) {
     };
     for (const std::string &bytes : stores) {
         temp_home home;
-        home.make_store_dir();
-        write_all(home.store(), bytes);
+        home.write_store(bytes);
         preferences p;
         EXPECT_EQ(p.load(), 0) << bytes.substr(0, 200);
         EXPECT_STREQ(p.get_string(PREF_BROWSER_PATH), "firefox");
@@ -164,7 +163,7 @@ TEST(PrefsFault, ReadableStoresLoadAndKeepForeignGroups) {
         EXPECT_EQ(p.save(), 0);
         EXPECT_NE(read_all(home.store()).find("[./OtherTool]\n\nforeign:kept\n"),
                   std::string::npos);
-        EXPECT_EQ(dir_names(home.folder()), std::vector<std::string>{"preferences.prefs"});
+        EXPECT_EQ(names_in(home.folder()), std::set<std::string>{"preferences.prefs"});
         preferences q;
         EXPECT_EQ(q.load(), 0);
         EXPECT_STREQ(q.get_string(PREF_BROWSER_PATH), "firefox");
@@ -191,8 +190,7 @@ TEST(PrefsFault, DamagedStoresAreSetAside) {
     };
     for (const std::string &bytes : stores) {
         temp_home home;
-        home.make_store_dir();
-        write_all(home.store(), bytes);
+        home.write_store(bytes);
         preferences p;
         EXPECT_EQ(p.load(), 1) << bytes.substr(0, 200);
         expect_defaults(p);
@@ -208,9 +206,9 @@ TEST(PrefsFault, DamagedStoresAreSetAside) {
         EXPECT_EQ(q.save(), 0);
         EXPECT_EQ(read_all(home.store() + ".corrupt"), bytes);
         EXPECT_EQ(read_all(home.store() + ".corrupt.1"), stores[0]);
-        EXPECT_EQ(dir_names(home.folder()),
-                  (std::vector<std::string>{"preferences.prefs", "preferences.prefs.corrupt",
-                                            "preferences.prefs.corrupt.1"}));
+        EXPECT_EQ(names_in(home.folder()),
+                  (std::set<std::string>{"preferences.prefs", "preferences.prefs.corrupt",
+                                         "preferences.prefs.corrupt.1"}));
     }
 }
 
@@ -244,8 +242,7 @@ TEST(PrefsFault, NonFileStoreIsSetAside) {
     EXPECT_EQ(read_all(home.path + "/.fltk"), "kept");
     if (geteuid() == 0)
         return; // file modes do not stop root from reading
-    home.make_store_dir();
-    write_all(home.store(), header + body);
+    home.write_store(header + body);
     ASSERT_EQ(chmod(home.store().c_str(), 0), 0);
     EXPECT_EQ(p.load(), 1);
     expect_defaults(p);
@@ -291,7 +288,7 @@ TEST(PrefsFault, FailedWriteKeepsStore) {
             EXPECT_EQ(p.save(), -1) << way;
         }
         EXPECT_EQ(read_all(home.store()), stored) << way;
-        EXPECT_EQ(dir_names(home.folder()), std::vector<std::string>{"preferences.prefs"}) << way;
+        EXPECT_EQ(names_in(home.folder()), std::set<std::string>{"preferences.prefs"}) << way;
         EXPECT_EQ(strlen(p.get_string(PREF_BROWSER_PATH)), 4000u);
         if (w == "read-only home") {
             EXPECT_EQ(umount(h), 0);

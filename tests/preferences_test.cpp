@@ -242,8 +242,9 @@ TEST(PrefsFault, NonFileStoreIsSetAside) {
     EXPECT_EQ(read_all(home.path + "/.fltk"), "kept");
     if (geteuid() == 0)
         return; // file modes do not stop root from reading
-    home.write_store(header + body);
-    ASSERT_EQ(chmod(home.store().c_str(), 0), 0);
+    temp_home unreadable;
+    unreadable.write_store(header + body);
+    ASSERT_EQ(chmod(unreadable.store().c_str(), 0), 0);
     EXPECT_EQ(p.load(), 1);
     expect_defaults(p);
 }

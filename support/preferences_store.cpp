@@ -29,13 +29,14 @@ std::string store_path(const char *vendor, const char *application) {
 
 // ------------------------------------------------------------------ reading
 
-// Reads the whole of path (at most STORE_MAX_BYTES + 1 bytes) into text.
-// 0, or -1 on an open or read error.
-static int read_store(const std::string &path, std::string *text) {
+// Reads path, of size bytes when it was looked at, into text: at most one
+// byte more, so that a file grown past the limit shows. 0, or -1 on an open
+// or read error.
+static int read_store(const std::string &path, size_t size, std::string *text) {
     FILE *f = fopen(path.c_str(), "rb");
     if (!f)
         return -1;
-    text->resize(STORE_MAX_BYTES + 1);
+    text->resize(size + 1);
     text->resize(fread(&(*text)[0], 1, text->size(), f));
     int failed = ferror(f);
     fclose(f);
@@ -97,7 +98,8 @@ int store_state(const std::string &path) {
     if (stat(path.c_str(), &st) != 0)
         return errno == ENOENT ? STORE_MISSING : STORE_DAMAGED;
     std::string text;
-    if (!S_ISREG(st.st_mode) || st.st_size > STORE_MAX_BYTES || read_store(path, &text) != 0)
+    if (!S_ISREG(st.st_mode) || st.st_size > STORE_MAX_BYTES ||
+        read_store(path, st.st_size, &text) != 0)
         return STORE_DAMAGED;
     return store_text_safe(text) ? STORE_READABLE : STORE_DAMAGED;
 }

@@ -97,9 +97,6 @@ void FTD_wnd_handler::release_tree() {
         return;
     delete current_tree;
     current_tree = nullptr;
-    // Sizes measured on the released elements must not be found again under
-    // a reused address.
-    canvas->reset_layout();
 }
 
 // The absolute form of path, whole: the buffer holds any working directory

@@ -10,15 +10,20 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <vector>
 
-FTD_canvas::FTD_canvas(int x, int y, int w, int h) : Fl_Widget(x, y, w, h) { init_state(); }
+FTD_canvas::FTD_canvas(int x, int y, int w, int h) : Fl_Widget(x, y, w, h) {
+    init_state();
+}
 
 FTD_canvas::FTD_canvas(int x, int y, int w, int h, const char *label)
     : Fl_Widget(x, y, w, h, label) {
     init_state();
 }
 
-FTD_canvas::~FTD_canvas() { delete tree_size; }
+FTD_canvas::~FTD_canvas() {
+    delete tree_size;
+}
 
 void FTD_canvas::init_state() {
     align(FL_ALIGN_TOP);
@@ -33,30 +38,33 @@ void FTD_canvas::init_state() {
     click.x = 0;
     click.y = 0;
     selected_node = NULL;
-    walk_next = 0;
-    walk_root = NULL;
-    walk_generation = 0;
+    layout.as_root = 1;
+    layout_root = NULL;
+    layout_generation = 0;
+    layout_recorded = 0;
     view_x0 = view_y0 = -DBL_MAX;
     view_x1 = view_y1 = DBL_MAX;
 }
 
-// Size, zoom and largest zoom for root laid out as the displayed tree.
-static void fit_zoom(FTD_canvas *c, ft_element *root) {
-    c->reset_layout();
-    FTD_size s = c->children_size(root);
-    if (!c->tree_size)
-        c->tree_size = new FTD_size;
-    *c->tree_size = s;
+void FTD_canvas::fit_zoom(FTD_size s) {
+    if (!tree_size)
+        tree_size = new FTD_size;
+    *tree_size = s;
     double tw = s.w + 20.0, th = s.h + 20.0;
-    c->zoom = (float)std::min(c->w() / tw, c->h() / th);
-    c->max_zoom = (float)std::min(32767.0 / tw, 32767.0 / th);
+    zoom = (float)std::min(w() / tw, h() / th);
+    max_zoom = (float)std::min(32767.0 / tw, 32767.0 / th);
 }
 
+// The layout is built here, once, for the zoom and for the drawings to come.
 void FTD_canvas::set_tree(ft_element *root) {
     tree = root;
     selected_node = NULL;
-    if (root)
-        fit_zoom(this, root);
+    if (root) {
+        fit_zoom(current_layout(0).places[0].size);
+        return;
+    }
+    layout_root = NULL; // a closed tree's layout is not kept
+    std::vector<FTD_place>().swap(layout.places);
 }
 
 void FTD_canvas::set_page_tree(ft_element *root) {
@@ -64,17 +72,21 @@ void FTD_canvas::set_page_tree(ft_element *root) {
     if (!root)
         return;
     ft_set_page(root, FT_PAGE_ON);
-    fit_zoom(this, root);
+    fit_zoom(root == tree ? current_layout(0).places[0].size : children_size(root));
 }
 
-int FTD_canvas::show_probability() { return show_prob; }
+int FTD_canvas::show_probability() {
+    return show_prob;
+}
 
 void FTD_canvas::set_show_probability(int on) {
     show_prob = on;
     redraw();
 }
 
-ft_element *FTD_canvas::selected() { return selected_node; }
+ft_element *FTD_canvas::selected() {
+    return selected_node;
+}
 
 int FTD_canvas::handle(int event) {
     if (event != FL_PUSH)
@@ -106,7 +118,9 @@ ft_element *FTD_canvas::select_at_mouse() {
     return hit;
 }
 
-static int zoom_usable(float z) { return std::isfinite(z) && z > 0; }
+static int zoom_usable(float z) {
+    return std::isfinite(z) && z > 0;
+}
 
 ft_element *FTD_canvas::select_at(int x, int y, int xpos, int ypos) {
     click = to_tree_coords(x, y, xpos, ypos);
@@ -140,44 +154,60 @@ FTD_point FTD_canvas::to_tree_coords(int x, int y, int xpos, int ypos) {
     return p;
 }
 
-void FTD_canvas::clear_selection() { clear_selection(tree); }
+// Applies set to e and to every element below it, once per path from e.
+template <class Set> static void for_each_below(ft_element *e, Set set) {
+    std::vector<ft_element *> todo;
+    if (e)
+        todo.push_back(e);
+    while (!todo.empty()) {
+        ft_element *cur = todo.back();
+        todo.pop_back();
+        set(cur);
+        if (ft_has_children(cur))
+            for (ft_list *chunk = ft_get_children(cur); chunk; chunk = chunk->next)
+                for (int i = 0; i <= chunk->last; i++)
+                    todo.push_back(chunk->items[i]);
+    }
+}
+
+void FTD_canvas::clear_selection() {
+    clear_selection(tree);
+}
 
 int FTD_canvas::clear_selection(ft_element *e) {
-    if (!e)
-        return 1;
-    e->coord->selected = 0;
-    if (ft_has_children(e))
-        for (ft_list *chunk = ft_get_children(e); chunk; chunk = chunk->next)
-            for (int i = 0; i <= chunk->last; i++)
-                clear_selection(chunk->items[i]);
-    return 0;
+    for_each_below(e, [](ft_element *x) { x->coord->selected = 0; });
+    return e ? 0 : 1;
 }
 
-void FTD_canvas::highlight_by_name(const char *name) { highlight_by_name(tree, name); }
+void FTD_canvas::highlight_by_name(const char *name) {
+    highlight_by_name(tree, name);
+}
 
+// Marks the first element of that name under e, then does the same under
+// each of that element's inputs.
 int FTD_canvas::highlight_by_name(ft_element *e, const char *name) {
-    ft_element *match = ft_find_by_name(e, name);
-    if (!match)
-        return 0;
-    match->coord->highlighted = 1;
-    if (ft_has_children(match))
-        for (ft_list *chunk = ft_get_children(match); chunk; chunk = chunk->next)
-            for (int i = 0; i <= chunk->last; i++)
-                highlight_by_name(chunk->items[i], name);
+    std::vector<ft_element *> todo(1, e);
+    while (!todo.empty()) {
+        ft_element *match = ft_find_by_name(todo.back(), name);
+        todo.pop_back();
+        if (!match)
+            continue;
+        match->coord->highlighted = 1;
+        if (ft_has_children(match))
+            for (ft_list *chunk = ft_get_children(match); chunk; chunk = chunk->next)
+                for (int i = 0; i <= chunk->last; i++)
+                    todo.push_back(chunk->items[i]);
+    }
     return 0;
 }
 
-void FTD_canvas::clear_highlight() { clear_highlight(tree); }
+void FTD_canvas::clear_highlight() {
+    clear_highlight(tree);
+}
 
 int FTD_canvas::clear_highlight(ft_element *e) {
-    if (!e)
-        return 1;
-    e->coord->highlighted = 0;
-    if (ft_has_children(e))
-        for (ft_list *chunk = ft_get_children(e); chunk; chunk = chunk->next)
-            for (int i = 0; i <= chunk->last; i++)
-                clear_highlight(chunk->items[i]);
-    return 0;
+    for_each_below(e, [](ft_element *x) { x->coord->highlighted = 0; });
+    return e ? 0 : 1;
 }
 
 std::string FTD_canvas::make_label(const char *name, const char *prob, const char *crit) {

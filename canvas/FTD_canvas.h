@@ -2,9 +2,33 @@
 //
 // Layout works in tree units (a terminal node takes a 20 by 20 cell, each
 // level lies 20 units below its parent); the screen drawing scales it by
-// zoom (pixels per tree unit); the SVG writer walks the same layout. Every
-// walk records each node's drawn position in the element, which is how a
-// press finds the node under the mouse.
+// zoom (pixels per tree unit); the SVG writer writes the same layout. Each
+// node's drawn positions are recorded in its element, which is how a press
+// finds the node under the mouse.
+//
+// One layout, many readers. build_layout turns a tree into an FTD_layout: a
+// flat array with one FTD_place per drawn place, in preorder (a node, then
+// the whole subtree of each input in list order; a basic event named by
+// several gates has one place under each). It never recurses: pass 1 walks
+// the children lists with a stack of its own and appends the places, each
+// with its parent's index and the index just past its subtree; pass 2 runs
+// backwards, so every subtree is complete before its parent, and sums the
+// sizes; pass 3 runs forwards and gives each input its span, left to right
+// under its parent, hence its position, and each place the extent of what
+// is drawn for it. The canvas keeps the layout of the displayed tree,
+// built once per change of root or of the model (ft_generation), and records
+// its positions in the elements (ft_add_coord, in preorder) before the first
+// drawing or export that needs them. Readers:
+//   - set_tree and set_page_tree take the tree's size from the first place;
+//   - draw() paints the places and connectors whose extents meet the clip
+//     region (walk_layout), skipping every subtree whose span misses it;
+//   - write_svg writes every place and connector in the same order;
+//   - delete_at finds the place under a point and its parent there;
+//   - select_at resolves a press against the positions the layout recorded
+//     (ft_find_at).
+// The operations named after single nodes (subtree_size, children_size,
+// place_node, draw_root, draw_subtree, svg_root, svg_subtree) lay out the
+// node they are given the same way.
 #ifndef FTD_CANVAS_H
 #define FTD_CANVAS_H
 
@@ -12,7 +36,6 @@
 
 #include <cstdio>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "saFaultTree.h"
@@ -32,15 +55,34 @@ struct FTD_size {
     FTD_size() : w(0), h(0) {}
 };
 
+// One drawn place of a layout (tree units).
+struct FTD_place {
+    ft_element *e;
+    FTD_point pos; // x: the symbol's horizontal centre; y: its top
+    FTD_size size; // the span: children size for a laid-out root, subtree size below
+    int parent;    // index of the parent's place; -1 for the first place
+    int end;       // index just past the places of this subtree (its inputs follow it)
+    // What is drawn for this place alone: its symbol, boxes, label and frames
+    // (x - 7.5 to x + 7.5, y to y + 20) and the connectors to its inputs. The
+    // frames' width in pixels comes on top (see the drawing's view margin).
+    float x0, y0, x1, y1;
+};
+
+// A tree laid out from an origin, places in preorder.
+struct FTD_layout {
+    std::vector<FTD_place> places;
+    int as_root; // 1: the first place is laid out as the displayed root
+};
+
 class FTD_canvas : public Fl_Widget {
   public:
-    float zoom;             // pixels per tree unit
-    float max_zoom;         // largest zoom keeping the canvas within 32767 pixels
-    FTD_size *tree_size;    // children size of the displayed root; owned
-    ft_element *tree;       // displayed root, NULL when none; not owned
-    ft_element *page_root;  // tree whose page gates refresh_page_list lists
-    int show_prob;          // 1: probability/criticality labels shown
-    FTD_point click;        // last press, in tree units
+    float zoom;            // pixels per tree unit
+    float max_zoom;        // largest zoom keeping the canvas within 32767 pixels
+    FTD_size *tree_size;   // children size of the displayed root; owned
+    ft_element *tree;      // displayed root, NULL when none; not owned
+    ft_element *page_root; // tree whose page gates refresh_page_list lists
+    int show_prob;         // 1: probability/criticality labels shown
+    FTD_point click;       // last press, in tree units
     ft_element *selected_node;
 
     FTD_canvas(int x, int y, int w, int h);
@@ -73,13 +115,15 @@ class FTD_canvas : public Fl_Widget {
     static std::string make_label(const char *name, const char *prob, const char *crit);
     void refresh_page_list(Fl_Browser *pages, int keep);
 
-    /* Layout (tree units). Sizes are measured once per walk. */
+    /* Layout (tree units). */
+    // Lays out e from origin into out (see the top of this file); as_root 1
+    // measures e by its inputs and lays them out whatever e's type and page
+    // flag. Records nothing. Throws std::bad_alloc when memory is exhausted.
+    static void build_layout(FTD_layout &out, ft_element *e, FTD_point origin, int as_root);
     FTD_size subtree_size(ft_element *e);
     FTD_size children_size(ft_element *e);
     // Position of e when its subtree starts at origin; records it in e.
     FTD_point place_node(ft_element *e, FTD_point origin, int as_root);
-    // Forgets the sizes measured by the previous walk; every walk starts here.
-    void reset_layout();
 
     /* Screen drawing. */
     FTD_point draw_root(ft_element *root, FTD_point origin);
@@ -132,6 +176,42 @@ class FTD_canvas : public Fl_Widget {
 
   private:
     void init_state();
+    // Sets tree_size, zoom and max_zoom for a tree of size s.
+    void fit_zoom(FTD_size s);
+    // Layout of the displayed tree from (10,10), kept while tree and the
+    // model stay as they were (layout_generation).
+    FTD_layout layout;
+    ft_element *layout_root;         // tree the layout was built for, NULL when none
+    unsigned long layout_generation; // ft_generation() when layout was last brought up to date
+    int layout_recorded;             // record level reached since it was built (see below)
+    // Brings layout up to date for tree (not NULL) and returns it. record 0:
+    // the layout only; 1, as the export does: its positions are added to those
+    // recorded; 2, as the screen drawing does: the tree's recorded positions
+    // are cleared, every node type is checked (outside 0 to 5: internal
+    // error, line 515 for the root, 319 below) and the positions recorded.
+    const FTD_layout &current_layout(int record);
+    // Records every position of l in its element, in preorder; with a
+    // non-zero line, a node type outside 0 to 5 first stops the program
+    // (root_line for a laid-out root, line below it).
+    static void record_layout(const FTD_layout &l, int root_line, int line);
+
+    // What a walk over a layout does at each place (see walk_layout).
+    struct layout_visitor {
+        virtual ~layout_visitor() {}
+        // 1 when the place's subtree is to be visited at all.
+        virtual int wanted(const FTD_place &) { return 1; }
+        // The place's symbol; is_root: it is a laid-out root.
+        virtual void node(const FTD_place &p, int is_root) = 0;
+        virtual void connector(const FTD_place &parent, const FTD_place &child) = 0;
+    };
+    // Visits l in drawing order without recursion: a place, then for each
+    // input in turn the input's whole subtree followed by the connector to
+    // it. An unwanted subtree is skipped whole, its connector still visited.
+    static void walk_layout(const FTD_layout &l, layout_visitor &v);
+    // Draws l (screen) or writes it (SVG).
+    void draw_layout(const FTD_layout &l);
+    void write_layout(FILE *out, const FTD_layout &l);
+
     // Part of the drawing that the current draw() can touch, in tree units
     // (the clip region, widened by a few pixels for the frames).
     double view_x0, view_y0, view_x1, view_y1;
@@ -139,40 +219,10 @@ class FTD_canvas : public Fl_Widget {
     void compute_view();
     // 1 when the rectangle (tree units) meets the view.
     int in_view(double tx, double ty, double tw, double th);
-    // Places e and its subtree without drawing (the part off the view).
-    FTD_point record_subtree(ft_element *e, FTD_point origin);
-    // Draws (or records, off the view) each input of e and its connector.
-    void draw_children(ft_element *e, FTD_point pos, FTD_point origin);
-    // The symbol of e by its type; line names the caller for a bad type.
-    void draw_by_type(ft_element *e, FTD_point pos, int line);
+    // The symbol and frames of one place.
+    void draw_place(const FTD_place &p, int is_root);
     // fl_push_matrix, then the mapping from tree units to pixels.
     void push_tree_matrix();
-    // One placement of the screen walk, in walk (pre)order.
-    struct walk_place {
-        ft_element *e;
-        FTD_size size;    // measured before placing (the span's size)
-        FTD_point origin; // where the span starts
-        FTD_point pos;    // the node's position, recorded in e
-        size_t end;       // index just past the placements of its subtree
-    };
-    // The screen walk measures each placement once, in walk order, before it
-    // places anything: walk[i].size is the size of the i-th placement.
-    std::vector<walk_place> walk;
-    size_t walk_next;
-    void measure_walk(ft_element *root);
-    FTD_size measure_placement(ft_element *e, int as_root);
-    // Places e with the next measured size (as place_node would) and records it.
-    FTD_point place_next(ft_element *e, FTD_point origin, int as_root);
-    // The last full walk stays usable while the model has not changed since
-    // (ft_generation): the positions it recorded are still in the elements,
-    // so a redraw only draws, from the kept placements, what meets the view.
-    ft_element *walk_root;            // root of the kept walk, NULL when none
-    unsigned long walk_generation;    // ft_generation() right after that walk
-    int walk_reusable();
-    void draw_kept_node(size_t i);
-    void draw_kept_children(size_t i);
-    // Subtree sizes of the current walk, by element.
-    std::unordered_map<const ft_element *, FTD_size> size_cache;
 };
 
 #endif

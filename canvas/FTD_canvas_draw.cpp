@@ -1,8 +1,7 @@
 // Screen drawing of the displayed tree.
 //
-// The walk places every node (recording its position in the element) and
-// draws the symbols, frames and connectors that can touch the clip region.
-// Subtrees wholly outside it are only placed. Shapes are drawn in tree units
+// Draws the places of the kept layout whose extents can touch the clip
+// region: symbols, frames and connectors. Shapes are drawn in tree units
 // through the toolkit's matrix (translated by the widget position, scaled by
 // zoom); texts are placed by the same mapping computed in pixels.
 #include "FTD_canvas.h"
@@ -15,76 +14,62 @@
 
 #include "paths.h"
 
-// Pixels around every shape that a frame (4 pixels wide) or a rounded line
-// end may cover.
+// Pixels around every extent that a frame (4 pixels wide), a rounded line
+// end or a glyph's overhang may cover.
 static const double VIEW_MARGIN = 4.0;
 
 void FTD_canvas::draw() {
     draw_box();
     if (!tree)
         return;
-    compute_view();
-    if (walk_reusable()) {
-        const walk_place &r = walk[0];
-        draw_by_type(r.e, r.pos, 515);
-        if (ft_has_children(r.e))
-            draw_kept_children(0);
-        return;
-    }
-    ft_clear_coords(tree);
-    reset_layout();
-    FTD_point origin;
-    origin.x = 10;
-    origin.y = 10;
-    draw_root(tree, origin);
-    if (walk_next == walk.size()) {
-        walk_root = tree;
-        walk_generation = ft_generation();
-    }
+    draw_layout(current_layout(2));
 }
 
-// The kept walk is still exact when it was made for the displayed root and
-// nothing in the model changed since: clearing and placing again would record
-// the same positions in the same order.
-int FTD_canvas::walk_reusable() {
-    return walk_root != NULL && walk_root == tree && !walk.empty() &&
-           walk_generation == ft_generation();
-}
-
-// As draw_subtree, from the kept placement i.
-void FTD_canvas::draw_kept_node(size_t i) {
-    // A full view draws the placements in array order: ask early for the
-    // element and the frame flags that later placements will read, as on a
-    // large tree they are far apart in memory.
-    if (i + 16 < walk.size())
-        __builtin_prefetch(walk[i + 16].e);
-    if (i + 8 < walk.size())
-        __builtin_prefetch(&walk[i + 8].e->coord->selected);
-    const walk_place &p = walk[i];
-    if (ft_get_page(p.e) == FT_PAGE_ON) {
-        if (in_view(p.pos.x - 7.5, p.pos.y, 15, 15)) {
-            draw_transfer(p.pos.x, p.pos.y, ft_get_name(p.e), ft_get_desc(p.e));
-            draw_marks(p.e, p.pos);
+// Paints the places whose extents meet the clip region, and the connectors;
+// a subtree whose span misses it is skipped whole.
+void FTD_canvas::draw_layout(const FTD_layout &l) {
+    struct screen : layout_visitor {
+        FTD_canvas *c;
+        int wanted(const FTD_place &p) override {
+            double left = p.pos.x - p.size.w / 2;
+            return c->in_view(left - 7.5, p.pos.y, p.size.w + 15, std::max(p.size.h, 20));
         }
-    } else {
-        draw_by_type(p.e, p.pos, 319);
-    }
-    if (!ft_is_terminal(p.e) && ft_has_children(p.e))
-        draw_kept_children(i);
+        const FTD_place *last;
+        void node(const FTD_place &p, int is_root) override {
+            // A full view draws the places in array order: ask early for the
+            // elements and frame flags that later places read, as on a large
+            // tree they lie far apart in memory.
+            if (&p + 16 < last)
+                __builtin_prefetch((&p + 16)->e);
+            if (&p + 8 < last)
+                __builtin_prefetch(&(&p + 8)->e->coord->selected);
+            if (c->in_view(p.x0, p.y0, p.x1 - p.x0, p.y1 - p.y0))
+                c->draw_place(p, is_root);
+        }
+        void connector(const FTD_place &parent, const FTD_place &child) override {
+            c->draw_connector(parent.pos.x, parent.pos.y, child.pos.x, child.pos.y);
+        }
+    } v;
+    v.c = this;
+    v.last = l.places.data() + l.places.size();
+    compute_view();
+    walk_layout(l, v);
 }
 
-// As draw_children: the inputs of placement i follow it in walk order, each
-// subtree's placements ending at its end index; a span off the view is
-// skipped whole.
-void FTD_canvas::draw_kept_children(size_t i) {
-    const FTD_point pos = walk[i].pos;
-    const size_t end = walk[i].end;
-    for (size_t j = i + 1; j < end; j = walk[j].end) {
-        const walk_place &c = walk[j];
-        if (in_view(c.origin.x - 7.5, c.origin.y, c.size.w + 15, std::max(c.size.h, 20)))
-            draw_kept_node(j);
-        draw_connector(pos.x, pos.y, c.pos.x, c.pos.y);
-    }
+FTD_point FTD_canvas::draw_root(ft_element *root, FTD_point origin) {
+    FTD_layout l;
+    build_layout(l, root, origin, 1);
+    record_layout(l, 515, 319);
+    draw_layout(l);
+    return l.places[0].pos;
+}
+
+FTD_point FTD_canvas::draw_subtree(ft_element *e, FTD_point origin) {
+    FTD_layout l;
+    build_layout(l, e, origin, 0);
+    record_layout(l, 319, 319);
+    draw_layout(l);
+    return l.places[0].pos;
 }
 
 // The clip region's bounding box, never wider than the pixel range the
@@ -112,87 +97,45 @@ void FTD_canvas::push_tree_matrix() {
     fl_scale(zoom);
 }
 
-FTD_point FTD_canvas::draw_root(ft_element *root, FTD_point origin) {
-    measure_walk(root);
-    FTD_point pos = place_next(root, origin, 1);
-    draw_by_type(root, pos, 515);
-    if (ft_has_children(root))
-        draw_children(root, pos, origin);
-    return pos;
+static int type_known(ft_type t) {
+    return t >= FT_INVALID && t <= FT_NULL;
 }
 
-FTD_point FTD_canvas::draw_subtree(ft_element *e, FTD_point origin) {
-    FTD_point pos = place_next(e, origin, 0);
-    if (ft_get_page(e) == FT_PAGE_ON) {
-        if (in_view(pos.x - 7.5, pos.y, 15, 15)) {
-            draw_transfer(pos.x, pos.y, ft_get_name(e), ft_get_desc(e));
-            draw_marks(e, pos);
-        }
-    } else {
-        draw_by_type(e, pos, 319);
+// A page gate below the root is a transfer symbol; any other node is drawn
+// by its type (nothing, and no frames, for FT_INVALID).
+void FTD_canvas::draw_place(const FTD_place &p, int is_root) {
+    ft_element *e = p.e;
+    const int x = p.pos.x, y = p.pos.y;
+    if (!is_root && ft_get_page(e) == FT_PAGE_ON) {
+        draw_transfer(x, y, ft_get_name(e), ft_get_desc(e));
+        draw_marks(e, p.pos);
+        return;
     }
-    if (!ft_is_terminal(e) && ft_has_children(e))
-        draw_children(e, pos, origin);
-    return pos;
-}
-
-static int type_known(ft_type t) { return t >= FT_INVALID && t <= FT_NULL; }
-
-void FTD_canvas::draw_by_type(ft_element *e, FTD_point pos, int line) {
     ft_type t = ft_get_type(e);
     if (!type_known(t))
-        fatal_assert("0", "FTD_canvas", line);
-    if (t == FT_INVALID || !in_view(pos.x - 7.5, pos.y, 15, 15))
+        fatal_assert("0", "FTD_canvas", is_root ? 515 : 319);
+    if (t == FT_INVALID)
         return;
     const char *n = ft_get_name(e), *d = ft_get_desc(e);
-    const char *p = ft_get_prob(e), *c = ft_get_criticality(e);
+    const char *pr = ft_get_prob(e), *cr = ft_get_criticality(e);
     switch (t) {
-    case FT_BASIC: draw_basic(pos.x, pos.y, n, d, p, c); break;
-    case FT_AND: draw_and(pos.x, pos.y, n, d, p, c); break;
-    case FT_PAND: draw_pand(pos.x, pos.y, n, d, p, c); break;
-    case FT_OR: draw_or(pos.x, pos.y, n, d, p, c); break;
-    default: draw_null(pos.x, pos.y, n, d, p, c); break;
+    case FT_BASIC:
+        draw_basic(x, y, n, d, pr, cr);
+        break;
+    case FT_AND:
+        draw_and(x, y, n, d, pr, cr);
+        break;
+    case FT_PAND:
+        draw_pand(x, y, n, d, pr, cr);
+        break;
+    case FT_OR:
+        draw_or(x, y, n, d, pr, cr);
+        break;
+    default:
+        draw_null(x, y, n, d, pr, cr);
+        break;
     }
-    draw_marks(e, pos);
-}
-
-// Inputs side by side from the children's origin one level down; a subtree
-// whose span misses the view is placed but not drawn.
-void FTD_canvas::draw_children(ft_element *e, FTD_point pos, FTD_point origin) {
-    FTD_point next;
-    next.x = origin.x;
-    next.y = origin.y + 20;
-    for (ft_list *chunk = ft_get_children(e); chunk; chunk = chunk->next) {
-        for (int i = 0; i <= chunk->last; i++) {
-            ft_element *child = chunk->items[i];
-            FTD_size s = walk_next < walk.size() ? walk[walk_next].size : subtree_size(child);
-            FTD_point cpos;
-            if (in_view(next.x - 7.5, next.y, s.w + 15, std::max(s.h, 20)))
-                cpos = draw_subtree(child, next);
-            else
-                cpos = record_subtree(child, next);
-            next.x += 2 * (cpos.x - next.x);
-            draw_connector(pos.x, pos.y, cpos.x, cpos.y);
-        }
-    }
-}
-
-FTD_point FTD_canvas::record_subtree(ft_element *e, FTD_point origin) {
-    FTD_point pos = place_next(e, origin, 0);
-    if (ft_get_page(e) != FT_PAGE_ON && !type_known(ft_get_type(e)))
-        fatal_assert("0", "FTD_canvas", 319);
-    if (ft_is_terminal(e) || !ft_has_children(e))
-        return pos;
-    FTD_point next;
-    next.x = origin.x;
-    next.y = origin.y + 20;
-    for (ft_list *chunk = ft_get_children(e); chunk; chunk = chunk->next) {
-        for (int i = 0; i <= chunk->last; i++) {
-            FTD_point cpos = record_subtree(chunk->items[i], next);
-            next.x += 2 * (cpos.x - next.x);
-        }
-    }
-    return pos;
+    draw_marks(e, p.pos);
 }
 
 /* Symbols. Points are relative to the node position (x, y). */
@@ -425,7 +368,9 @@ void FTD_canvas::draw_prob_box(const char *text, double x, double top) {
 
 // Pixel size of the font for size factor f (product taken in double, then
 // truncated, so 10 x 1.4f gives 13).
-static int font_pixels(float zoom, float f) { return (int)((double)zoom * (double)f); }
+static int font_pixels(float zoom, float f) {
+    return (int)((double)zoom * (double)f);
+}
 
 // Largest size factor from 1.5 down in steps of 0.1 at which the text fits
 // W by H pixels, at 1 pixel or more; 0 when none fits. mw and mh receive the

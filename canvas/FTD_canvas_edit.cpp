@@ -91,36 +91,6 @@ int FTD_canvas::insert_child() {
     return 1;
 }
 
-/* Finding the drawn place at a point. */
-
-// One drawn place of a child: its parent and its index in the parent's list.
-struct child_place {
-    ft_element *parent;
-    int index;
-};
-
-// Walks e's children as the drawing lays them out from origin and looks for
-// the place that contains (x, y), first in preorder. 1 when found.
-static int find_child_place(FTD_canvas *c, ft_element *e, FTD_point origin, int x, int y,
-                            child_place *out) {
-    ft_list *list = ft_get_children(e);
-    int n = list ? ft_list_get_size(list) : 0;
-    for (int i = 0; i < n; i++) {
-        ft_element *child = ft_list_get(list, i);
-        FTD_point pos = c->place_node(child, origin, 0);
-        if (ft_coord_hit(x, y, ft_coord{pos.x, pos.y})) {
-            *out = child_place{e, i};
-            return 1;
-        }
-        FTD_point below = {origin.x, origin.y + 20};
-        if (!ft_is_terminal(child) && ft_has_children(child) &&
-            find_child_place(c, child, below, x, y, out))
-            return 1;
-        origin.x += 2 * (pos.x - origin.x);
-    }
-    return 0;
-}
-
 // Takes the child at index out of p's list; the old list's elements go to
 // p's detached list, so the removed one is still released with the tree.
 static ft_element *remove_child(ft_element *p, int index) {
@@ -210,22 +180,26 @@ static void forget_removed(FTD_canvas *c, ft_element *removed) {
         drop_page_lines(pages, gone);
 }
 
+// Removes the input drawn at the point from the gate it hangs under there:
+// the first place in preorder whose symbol contains the point. The displayed
+// root itself is never removed.
 int FTD_canvas::delete_at(int x, int y) {
     if (!tree)
         return 0;
-    reset_layout();
-    FTD_point origin = {10, 10};
-    FTD_point root_pos = place_node(tree, origin, 1);
-    child_place hit = {NULL, 0};
-    FTD_point below = {origin.x, origin.y + 20};
-    // The displayed root itself is never removed.
-    int found = !ft_coord_hit(x, y, ft_coord{root_pos.x, root_pos.y}) &&
-                find_child_place(this, tree, below, x, y, &hit);
-    reset_layout();
-    if (!found)
+    const std::vector<FTD_place> &places = current_layout(0).places;
+    if (ft_coord_hit(x, y, ft_coord{places[0].pos.x, places[0].pos.y}))
         return 0;
-    forget_removed(this, remove_child(hit.parent, hit.index));
-    return 1;
+    for (size_t i = 1; i < places.size(); i++) {
+        if (!ft_coord_hit(x, y, ft_coord{places[i].pos.x, places[i].pos.y}))
+            continue;
+        const int parent = places[i].parent;
+        int index = 0; // its position in the parent's list: the inputs before it
+        for (int j = parent + 1; j < (int)i; j = places[j].end)
+            index++;
+        forget_removed(this, remove_child(places[parent].e, index));
+        return 1;
+    }
+    return 0;
 }
 
 void FTD_canvas::delete_selected() {

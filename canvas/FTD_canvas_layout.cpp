@@ -1,102 +1,199 @@
-// Tree layout in tree units: subtree sizes and node placement.
+// Tree layout in tree units: the one walk that measures and places every
+// node (see the top of FTD_canvas.h), the recorded positions, and the walk
+// in drawing order that the screen and the SVG writer share.
 //
 // Each terminal node takes a 20 by 20 cell; a gate takes the summed width of
 // its inputs and is centred above them; every level lies 20 units below its
-// parent. The sizes of one walk are kept in size_cache, so each subtree is
-// measured once per walk however deep it lies.
-#include "FTD_canvas.h"
+// parent. A gate without inputs takes no room.
+#include <algorithm>
 
-// Size of e's inputs side by side: summed widths, tallest height plus one
-// level; 0 by 0 when e has no inputs.
-FTD_size FTD_canvas::children_size(ft_element *e) {
-    FTD_size s;
-    if (!ft_has_children(e))
-        return s;
-    int tallest = 0;
-    for (ft_list *chunk = ft_get_children(e); chunk; chunk = chunk->next) {
-        for (int i = 0; i <= chunk->last; i++) {
-            FTD_size c = subtree_size(chunk->items[i]);
-            s.w += c.w;
-            if (c.h > tallest)
-                tallest = c.h;
+#include "FTD_canvas.h"
+#include "paths.h"
+
+// 1 when e's inputs are laid out below it: always for a laid-out root that
+// has inputs, below the root only for a node that is not terminal.
+static int expands(ft_element *e, int as_root) {
+    return (as_root || !ft_is_terminal(e)) && ft_has_children(e);
+}
+
+// A new place of e: a terminal cell, or nothing yet (sizes are summed later).
+static FTD_place new_place(ft_element *e, int parent, int as_root) {
+    FTD_place p = {};
+    p.e = e;
+    p.parent = parent;
+    if (!as_root && ft_is_terminal(e))
+        p.size.w = p.size.h = 20;
+    return p;
+}
+
+// Pass 1: the places in preorder, each with its parent and its end.
+static void collect_places(std::vector<FTD_place> &out, ft_element *root, int as_root) {
+    struct open_node {
+        int place;
+        ft_list *chunk; // chunk of its children list holding the next input
+        int slot;       // that input's slot in the chunk
+    };
+    std::vector<open_node> open;
+    out.clear();
+    out.push_back(new_place(root, -1, as_root));
+    out[0].end = 1;
+    if (expands(root, as_root))
+        open.push_back({0, ft_get_children(root), 0});
+    while (!open.empty()) {
+        open_node &n = open.back();
+        if (n.chunk && n.slot > n.chunk->last) {
+            n.chunk = n.chunk->next;
+            n.slot = 0;
+            continue;
+        }
+        if (!n.chunk) { // every input placed
+            out[n.place].end = (int)out.size();
+            open.pop_back();
+            continue;
+        }
+        ft_element *child = n.chunk->items[n.slot++];
+        int at = (int)out.size();
+        out.push_back(new_place(child, n.place, 0));
+        out[at].end = at + 1;
+        if (expands(child, 0))
+            open.push_back({at, ft_get_children(child), 0});
+    }
+}
+
+// Pass 2, backwards: a place's inputs come after it, so each is complete
+// when it is added to its parent (widths summed, the tallest kept).
+static void sum_sizes(std::vector<FTD_place> &places) {
+    for (int i = (int)places.size() - 1; i >= 0; i--) {
+        FTD_place &p = places[i];
+        if (p.end > i + 1)
+            p.size.h += 20; // one level above its tallest input
+        if (p.parent < 0)
+            continue;
+        FTD_size &up = places[p.parent].size;
+        up.w += p.size.w;
+        up.h = std::max(up.h, p.size.h);
+    }
+}
+
+// The extent of a place before its inputs' connectors are added.
+static void set_symbol_extent(FTD_place &p) {
+    p.x0 = p.pos.x - 7.5f;
+    p.x1 = p.pos.x + 7.5f;
+    p.y0 = (float)p.pos.y;
+    p.y1 = p.pos.y + 20.0f;
+}
+
+// Pass 3, forwards: each place's inputs get their spans side by side from
+// the left edge of its own span, one level down; a node sits at the centre
+// of its span. The connectors widen the parent's extent to its inputs.
+static void place_all(std::vector<FTD_place> &places, FTD_point origin) {
+    places[0].pos.x = origin.x + places[0].size.w / 2;
+    places[0].pos.y = origin.y;
+    set_symbol_extent(places[0]);
+    for (int i = 0; i < (int)places.size(); i++) {
+        FTD_place &p = places[i];
+        int x = p.pos.x - p.size.w / 2;
+        for (int j = i + 1; j < p.end; j = places[j].end) {
+            FTD_place &c = places[j];
+            c.pos.x = x + c.size.w / 2;
+            c.pos.y = p.pos.y + 20;
+            set_symbol_extent(c);
+            x += c.size.w;
+            p.x0 = std::min(p.x0, (float)c.pos.x);
+            p.x1 = std::max(p.x1, (float)c.pos.x);
         }
     }
-    s.h = tallest + 20;
-    return s;
 }
 
-// Size of the subtree e occupies below the root: a terminal is one cell, a
-// gate measures its inputs, a gate without inputs takes no room.
-FTD_size FTD_canvas::subtree_size(ft_element *e) {
-    auto found = size_cache.find(e);
-    if (found != size_cache.end())
-        return found->second;
-    FTD_size s;
-    if (ft_is_terminal(e)) {
-        s.w = 20;
-        s.h = 20;
-    } else {
-        s = children_size(e);
+void FTD_canvas::build_layout(FTD_layout &out, ft_element *e, FTD_point origin, int as_root) {
+    out.as_root = as_root;
+    collect_places(out.places, e, as_root);
+    sum_sizes(out.places);
+    place_all(out.places, origin);
+}
+
+static int type_known(ft_type t) {
+    return t >= FT_INVALID && t <= FT_NULL;
+}
+
+void FTD_canvas::record_layout(const FTD_layout &l, int root_line, int line) {
+    for (size_t i = 0; i < l.places.size(); i++) {
+        const FTD_place &p = l.places[i];
+        int root = i == 0 && l.as_root;
+        if (line && (root || ft_get_page(p.e) != FT_PAGE_ON) && !type_known(ft_get_type(p.e)))
+            fatal_assert("0", "FTD_canvas", root ? root_line : line);
+        ft_add_coord(p.e, p.pos.x, p.pos.y);
     }
-    size_cache[e] = s;
-    return s;
 }
 
-// The node sits at the horizontal centre of its span, at the span's top.
-FTD_point FTD_canvas::place_node(ft_element *e, FTD_point origin, int as_root) {
-    FTD_size s = as_root ? children_size(e) : subtree_size(e);
-    FTD_point pos;
-    pos.x = origin.x + s.w / 2;
-    pos.y = origin.y;
-    ft_add_coord(e, pos.x, pos.y);
-    return pos;
+const FTD_layout &FTD_canvas::current_layout(int record) {
+    if (layout_root != tree || layout_generation != ft_generation() || layout.places.empty()) {
+        build_layout(layout, tree, FTD_point{10, 10}, 1);
+        layout_root = tree;
+        layout_recorded = 0;
+        layout_generation = ft_generation();
+    }
+    if (layout_recorded >= record)
+        return layout;
+    if (record == 2) {
+        ft_clear_coords(tree);
+        record_layout(layout, 515, 319);
+    } else {
+        record_layout(layout, 0, 0);
+    }
+    layout_recorded = record;
+    // Only recorded positions changed since the layout was built.
+    layout_generation = ft_generation();
+    return layout;
 }
 
-void FTD_canvas::reset_layout() { size_cache.clear(); }
-
-/* The screen walk's own measuring: one pass in walk order into a flat array,
-   so that a redraw costs no look-ups. The sizes equal subtree_size (below the
-   root) and children_size (the root). */
-
-void FTD_canvas::measure_walk(ft_element *root) {
-    walk.clear();
-    walk_next = 0;
-    walk_root = NULL;
-    measure_placement(root, 1);
-}
-
-FTD_size FTD_canvas::measure_placement(ft_element *e, int as_root) {
-    size_t slot = walk.size();
-    walk.push_back(walk_place());
-    FTD_size s;
-    if (!as_root && ft_is_terminal(e)) {
-        s.w = 20;
-        s.h = 20;
-    } else if (ft_has_children(e)) {
-        int tallest = 0;
-        for (ft_list *chunk = ft_get_children(e); chunk; chunk = chunk->next) {
-            for (int i = 0; i <= chunk->last; i++) {
-                FTD_size c = measure_placement(chunk->items[i], 0);
-                s.w += c.w;
-                tallest = c.h > tallest ? c.h : tallest;
+void FTD_canvas::walk_layout(const FTD_layout &l, layout_visitor &v) {
+    const std::vector<FTD_place> &places = l.places;
+    struct open_node {
+        int place;
+        int next; // its next input's place
+    };
+    std::vector<open_node> open;
+    v.node(places[0], l.as_root);
+    if (places[0].end > 1)
+        open.push_back({0, 1});
+    while (!open.empty()) {
+        open_node &n = open.back();
+        if (n.next == places[n.place].end) { // its inputs are done
+            int done = n.place;
+            open.pop_back();
+            if (!open.empty())
+                v.connector(places[open.back().place], places[done]);
+            continue;
+        }
+        int c = n.next;
+        n.next = places[c].end;
+        if (v.wanted(places[c])) {
+            v.node(places[c], 0);
+            if (places[c].end > c + 1) {
+                open.push_back({c, c + 1}); // its connector follows its subtree
+                continue;
             }
         }
-        s.h = tallest + 20;
+        v.connector(places[n.place], places[c]);
     }
-    walk_place &p = walk[slot];
-    p.e = e;
-    p.size = s;
-    p.end = walk.size();
-    return s;
 }
 
-FTD_point FTD_canvas::place_next(ft_element *e, FTD_point origin, int as_root) {
-    if (walk_next >= walk.size())
-        return place_node(e, origin, as_root);
-    walk_place &p = walk[walk_next++];
-    p.origin = origin;
-    p.pos.x = origin.x + p.size.w / 2;
-    p.pos.y = origin.y;
-    ft_add_coord(e, p.pos.x, p.pos.y);
-    return p.pos;
+FTD_size FTD_canvas::children_size(ft_element *e) {
+    FTD_layout l;
+    build_layout(l, e, FTD_point{0, 0}, 1);
+    return l.places[0].size;
+}
+
+FTD_size FTD_canvas::subtree_size(ft_element *e) {
+    FTD_layout l;
+    build_layout(l, e, FTD_point{0, 0}, 0);
+    return l.places[0].size;
+}
+
+FTD_point FTD_canvas::place_node(ft_element *e, FTD_point origin, int as_root) {
+    FTD_size s = as_root ? children_size(e) : subtree_size(e);
+    FTD_point pos = {origin.x + s.w / 2, origin.y};
+    ft_add_coord(e, pos.x, pos.y);
+    return pos;
 }

@@ -46,22 +46,8 @@ void FTD_canvas::write_svg_body(FILE *out) {
                "<g stroke=\"black\" stroke-width=\"0.1\" fill=\"white\" fill-opacity=\"1\" "
                "transform=\"scale(%.3f)\">\n",
                zoom);
-    reset_layout();
-    FTD_point origin = {10, 10};
-    svg_root(out, tree, origin);
+    write_layout(out, current_layout(1));
     svg_printf(out, 1, "</g>\n");
-}
-
-// Writes the children of e below pos, each followed by its connector.
-static void svg_children(FTD_canvas *c, FILE *out, ft_element *e, FTD_point origin, FTD_point pos) {
-    ft_list *children = ft_get_children(e);
-    FTD_point child_origin = {origin.x, origin.y + 20};
-    int n = ft_list_get_size(children);
-    for (int k = 0; k < n; k++) {
-        FTD_point p = c->svg_subtree(out, ft_list_get(children, k), child_origin);
-        child_origin.x += 2 * (p.x - child_origin.x);
-        c->svg_connector(out, pos.x, pos.y, p.x, p.y);
-    }
 }
 
 // Writes the symbol of e's type at pos; returns 0, or -1 for a type above 5.
@@ -90,28 +76,41 @@ static int svg_symbol(FTD_canvas *c, FILE *out, ft_element *e, FTD_point pos) {
     return -1;
 }
 
-static int has_children(ft_element *e) {
-    return ft_get_children(e) != NULL && !ft_list_is_empty(ft_get_children(e));
+// Writes every place of l and every connector, in drawing order. A page gate
+// below the root is the page symbol; the root shows its own type.
+void FTD_canvas::write_layout(FILE *out, const FTD_layout &l) {
+    struct svg : layout_visitor {
+        FTD_canvas *c;
+        FILE *out;
+        void node(const FTD_place &p, int is_root) override {
+            if (!is_root && ft_get_page(p.e) == FT_PAGE_ON)
+                c->svg_transfer(out, p.pos.x, p.pos.y, ft_get_name(p.e), ft_get_desc(p.e));
+            else if (svg_symbol(c, out, p.e, p.pos) != 0)
+                fatal_assert("0", "FTD_canvas", is_root ? 588 : 400);
+        }
+        void connector(const FTD_place &parent, const FTD_place &child) override {
+            c->svg_connector(out, parent.pos.x, parent.pos.y, child.pos.x, child.pos.y);
+        }
+    } v;
+    v.c = this;
+    v.out = out;
+    walk_layout(l, v);
 }
 
 FTD_point FTD_canvas::svg_root(FILE *out, ft_element *root, FTD_point origin) {
-    FTD_point pos = place_node(root, origin, 1);
-    if (svg_symbol(this, out, root, pos) != 0)
-        fatal_assert("0", "FTD_canvas", 588);
-    if (has_children(root))
-        svg_children(this, out, root, origin, pos);
-    return pos;
+    FTD_layout l;
+    build_layout(l, root, origin, 1);
+    record_layout(l, 0, 0);
+    write_layout(out, l);
+    return l.places[0].pos;
 }
 
 FTD_point FTD_canvas::svg_subtree(FILE *out, ft_element *node, FTD_point origin) {
-    FTD_point pos = place_node(node, origin, 0);
-    if (ft_get_page(node) == FT_PAGE_ON)
-        svg_transfer(out, pos.x, pos.y, ft_get_name(node), ft_get_desc(node));
-    else if (svg_symbol(this, out, node, pos) != 0)
-        fatal_assert("0", "FTD_canvas", 400);
-    if (!ft_is_terminal(node) && has_children(node))
-        svg_children(this, out, node, origin, pos);
-    return pos;
+    FTD_layout l;
+    build_layout(l, node, origin, 0);
+    record_layout(l, 0, 0);
+    write_layout(out, l);
+    return l.places[0].pos;
 }
 
 static void svg_line(FILE *out, int x1, int y1, int x2, int y2) {

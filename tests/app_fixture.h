@@ -14,6 +14,7 @@
 #include <FL/fl_draw.H>
 #include <FL/x.H>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 
@@ -40,17 +41,25 @@ inline ft_element *node(const char *name, ft_type t, std::vector<ft_element *> k
 }
 
 // RGB bytes of c drawn over yellow into a w x h offscreen buffer, clipped to
-// (cx, cy, cw, ch); cw or ch < 0: the whole width or height.
+// (cx, cy, cw, ch); cw or ch < 0: the whole width or height. tile > 0: one
+// draw per tile x tile square of the clip, as partial redraws would paint it.
 inline std::vector<unsigned char> render_rgb(Fl_Window *win, FTD_canvas *c, int w, int h,
-                                             int cx = 0, int cy = 0, int cw = -1, int ch = -1) {
+                                             int cx = 0, int cy = 0, int cw = -1, int ch = -1,
+                                             int tile = 0) {
     win->make_current();
     Fl_Offscreen off = fl_create_offscreen(w, h);
     fl_begin_offscreen(off);
     fl_color(FL_YELLOW);
     fl_rectf(0, 0, w, h);
-    fl_push_clip(cx, cy, cw < 0 ? w : cw, ch < 0 ? h : ch);
-    c->draw();
-    fl_pop_clip();
+    cw = cw < 0 ? w : cw;
+    ch = ch < 0 ? h : ch;
+    const int tw = tile > 0 ? tile : cw, th = tile > 0 ? tile : ch;
+    for (int ty = cy; ty < cy + ch; ty += th)
+        for (int tx = cx; tx < cx + cw; tx += tw) {
+            fl_push_clip(tx, ty, std::min(tw, cx + cw - tx), std::min(th, cy + ch - ty));
+            c->draw();
+            fl_pop_clip();
+        }
     unsigned char *img = fl_read_image(NULL, 0, 0, w, h);
     fl_end_offscreen();
     fl_delete_offscreen(off);

@@ -5,6 +5,7 @@
 #include <FL/Fl_Scroll.H>
 
 #include <cmath>
+#include <cstring>
 
 static std::vector<ft_coord> places(ft_element *e) {
     std::vector<ft_coord> out;
@@ -157,4 +158,72 @@ TEST_F(CanvasTest, FrameBeyondRecordedPlaces) {
         for (int x = 4090; x < 4110; x++)
             red += px(x, y) == RED;
     EXPECT_GT(red, 3);
+}
+
+// A redraw of any clip region paints there exactly what one full draw paints:
+// every gate and event kind with labels, a page gate, shared events, both
+// frames, at the fitted zoom, 100% and 400%, in tiles of several sizes.
+TEST_F(CanvasTest, TiledRedrawEqualsFullDraw) {
+    ft_element *e1 = node("E1", FT_BASIC, {}, -1, "Pump fails", "1.0e-3", "0.2");
+    ft_element *e2 = node("PA_MECH", FT_BASIC, {}, -1, "Valve stuck closed", "5e-4");
+    root = node("TOP", FT_OR,
+                {node("G1", FT_PAND, {e1, e2}, -1, "Order matters", "2e-3"),
+                 node("G2", FT_NULL, {e1}, -1, "Pass", "1e-2", "0.3"),
+                 node("P1", FT_AND, {node("E3", FT_BASIC)}, FT_PAGE_ON, "Subsystem page"),
+                 node("G3", FT_AND), node("", FT_INVALID, {e2}), e2},
+                -1, "System fails", "2.5e-2", "0.4");
+    canvas->set_tree(root);
+    const float fitted = canvas->zoom;
+    render(720, 540); // records the places a press is resolved against
+    ASSERT_EQ(canvas->select_at(int(60 * fitted) + 2, int(52 * fitted) + 2, 0, 0), e1);
+    canvas->highlight_by_name("G2");
+    struct {
+        float zoom;
+        int x, y; // canvas position: the part of the drawing in view
+    } views[] = {{fitted, 0, 0}, {10, 0, -130}, {40, -600, -2400}};
+    for (auto v : views)
+        for (int scrolled = 0; scrolled < 52; scrolled += 13) {
+            canvas->zoom = v.zoom;
+            canvas->position(v.x, v.y - scrolled);
+            std::vector<unsigned char> full = render_rgb(win, canvas, 720, 540);
+            for (int tile : {37, 64, 256}) {
+                std::vector<unsigned char> part =
+                    render_rgb(win, canvas, 720, 540, 0, 0, -1, -1, tile);
+                size_t differ = 0;
+                for (size_t i = 0; i < full.size(); i += 3)
+                    differ += memcmp(&full[i], &part[i], 3) != 0;
+                EXPECT_EQ(differ, 0u)
+                    << "zoom " << v.zoom << ", " << scrolled << " down, tiles of " << tile;
+            }
+        }
+}
+
+// A chain of gates far deeper than the machine stack could follow by
+// recursion: fitted, drawn, pressed, edited, exported and released.
+TEST_F(CanvasTest, DeepChainOfGates) {
+    const int depth = 150000;
+    root = node("E", FT_BASIC);
+    for (int i = depth; i > 0; i--)
+        root = node("", ft_type(FT_AND + i % 4), {root});
+    canvas->show_prob = 0;
+    canvas->set_tree(root);
+    EXPECT_EQ(canvas->tree_size->h, 20 * (depth + 1));
+    render(720, 540);
+    canvas->zoom = 10;
+    render(720, 540);
+    ft_element *third = root; // every node lies at x = 20, each level 20 units lower
+    for (int i = 0; i < 3; i++)
+        third = ft_list_get(ft_get_children(third), 0);
+    EXPECT_EQ(canvas->select_at(202, 10 * 72, 0, 0), third);
+    EXPECT_EQ(canvas->select_at(9000, 10 * 72, 0, 0), nullptr); // clears the selection
+    canvas->highlight_by_name("E");
+    canvas->clear_highlight();
+    EXPECT_EQ(canvas->delete_at(20, 20 * depth + 12), 1); // the event at the bottom
+    char path[] = "/tmp/ftd_chain_XXXXXX";
+    FILE *out = fdopen(mkstemp(path), "w");
+    EXPECT_EQ(canvas->write_svg(out), 0);
+    fclose(out);
+    EXPECT_EQ(system(("xmllint --noout --huge " + std::string(path)).c_str()), 0);
+    unlink(path);
+    canvas->set_tree(NULL);
 }

@@ -57,6 +57,12 @@ int FTD_wnd_handler::load_tree() {
 }
 
 void FTD_wnd_handler::show_tree(FTD_tree *holder) {
+    // The tree shown so far goes first: the canvas and the page list let go
+    // of it, and its memory is free before the new tree is laid out.
+    canvas->set_tree(nullptr);
+    page_browser->clear();
+    release_tree();
+    current_tree = holder;
     canvas->size(scroll->w() - 17, scroll->h() - 17);
     canvas->set_tree(holder->root);
     fill_page_list(holder->root);
@@ -64,9 +70,6 @@ void FTD_wnd_handler::show_tree(FTD_tree *holder) {
     set_tree_controls(1);
     show_canvas_origin();
     window->redraw();
-    // The canvas and the page list now refer to the new tree only.
-    release_tree();
-    current_tree = holder;
 }
 
 void FTD_wnd_handler::show_canvas_origin() {
@@ -191,7 +194,9 @@ void FTD_wnd_handler::on_close() {
     log_line("Fault Tree closed.\n");
 }
 
-void FTD_wnd_handler::on_exit() { window->hide(); }
+void FTD_wnd_handler::on_exit() {
+    window->hide();
+}
 
 void FTD_wnd_handler::on_window_close() {
     if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape)

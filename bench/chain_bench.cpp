@@ -1,0 +1,102 @@
+// A chain of gates through the whole program: gate C<i> has the single input
+// "G C<i+1>", the last gate one basic event. Loads it in the main window,
+// fits, draws at the fitted zoom and at 100%, presses on a node, exports the
+// SVG, checks it with "xmllint --noout --huge" and closes it, printing the
+// time and the peak resident memory after each step. Runs on the process's
+// own stack (its limit is printed). Usage, under an X server (xvfb-run -a):
+// chain_bench [gates] (default 1,000,000).
+#include <FL/Fl.H>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "FTD_wnd_handler.h"
+#include "dialogs.h"
+
+static double now() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+static double peak_mb(int who) {
+    struct rusage ru;
+    getrusage(who, &ru);
+    return ru.ru_maxrss / 1024.0;
+}
+
+// Writes the chain's events file and gates file; 0 on success.
+static int write_chain(const std::string &ev, const std::string &gt, long gates) {
+    FILE *e = fopen(ev.c_str(), "wb"), *g = fopen(gt.c_str(), "wb");
+    if (!e || !g)
+        return 1;
+    fputs("Name\tDescription\r\nBE\tThe event at the end\r\n", e);
+    // No descriptions: the document stays small enough for the XML checker,
+    // which holds all of it in memory.
+    fputs("Name\tType\tInput  0 Type and Name\r\n", g);
+    for (long i = 1; i < gates; i++)
+        fprintf(g, "C%ld\t%s\tG C%ld\r\n", i, i % 2 ? "OR" : "AND", i + 1);
+    fprintf(g, "C%ld\tAND\tE BE\r\n", gates);
+    int bad = ferror(e) || ferror(g);
+    return (fclose(e) != 0) | (fclose(g) != 0) | bad;
+}
+
+static double step_start;
+
+static void step(const char *what) {
+    double t = now();
+    printf("%-34s %9.3f s  peak RSS %8.1f MB\n", what, t - step_start, peak_mb(RUSAGE_SELF));
+    fflush(stdout);
+    step_start = now();
+}
+
+int main(int argc, char **argv) {
+    long gates = argc > 1 ? atol(argv[1]) : 1000000;
+    char tmpl[] = "/tmp/chain_bench_XXXXXX";
+    if (gates < 1 || !mkdtemp(tmpl))
+        return 1;
+    std::string dir = tmpl, ev = dir + "/events.txt", gt = dir + "/gates.txt";
+    std::string svg = dir + "/chain.svg";
+    struct rlimit stack;
+    getrlimit(RLIMIT_STACK, &stack);
+    printf("chain of %ld gates; stack limit %ld KB\n", gates, (long)(stack.rlim_cur / 1024));
+    fflush(stdout);
+    if (write_chain(ev, gt, gates) != 0)
+        return 1;
+    dlg_responder answer; // an alert (the zoom warning) is printed, as if read and closed
+    answer.alert = [](const std::string &text) { printf("  alert: %s\n", text.c_str()); };
+    dlg_set_responder(&answer);
+    FTD_wnd_handler *h = new FTD_wnd_handler();
+    h->window->show();
+    Fl::check();
+    step_start = now();
+    int rc = h->load_files(ev.c_str(), gt.c_str());
+    step("load and fit (result code)");
+    if (rc != 0)
+        return 1;
+    Fl::check();
+    step("draw at the fitted zoom");
+    h->on_full_size();
+    Fl::check();
+    step("draw at 100%");
+    Fl::e_x = h->canvas->x() + 10 * 20 + 2; // the third node: (20, 50)
+    Fl::e_y = h->canvas->y() + 10 * 52;
+    h->canvas->handle(FL_PUSH);
+    Fl::check();
+    step(h->canvas->selected() ? "press (a node selected)" : "press (NOTHING selected)");
+    rc = h->write_svg_file(svg.c_str());
+    step(rc == 0 ? "SVG export" : "SVG export (FAILED)");
+    rc = system(("xmllint --noout --huge " + svg).c_str());
+    printf("%-34s %9.3f s  peak RSS %8.1f MB (xmllint)\n",
+           rc == 0 ? "xmllint: well-formed" : "xmllint: NOT WELL-FORMED", now() - step_start,
+           peak_mb(RUSAGE_CHILDREN));
+    step_start = now();
+    h->on_close();
+    Fl::check();
+    step("close");
+    (void)!system(("rm -rf " + dir).c_str());
+    return rc == 0 ? 0 : 1;
+}

@@ -194,6 +194,9 @@ class FTD_canvas : public Fl_Widget {
     // non-zero line, a node type outside 0 to 5 first stops the program
     // (root_line for a laid-out root, line below it).
     static void record_layout(const FTD_layout &l, int root_line, int line);
+    // A new layout of e from origin, recorded as record_layout does.
+    static FTD_layout recorded_layout(ft_element *e, FTD_point origin, int as_root, int root_line,
+                                      int line);
 
     // What a walk over a layout does at each place (see walk_layout).
     struct layout_visitor {

@@ -57,17 +57,13 @@ void FTD_canvas::draw_layout(const FTD_layout &l) {
 }
 
 FTD_point FTD_canvas::draw_root(ft_element *root, FTD_point origin) {
-    FTD_layout l;
-    build_layout(l, root, origin, 1);
-    record_layout(l, 515, 319);
+    FTD_layout l = recorded_layout(root, origin, 1, 515, 319);
     draw_layout(l);
     return l.places[0].pos;
 }
 
 FTD_point FTD_canvas::draw_subtree(ft_element *e, FTD_point origin) {
-    FTD_layout l;
-    build_layout(l, e, origin, 0);
-    record_layout(l, 319, 319);
+    FTD_layout l = recorded_layout(e, origin, 0, 319, 319);
     draw_layout(l);
     return l.places[0].pos;
 }
@@ -116,25 +112,16 @@ void FTD_canvas::draw_place(const FTD_place &p, int is_root) {
         fatal_assert("0", "FTD_canvas", is_root ? 515 : 319);
     if (t == FT_INVALID)
         return;
-    const char *n = ft_get_name(e), *d = ft_get_desc(e);
-    const char *pr = ft_get_prob(e), *cr = ft_get_criticality(e);
-    switch (t) {
-    case FT_BASIC:
-        draw_basic(x, y, n, d, pr, cr);
-        break;
-    case FT_AND:
-        draw_and(x, y, n, d, pr, cr);
-        break;
-    case FT_PAND:
-        draw_pand(x, y, n, d, pr, cr);
-        break;
-    case FT_OR:
-        draw_or(x, y, n, d, pr, cr);
-        break;
-    default:
-        draw_null(x, y, n, d, pr, cr);
-        break;
-    }
+    typedef void (FTD_canvas::*symbol)(int, int, const char *, const char *, const char *,
+                                       const char *);
+    static const symbol by_type[] = {NULL,
+                                     &FTD_canvas::draw_basic,
+                                     &FTD_canvas::draw_and,
+                                     &FTD_canvas::draw_pand,
+                                     &FTD_canvas::draw_or,
+                                     &FTD_canvas::draw_null};
+    (this->*by_type[t])(x, y, ft_get_name(e), ft_get_desc(e), ft_get_prob(e),
+                        ft_get_criticality(e));
     draw_marks(e, p.pos);
 }
 

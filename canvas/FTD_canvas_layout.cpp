@@ -126,6 +126,14 @@ void FTD_canvas::record_layout(const FTD_layout &l, int root_line, int line) {
     }
 }
 
+FTD_layout FTD_canvas::recorded_layout(ft_element *e, FTD_point origin, int as_root, int root_line,
+                                       int line) {
+    FTD_layout l;
+    build_layout(l, e, origin, as_root);
+    record_layout(l, root_line, line);
+    return l;
+}
+
 const FTD_layout &FTD_canvas::current_layout(int record) {
     if (layout_root != tree || layout_generation != ft_generation() || layout.places.empty()) {
         build_layout(layout, tree, FTD_point{10, 10}, 1);

@@ -98,17 +98,13 @@ void FTD_canvas::write_layout(FILE *out, const FTD_layout &l) {
 }
 
 FTD_point FTD_canvas::svg_root(FILE *out, ft_element *root, FTD_point origin) {
-    FTD_layout l;
-    build_layout(l, root, origin, 1);
-    record_layout(l, 0, 0);
+    FTD_layout l = recorded_layout(root, origin, 1, 0, 0);
     write_layout(out, l);
     return l.places[0].pos;
 }
 
 FTD_point FTD_canvas::svg_subtree(FILE *out, ft_element *node, FTD_point origin) {
-    FTD_layout l;
-    build_layout(l, node, origin, 0);
-    record_layout(l, 0, 0);
+    FTD_layout l = recorded_layout(node, origin, 0, 0, 0);
     write_layout(out, l);
     return l.places[0].pos;
 }

@@ -30,11 +30,13 @@ void FTD_canvas::draw() {
 void FTD_canvas::draw_layout(const FTD_layout &l) {
     struct screen : layout_visitor {
         FTD_canvas *c;
+        const FTD_place *last; // just past the layout's places
+        // Everything drawn for a subtree lies in its span, widened by half a
+        // symbol on either side, and at least one level tall.
         int wanted(const FTD_place &p) override {
             double left = p.pos.x - p.size.w / 2;
             return c->in_view(left - 7.5, p.pos.y, p.size.w + 15, std::max(p.size.h, 20));
         }
-        const FTD_place *last;
         void node(const FTD_place &p, int is_root) override {
             // A full view draws the places in array order: ask early for the
             // elements and frame flags that later places read, as on a large
@@ -120,8 +122,9 @@ void FTD_canvas::draw_place(const FTD_place &p, int is_root) {
                                      &FTD_canvas::draw_pand,
                                      &FTD_canvas::draw_or,
                                      &FTD_canvas::draw_null};
-    (this->*by_type[t])(x, y, ft_get_name(e), ft_get_desc(e), ft_get_prob(e),
-                        ft_get_criticality(e));
+    const symbol draw_symbol = by_type[t];
+    (this->*draw_symbol)(x, y, ft_get_name(e), ft_get_desc(e), ft_get_prob(e),
+                         ft_get_criticality(e));
     draw_marks(e, p.pos);
 }
 

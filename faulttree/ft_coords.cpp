@@ -141,18 +141,15 @@ int ft_coord_hit(int x, int y, ft_coord c) {
     return dx > -7.5 && dx < 7.5 && dy > 0.0 && dy < 15.0;
 }
 
-// Tests the used slots, then the first free slot (it may hold one non-zero
-// coordinate), then once (0, 0) when slots follow it: all of them hold
-// (0, 0). The result equals testing all 200 slots.
+// Only the used slots count: a free slot marks no drawn place, so a point
+// where nothing is drawn (such as the corner left of and above the origin)
+// hits nothing.
 int ft_hit(int x, int y, ft_element *e) {
     assert(e != NULL && e->coord != NULL);
     const ft_coord *c = e->coord->coord;
-    int n = 0;
-    for (; n < FT_MAX_COORDS && c[n].x != 0 && c[n].y != 0; ++n)
+    for (int n = 0; n < FT_MAX_COORDS && c[n].x != 0 && c[n].y != 0; ++n)
         if (ft_coord_hit(x, y, c[n])) return 1;
-    if (n == FT_MAX_COORDS) return 0;
-    if (ft_coord_hit(x, y, c[n])) return 1;
-    return n + 1 < FT_MAX_COORDS && ft_coord_hit(x, y, ft_coord{0, 0});
+    return 0;
 }
 
 // Pushes the children of e in reverse, so that they pop in list order.

@@ -155,7 +155,7 @@ ft_element *ft_remove_coord(ft_element *e, int x, int y);
 int ft_clear_coords(ft_element *e);
 // 1 when (x, y) lies strictly inside the 15 x 15 box whose top centre is c.
 int ft_coord_hit(int x, int y, ft_coord c);
-// ft_coord_hit over all 200 slots of e (free slots are (0, 0) and count).
+// 1 when ft_coord_hit holds for one of e's used slots (the end rule).
 int ft_hit(int x, int y, ft_element *e);
 // First element in preorder hit at (x, y); descends only into elements with
 // a page flag other than FT_PAGE_NONE. NULL when none or root is NULL.

@@ -124,7 +124,7 @@ TEST_F(Model, CoordsAddRemoveLimitAndHitBox) {
     for (auto &p : pts)
         EXPECT_EQ(ft_coord_hit(p[0], p[1], ft_coord{50, 60}), p[2]) << p[0] << "," << p[1];
     ft_clear_coords(e);
-    EXPECT_EQ(ft_hit(3, 5, e), 1); // free slots are (0, 0): the corner zone hits
+    EXPECT_EQ(ft_hit(3, 5, e), 0); // free slots mark no place: the corner is empty
     EXPECT_EQ(ft_hit(50, 61, e), 0);
     ft_free_element(e);
 }
@@ -139,7 +139,7 @@ TEST_F(Model, FindAtAndDeleteAtSharedEvent) {
     ft_add_coord(hidden, 200, 60);
     EXPECT_EQ(ft_find_at(root, 120, 65), ev);
     EXPECT_EQ(ft_find_at(root, 200, 65), nullptr); // below a FT_PAGE_NONE gate
-    EXPECT_EQ(ft_find_at(root, 3, 3), root);
+    EXPECT_EQ(ft_find_at(root, 3, 3), nullptr); // free slots mark no place
     EXPECT_EQ(ft_delete_at(nullptr, root, 100, 12), nullptr); // the root stays
     EXPECT_EQ(ft_delete_at(nullptr, root, 120, 65), g1);      // taken out of G1 first
     EXPECT_EQ(ft_list_get_size(ft_get_children(g1)), 0);

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "spawn.h"
+#include "window_owner.h"
 
 // Version figures shown in the About window: constants of the program, not
 // queried from the libraries.
@@ -116,8 +117,7 @@ Fl_Window *FTD_about_dlg::make_window() {
 }
 
 void FTD_about_dlg::cb_OK(Fl_Widget *w, void *data) {
-    FTD_about_dlg *dlg = static_cast<FTD_about_dlg *>(w->parent()->user_data());
-    dlg->cb_OK_i(w, data);
+    window_owner<FTD_about_dlg>(w)->cb_OK_i(w, data);
 }
 
 void FTD_about_dlg::cb_OK_i(Fl_Widget *, void *) {

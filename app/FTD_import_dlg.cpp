@@ -9,6 +9,7 @@
 
 #include "dialogs.h"
 #include "paths.h"
+#include "window_owner.h"
 
 FTD_import_dlg::FTD_import_dlg(char *events_buf, char *gates_buf)
     : result(0), events_path(events_buf), gates_path(gates_buf), window(nullptr),
@@ -35,9 +36,9 @@ Fl_Window *FTD_import_dlg::make_window() {
     return window;
 }
 
-// The dialog object is the user data of the button's window.
+// The dialog of any widget in its window.
 static FTD_import_dlg *owner(Fl_Widget *o) {
-    return static_cast<FTD_import_dlg *>(o->parent()->user_data());
+    return window_owner<FTD_import_dlg>(o);
 }
 
 void FTD_import_dlg::cb_choose_events(Fl_Widget *o, void *v) { owner(o)->cb_choose_events_i(o, v); }

@@ -6,6 +6,7 @@
 
 #include "FTD_about_dlg.h"
 #include "log.h"
+#include "window_owner.h"
 
 Fl_Menu_Item FTD_wnd_handler::menu_table[] = {
     {"&File", 0, 0, 0, FL_SUBMENU, FL_NORMAL_LABEL, 0, 14, 0},
@@ -58,7 +59,7 @@ Fl_Menu_Item *FTD_wnd_handler::item_zoom_out = FTD_wnd_handler::menu_table + 23;
 Fl_Menu_Item *FTD_wnd_handler::item_full_size = FTD_wnd_handler::menu_table + 24;
 Fl_Menu_Item *FTD_wnd_handler::item_hide_probability = FTD_wnd_handler::menu_table + 25;
 
-FTD_wnd_handler::FTD_wnd_handler() : current_tree(nullptr), import_dlg(nullptr) {
+FTD_wnd_handler::FTD_wnd_handler() : current_tree(nullptr) {
     make_window();
     events_path[0] = '\0';
     gates_path[0] = '\0';
@@ -145,72 +146,98 @@ Fl_Double_Window *FTD_wnd_handler::make_window() {
     return window;
 }
 
-// The handler from a widget nested `levels` groups below the main window.
-static FTD_wnd_handler *handler_of(Fl_Widget *o, int levels) {
-    for (int i = 0; i < levels; i++)
-        o = o->parent();
-    return static_cast<FTD_wnd_handler *>(o->user_data());
+// The handler of the main window or of any widget in it.
+static FTD_wnd_handler *handler_of(Fl_Widget *o) {
+    return window_owner<FTD_wnd_handler>(o);
 }
 
-void FTD_wnd_handler::cb_window(Fl_Widget *o, void *v) { handler_of(o, 0)->cb_window_i(o, v); }
+void FTD_wnd_handler::cb_window(Fl_Widget *o, void *v) {
+    handler_of(o)->cb_window_i(o, v);
+}
 void FTD_wnd_handler::cb_window_i(Fl_Widget *, void *) { on_window_close(); }
-void FTD_wnd_handler::cb_Open(Fl_Widget *o, void *v) { handler_of(o, 1)->cb_Open_i(o, v); }
+void FTD_wnd_handler::cb_Open(Fl_Widget *o, void *v) {
+    handler_of(o)->cb_Open_i(o, v);
+}
 void FTD_wnd_handler::cb_Open_i(Fl_Widget *, void *) { on_open(); }
-void FTD_wnd_handler::cb_Reload(Fl_Widget *o, void *v) { handler_of(o, 1)->cb_Reload_i(o, v); }
+void FTD_wnd_handler::cb_Reload(Fl_Widget *o, void *v) {
+    handler_of(o)->cb_Reload_i(o, v);
+}
 void FTD_wnd_handler::cb_Reload_i(Fl_Widget *, void *) { on_reload(); }
-void FTD_wnd_handler::cb_Export(Fl_Widget *o, void *v) { handler_of(o, 1)->cb_Export_i(o, v); }
+void FTD_wnd_handler::cb_Export(Fl_Widget *o, void *v) {
+    handler_of(o)->cb_Export_i(o, v);
+}
 void FTD_wnd_handler::cb_Export_i(Fl_Widget *, void *) { on_export(); }
-void FTD_wnd_handler::cb_Close(Fl_Widget *o, void *v) { handler_of(o, 1)->cb_Close_i(o, v); }
+void FTD_wnd_handler::cb_Close(Fl_Widget *o, void *v) {
+    handler_of(o)->cb_Close_i(o, v);
+}
 void FTD_wnd_handler::cb_Close_i(Fl_Widget *, void *) { on_close(); }
-void FTD_wnd_handler::cb_Exit(Fl_Widget *o, void *v) { handler_of(o, 1)->cb_Exit_i(o, v); }
+void FTD_wnd_handler::cb_Exit(Fl_Widget *o, void *v) {
+    handler_of(o)->cb_Exit_i(o, v);
+}
 void FTD_wnd_handler::cb_Exit_i(Fl_Widget *, void *) { on_exit(); }
-void FTD_wnd_handler::cb_Edit(Fl_Widget *o, void *v) { handler_of(o, 1)->cb_Edit_i(o, v); }
+void FTD_wnd_handler::cb_Edit(Fl_Widget *o, void *v) {
+    handler_of(o)->cb_Edit_i(o, v);
+}
 void FTD_wnd_handler::cb_Edit_i(Fl_Widget *, void *) { canvas->edit_selected(page_browser); }
-void FTD_wnd_handler::cb_Insert(Fl_Widget *o, void *v) { handler_of(o, 1)->cb_Insert_i(o, v); }
+void FTD_wnd_handler::cb_Insert(Fl_Widget *o, void *v) {
+    handler_of(o)->cb_Insert_i(o, v);
+}
 void FTD_wnd_handler::cb_Insert_i(Fl_Widget *, void *) { canvas->insert_child(); }
-void FTD_wnd_handler::cb_Delete(Fl_Widget *o, void *v) { handler_of(o, 1)->cb_Delete_i(o, v); }
+void FTD_wnd_handler::cb_Delete(Fl_Widget *o, void *v) {
+    handler_of(o)->cb_Delete_i(o, v);
+}
 void FTD_wnd_handler::cb_Delete_i(Fl_Widget *, void *) { canvas->delete_selected(); }
 void FTD_wnd_handler::cb_Open_Counterexample(Fl_Widget *o, void *v) {
-    handler_of(o, 1)->cb_Open_Counterexample_i(o, v);
+    handler_of(o)->cb_Open_Counterexample_i(o, v);
 }
 void FTD_wnd_handler::cb_Open_Counterexample_i(Fl_Widget *, void *) { on_open_counterexample(); }
 void FTD_wnd_handler::cb_Compute_Ordering(Fl_Widget *o, void *v) {
-    handler_of(o, 1)->cb_Compute_Ordering_i(o, v);
+    handler_of(o)->cb_Compute_Ordering_i(o, v);
 }
 void FTD_wnd_handler::cb_Compute_Ordering_i(Fl_Widget *, void *) { on_compute_ordering(); }
-void FTD_wnd_handler::cb_Contents(Fl_Widget *o, void *v) { handler_of(o, 1)->cb_Contents_i(o, v); }
+void FTD_wnd_handler::cb_Contents(Fl_Widget *o, void *v) {
+    handler_of(o)->cb_Contents_i(o, v);
+}
 void FTD_wnd_handler::cb_Contents_i(Fl_Widget *, void *) { show_help_contents(); }
 void FTD_wnd_handler::cb_Release_Notes(Fl_Widget *o, void *v) {
-    handler_of(o, 1)->cb_Release_Notes_i(o, v);
+    handler_of(o)->cb_Release_Notes_i(o, v);
 }
 void FTD_wnd_handler::cb_Release_Notes_i(Fl_Widget *, void *) { show_release_notes(); }
 void FTD_wnd_handler::cb_on_the_Web(Fl_Widget *o, void *v) {
-    handler_of(o, 1)->cb_on_the_Web_i(o, v);
+    handler_of(o)->cb_on_the_Web_i(o, v);
 }
 void FTD_wnd_handler::cb_on_the_Web_i(Fl_Widget *, void *) { show_web_page(); }
-void FTD_wnd_handler::cb_About(Fl_Widget *o, void *v) { handler_of(o, 1)->cb_About_i(o, v); }
+void FTD_wnd_handler::cb_About(Fl_Widget *o, void *v) {
+    handler_of(o)->cb_About_i(o, v);
+}
 void FTD_wnd_handler::cb_About_i(Fl_Widget *, void *) { show_about(); }
-void FTD_wnd_handler::cb_Zoom_In(Fl_Widget *o, void *v) { handler_of(o, 1)->cb_Zoom_In_i(o, v); }
+void FTD_wnd_handler::cb_Zoom_In(Fl_Widget *o, void *v) {
+    handler_of(o)->cb_Zoom_In_i(o, v);
+}
 void FTD_wnd_handler::cb_Zoom_In_i(Fl_Widget *, void *) { on_zoom_in(); }
-void FTD_wnd_handler::cb_Zoom_Out(Fl_Widget *o, void *v) { handler_of(o, 1)->cb_Zoom_Out_i(o, v); }
+void FTD_wnd_handler::cb_Zoom_Out(Fl_Widget *o, void *v) {
+    handler_of(o)->cb_Zoom_Out_i(o, v);
+}
 void FTD_wnd_handler::cb_Zoom_Out_i(Fl_Widget *, void *) { on_zoom_out(); }
 void FTD_wnd_handler::cb_Full_Size(Fl_Widget *o, void *v) {
-    handler_of(o, 1)->cb_Full_Size_i(o, v);
+    handler_of(o)->cb_Full_Size_i(o, v);
 }
 void FTD_wnd_handler::cb_Full_Size_i(Fl_Widget *, void *) { on_full_size(); }
 void FTD_wnd_handler::cb_Hide_Probability(Fl_Widget *o, void *v) {
-    handler_of(o, 1)->cb_Hide_Probability_i(o, v);
+    handler_of(o)->cb_Hide_Probability_i(o, v);
 }
 void FTD_wnd_handler::cb_Hide_Probability_i(Fl_Widget *, void *) { on_toggle_probability(); }
 void FTD_wnd_handler::cb_zoom_input(Fl_Widget *o, void *v) {
-    handler_of(o, 2)->cb_zoom_input_i(o, v);
+    handler_of(o)->cb_zoom_input_i(o, v);
 }
 void FTD_wnd_handler::cb_zoom_input_i(Fl_Widget *, void *) { on_zoom_input(); }
 void FTD_wnd_handler::cb_page_browser(Fl_Widget *o, void *v) {
-    handler_of(o, 2)->cb_page_browser_i(o, v);
+    handler_of(o)->cb_page_browser_i(o, v);
 }
 void FTD_wnd_handler::cb_page_browser_i(Fl_Widget *, void *) { on_page_select(); }
-void FTD_wnd_handler::cb_canvas(Fl_Widget *o, void *v) { handler_of(o, 3)->cb_canvas_i(o, v); }
+void FTD_wnd_handler::cb_canvas(Fl_Widget *o, void *v) {
+    handler_of(o)->cb_canvas_i(o, v);
+}
 void FTD_wnd_handler::cb_canvas_i(Fl_Widget *, void *) { on_canvas_click(); }
 
 void FTD_wnd_handler::set_tree_controls(int on) {

@@ -18,11 +18,11 @@
 #include <FL/Fl_Text_Display.H>
 #include <FL/Fl_Tile.H>
 
+#include <string>
+
 #include "FTD_canvas.h"
 #include "ftread.h"
 #include "paths.h"
-
-class FTD_import_dlg;
 
 class FTD_wnd_handler {
   public:
@@ -42,9 +42,6 @@ class FTD_wnd_handler {
 
     // The holder of the tree on display (owned), NULL when none.
     FTD_tree *current_tree;
-    // The import dialog while File > Open waits for it, else NULL. Lets a
-    // test answer the dialog from inside the modal loop.
-    FTD_import_dlg *import_dlg;
 
     // The menu table shared by every handler, and its items.
     static Fl_Menu_Item menu_table[];
@@ -187,9 +184,17 @@ class FTD_wnd_handler {
     void not_implemented_2();
 
   private:
+    // The two path buffers' texts.
+    struct path_pair {
+        std::string events, gates;
+    };
+    path_pair current_paths() const;
     // Copies the pair into the path buffers (overlap allowed) and loads it.
     // A name that does not fit is reported instead. Does not restore paths.
     int load_checked(const char *events, const char *gates);
+    // After a load with result code: shows the absolute paths of a loaded
+    // pair, or puts the paths from before the load back. Returns code.
+    int settle_load(int code, const path_pair &before);
     // Shows the alert of a failed import result code.
     void report_load_error(int code, const char *events, const char *gates);
     // Puts a loaded holder on display and releases the previous one.

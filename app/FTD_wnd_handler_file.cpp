@@ -130,43 +130,39 @@ int FTD_wnd_handler::load_checked(const char *events, const char *gates) {
     return load_tree();
 }
 
+FTD_wnd_handler::path_pair FTD_wnd_handler::current_paths() const {
+    return {events_path, gates_path};
+}
+
+int FTD_wnd_handler::settle_load(int code, const path_pair &before) {
+    if (code == FTREAD_OK) {
+        show_absolute_paths();
+    } else { // both fitted the buffers they were taken from
+        strcpy(events_path, before.events.c_str());
+        strcpy(gates_path, before.gates.c_str());
+    }
+    return code;
+}
+
 int FTD_wnd_handler::load_files(const char *events, const char *gates) {
-    std::string old_events = events_path;
-    std::string old_gates = gates_path;
+    path_pair before = current_paths();
     item_open_counterexample->deactivate();
     item_compute_ordering->deactivate();
-    int r = load_checked(events, gates);
-    if (r != FTREAD_OK) {
-        strcpy(events_path, old_events.c_str());
-        strcpy(gates_path, old_gates.c_str());
-    } else {
-        show_absolute_paths();
-    }
+    int r = settle_load(load_checked(events, gates), before);
     page_browser->take_focus();
     return r;
 }
 
 void FTD_wnd_handler::on_open() {
-    std::string old_events = events_path;
-    std::string old_gates = gates_path;
-    FTD_import_dlg *dlg = new FTD_import_dlg(events_path, gates_path);
-    Fl_Window *w = dlg->make_window();
-    import_dlg = dlg;
-    w->show();
-    while (w->shown())
-        Fl::wait();
-    import_dlg = nullptr;
-    if (dlg->result) {
-        if (load_checked(dlg->events_name.c_str(), dlg->gates_name.c_str()) == FTREAD_OK) {
-            show_absolute_paths();
-            log_line("Fault Tree loaded.\n");
-        } else {
-            strcpy(events_path, old_events.c_str());
-            strcpy(gates_path, old_gates.c_str());
-            log_line("Fault Tree not loaded.\n");
-        }
+    // The dialog writes the chosen names into the path buffers on OK.
+    path_pair before = current_paths();
+    FTD_import_dlg dlg(events_path, gates_path);
+    dlg_run_modal(dlg.make_window());
+    if (dlg.result) {
+        int r = load_checked(dlg.events_name.c_str(), dlg.gates_name.c_str());
+        settle_load(r, before);
+        log_line(r == FTREAD_OK ? "Fault Tree loaded.\n" : "Fault Tree not loaded.\n");
     }
-    delete dlg;
     page_browser->take_focus();
 }
 

@@ -1,7 +1,6 @@
 // The node dialog of the canvas's Edit and Insert commands.
 #include "FTD_node_dlg.h"
 
-#include <FL/Fl.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Check_Button.H>
 #include <FL/Fl_Choice.H>
@@ -14,8 +13,7 @@
 
 #include "dialogs.h"
 #include "saFaultTree.h"
-
-FTD_node_dlg *FTD_node_dlg::running = nullptr;
+#include "window_owner.h"
 
 // The Type menu; an item's index is its ft_type value.
 static Fl_Menu_Item menu_type[] = {{"Invalid", 0, 0, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
@@ -42,8 +40,6 @@ FTD_node_dlg::FTD_node_dlg()
     : page(FT_PAGE_NONE), name(copy_text("")), desc(copy_text("")), ok(0), type(FT_INVALID) {}
 
 FTD_node_dlg::~FTD_node_dlg() {
-    if (running == this)
-        running = nullptr;
     free(name);
     free(desc);
     delete window;
@@ -90,12 +86,7 @@ void FTD_node_dlg::fill_inputs() {
 }
 
 int FTD_node_dlg::run() {
-    FTD_node_dlg *outer = running;
-    running = this;
-    window->show();
-    while (window->shown())
-        Fl::wait();
-    running = outer;
+    dlg_run_modal(window);
     return ok;
 }
 
@@ -118,7 +109,7 @@ void FTD_node_dlg::on_cancel() {
 }
 
 void FTD_node_dlg::cb_OK(Fl_Widget *w, void *data) {
-    static_cast<FTD_node_dlg *>(w->parent()->user_data())->cb_OK_i(w, data);
+    window_owner<FTD_node_dlg>(w)->cb_OK_i(w, data);
 }
 
 void FTD_node_dlg::cb_OK_i(Fl_Widget *, void *) {
@@ -126,7 +117,7 @@ void FTD_node_dlg::cb_OK_i(Fl_Widget *, void *) {
 }
 
 void FTD_node_dlg::cb_Cancel(Fl_Widget *w, void *data) {
-    static_cast<FTD_node_dlg *>(w->parent()->user_data())->cb_Cancel_i(w, data);
+    window_owner<FTD_node_dlg>(w)->cb_Cancel_i(w, data);
 }
 
 void FTD_node_dlg::cb_Cancel_i(Fl_Widget *, void *) {

@@ -22,10 +22,6 @@ class FTD_node_dlg {
     int ok;     // 1 after OK, 0 after Cancel or closing
     int type;   // ft_type value; after OK the chosen item's index
 
-    // The dialog being run by run(), NULL when none. Lets a test answer the
-    // modal dialog from a timeout.
-    static FTD_node_dlg *running;
-
     // name and desc empty, ok 0, page FT_PAGE_NONE, type FT_INVALID.
     FTD_node_dlg();
     // Releases the two strings and the window, if built.
@@ -41,7 +37,8 @@ class FTD_node_dlg {
     void set_desc(const char *text);
     // Sets the Name and Description inputs to name and desc.
     void fill_inputs();
-    // Shows the window and serves events until it is hidden; returns ok.
+    // Shows the window through the dialog seam and serves events until it is
+    // hidden; returns ok.
     int run();
 
     // OK: alerts "All fields should be filled" and stays open when an input

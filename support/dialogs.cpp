@@ -1,6 +1,8 @@
 #include "dialogs.h"
 
+#include <FL/Fl.H>
 #include <FL/Fl_File_Chooser.H>
+#include <FL/Fl_Window.H>
 #include <FL/fl_ask.H>
 
 #include <cstdarg>
@@ -52,6 +54,16 @@ const char *dlg_file_chooser(const char *message, const char *pattern, const cha
     if (responder && responder->file_chooser)
         return responder->file_chooser(message, pattern, fname, relative);
     return fl_file_chooser(message, pattern, fname, relative);
+}
+
+void dlg_run_modal(Fl_Window *window) {
+    window->show();
+    if (responder && responder->modal) {
+        responder->modal(window);
+        window->hide();
+    }
+    while (window->shown())
+        Fl::wait();
 }
 
 void dlg_message_font(Fl_Font font, Fl_Fontsize size) {

@@ -1,8 +1,9 @@
-// The one seam in front of the toolkit's modal dialogs.
+// The one seam in front of the modal dialogs.
 //
-// Every alert, question and file chooser of the program goes through these
-// functions. By default they call fl_alert, fl_choice, fl_file_chooser and
-// fl_message_font. A test installs a responder and answers instead, so no
+// Every alert, question, file chooser and modal window of the program goes
+// through these functions. By default they call fl_alert, fl_choice,
+// fl_file_chooser and fl_message_font, and serve a modal window until the
+// user closes it. A test installs a responder and answers instead, so no
 // test ever waits on a modal window.
 #ifndef FTD_DIALOGS_H
 #define FTD_DIALOGS_H
@@ -11,6 +12,8 @@
 
 #include <functional>
 #include <string>
+
+class Fl_Window;
 
 // What a test answers in place of the user. Unset members fall back to the
 // toolkit's own dialog.
@@ -27,6 +30,10 @@ struct dlg_responder {
     std::function<const char *(const char *message, const char *pattern, const char *fname,
                                int relative)>
         file_chooser;
+    // Receives a modal window of the program just shown (its owner object is
+    // its user data) and answers it: fills its fields, presses its buttons.
+    // A window it leaves shown is then hidden, as when the user closes it.
+    std::function<void(Fl_Window *window)> modal;
 };
 
 // Installs a responder; NULL goes back to the toolkit's dialogs. The pointer
@@ -43,6 +50,10 @@ int dlg_choice(const char *fmt, const char *b0, const char *b1, const char *b2, 
 // File chooser (fl_file_chooser); NULL when the user cancelled.
 const char *dlg_file_chooser(const char *message, const char *pattern, const char *fname,
                              int relative);
+
+// Shows the modal window and serves events until it is hidden (the user
+// answered or closed it). Cannot fail.
+void dlg_run_modal(Fl_Window *window);
 
 // Font of the standard dialogs (fl_message_font); always forwarded to the
 // toolkit, and remembered for tests.

@@ -3,6 +3,7 @@
 
 #include "dialogs.h"
 #include "preferences.h"
+#include "window_owner.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Double_Window.H>
@@ -137,12 +138,13 @@ Fl_Double_Window *log_wnd::make_window() {
 
 // ----------------------------------------------------------------- callbacks
 
-log_wnd *log_wnd::owner_of(Fl_Widget *menu_bar) {
-    return static_cast<log_wnd *>(menu_bar->parent()->user_data());
+// The logger of the log window or of any widget in it.
+static log_wnd *owner_of(Fl_Widget *w) {
+    return window_owner<log_wnd>(w);
 }
 
 void log_wnd::cb_window(Fl_Widget *w, void *) {
-    static_cast<log_wnd *>(w->user_data())->cb_window_i();
+    owner_of(w)->cb_window_i();
 }
 void log_wnd::cb_window_i() { on_close(); }
 

@@ -63,8 +63,6 @@ class log_wnd : public log_base {
 
   private:
     static Fl_Menu_Item menu_table[];
-    // The logger of a menu bar: the user data of its window.
-    static log_wnd *owner_of(Fl_Widget *menu_bar);
     static void cb_window(Fl_Widget *w, void *v);
     void cb_window_i();
     static void cb_Save(Fl_Widget *w, void *v);

@@ -5,6 +5,7 @@
 #include "log_wnd.h"
 #include "paths.h"
 #include "preferences.h"
+#include "window_owner.h"
 
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Check_Button.H>
@@ -336,12 +337,13 @@ void preferences_dlg::choose_file(Fl_Input *input, const char *pattern) {
 
 // --------------------------------------------------------------- callbacks
 
-preferences_dlg *preferences_dlg::owner_of(Fl_Widget *w) {
-    return static_cast<preferences_dlg *>(w->window()->user_data());
+// The dialog of its window or of any widget in it.
+static preferences_dlg *owner_of(Fl_Widget *w) {
+    return window_owner<preferences_dlg>(w);
 }
 
 void preferences_dlg::cb_window(Fl_Widget *w, void *) {
-    static_cast<preferences_dlg *>(w->user_data())->cb_window_i();
+    owner_of(w)->cb_window_i();
 }
 void preferences_dlg::cb_window_i() { on_close(); }
 

@@ -93,8 +93,6 @@ class preferences_dlg {
     // alert, a cancelled chooser changes nothing.
     void choose_file(Fl_Input *input, const char *pattern);
 
-    // The dialog that owns widget w (the user data of its window).
-    static preferences_dlg *owner_of(Fl_Widget *w);
     static void cb_window(Fl_Widget *w, void *);
     void cb_window_i();
     static void cb_OK(Fl_Widget *w, void *);

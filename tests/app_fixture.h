@@ -1,6 +1,6 @@
 // Shared test helpers: a tree builder, offscreen drawing, and
 // the main-window fixture (real handler and window, dialog seam, a fresh
-// temporary directory, the import dialog answered inside its modal loop).
+// temporary directory, the import dialog answered through the seam).
 #ifndef APP_FIXTURE_H
 #define APP_FIXTURE_H
 
@@ -22,6 +22,7 @@
 #include "FTD_wnd_handler.h"
 #include "dialogs.h"
 #include "fault_support.h"
+#include "window_owner.h"
 
 // A new element with its inputs; page -1: none for basic events, off otherwise.
 inline ft_element *node(const char *name, ft_type t, std::vector<ft_element *> kids = {},
@@ -38,6 +39,33 @@ inline ft_element *node(const char *name, ft_type t, std::vector<ft_element *> k
     for (ft_element *k : kids)
         ft_add_child(e, k);
     return e;
+}
+
+// The first widget below top, at any depth, for which match holds; NULL
+// when there is none.
+inline Fl_Widget *find_widget(Fl_Group *top, const std::function<bool(Fl_Widget *)> &match) {
+    std::vector<Fl_Group *> groups(1, top);
+    while (!groups.empty()) {
+        Fl_Group *g = groups.back();
+        groups.pop_back();
+        for (int i = 0; i < g->children(); i++) {
+            if (match(g->child(i)))
+                return g->child(i);
+            if (g->child(i)->as_group())
+                groups.push_back(g->child(i)->as_group());
+        }
+    }
+    return nullptr;
+}
+
+// The widget below top labelled label, as a user finds a button.
+inline Fl_Widget *labelled(Fl_Group *top, const std::string &label) {
+    return find_widget(top, [&](Fl_Widget *w) { return w->label() && label == w->label(); });
+}
+
+// The first widget of class W below top.
+template <class W> W *first_of(Fl_Group *top) {
+    return static_cast<W *>(find_widget(top, [](Fl_Widget *w) { return dynamic_cast<W *>(w); }));
 }
 
 // RGB bytes of c drawn over yellow into a w x h offscreen buffer, clipped to
@@ -85,7 +113,7 @@ template <int WW, int WH, int CW, int CH> struct CanvasWindowTest : ::testing::T
     }
 };
 
-typedef std::function<void(FTD_import_dlg *)> dlg_step;
+typedef std::function<void(FTD_import_dlg *)> import_answer;
 
 class AppTest : public ::testing::Test {
   protected:
@@ -94,8 +122,6 @@ class AppTest : public ::testing::Test {
     std::vector<std::string> alerts;
     dlg_responder responder;
     std::string dir;
-    std::vector<dlg_step> steps;
-    size_t step = 0;
 
     void SetUp() override {
         if (!getenv("DISPLAY"))
@@ -136,26 +162,14 @@ class AppTest : public ::testing::Test {
     int load_example() {
         return h->load_files(example("events.txt").c_str(), example("gates.txt").c_str());
     }
-    // Runs File > Open; each step acts on the dialog inside the modal loop,
-    // and a dialog still open after the last step is closed.
-    void open_with(std::vector<dlg_step> s) {
-        steps = std::move(s);
-        step = 0;
-        Fl::add_timeout(0.001, drive, this);
+    // Runs File > Open; answer acts on the shown dialog, which is closed
+    // when answer leaves it open.
+    void open_with(import_answer answer) {
+        responder.modal = [answer](Fl_Window *w) { answer(window_owner<FTD_import_dlg>(w)); };
         h->on_open();
-        Fl::remove_timeout(drive, this);
+        responder.modal = nullptr;
     }
-    static void drive(void *v) {
-        AppTest *t = static_cast<AppTest *>(v);
-        FTD_import_dlg *d = t->h->import_dlg;
-        if (t->step < t->steps.size())
-            t->steps[t->step++](d);
-        else
-            d->window->hide();
-        if (d->window->shown())
-            Fl::repeat_timeout(0.001, drive, v);
-    }
-    static dlg_step fill_ok(std::string ev, std::string ga) {
+    static import_answer fill_ok(std::string ev, std::string ga) {
         return [ev, ga](FTD_import_dlg *d) {
             d->events_input->value(ev.c_str());
             d->gates_input->value(ga.c_str());

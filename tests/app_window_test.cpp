@@ -54,7 +54,7 @@ TEST_F(AppTest, OpenReportsEveryImportResult) {
     ft_element *root = h->canvas->tree;
     for (auto &[e, g, alert] : cases) {
         alerts.clear();
-        open_with({fill_ok(e, g)});
+        open_with(fill_ok(e, g));
         EXPECT_EQ(alerts, std::vector<std::string>{alert});
         EXPECT_EQ(h->events_path + std::string("|") + h->gates_path, ev + "|" + ga);
         EXPECT_EQ(shown, h->events_output->value());
@@ -62,7 +62,7 @@ TEST_F(AppTest, OpenReportsEveryImportResult) {
         EXPECT_TRUE(log_ends("Fault Tree not loaded.\n"));
     }
     alerts.clear();
-    open_with({fill_ok(ev, ga)});
+    open_with(fill_ok(ev, ga));
     EXPECT_TRUE(alerts.empty());
     EXPECT_TRUE(log_ends("Fault Tree loaded.\n"));
     EXPECT_EQ(Fl::focus(), h->page_browser);
@@ -75,18 +75,16 @@ TEST_F(AppTest, OpenReportsEveryImportResult) {
 TEST_F(AppTest, ImportDialogRefusesMissingNameAndCancelKeepsPaths) {
     const char *answer = "/x/chosen.txt";
     responder.file_chooser = [&](const char *, const char *, const char *, int) { return answer; };
-    open_with({[](FTD_import_dlg *d) {
-                   d->events_choose->do_callback();
-                   d->ok_button->do_callback();
-               },
-               [&](FTD_import_dlg *d) {
-                   EXPECT_TRUE(d->window->shown());
-                   EXPECT_STREQ(d->events_input->value(), "/x/chosen.txt");
-                   answer = nullptr; // a cancelled chooser empties the field
-                   d->events_choose->do_callback();
-                   EXPECT_STREQ(d->events_input->value(), "");
-                   d->cancel_button->do_callback();
-               }});
+    open_with([&](FTD_import_dlg *d) {
+        d->events_choose->do_callback();
+        d->ok_button->do_callback();
+        EXPECT_TRUE(d->window->shown());
+        EXPECT_STREQ(d->events_input->value(), "/x/chosen.txt");
+        answer = nullptr; // a cancelled chooser empties the field
+        d->events_choose->do_callback();
+        EXPECT_STREQ(d->events_input->value(), "");
+        d->cancel_button->do_callback();
+    });
     EXPECT_EQ(alerts, std::vector<std::string>{
                           "Both filenames are necessary for displaying the fault tree."});
     EXPECT_STREQ(h->events_path, "");
@@ -181,7 +179,7 @@ TEST_F(AppTest, OverlongNamesAreNotOpenedAndAbsolutePathsStayWhole) {
     std::string rel = deep.substr(dir.size() + 1);
     EXPECT_EQ(h->load_files((rel + "/events.txt").c_str(), (rel + "/gates.txt").c_str()), 0);
     EXPECT_EQ(std::string(h->gates_output->value()), deep + "/gates.txt");
-    open_with({fill_ok(std::string(4096, 'x'), ga)});
+    open_with(fill_ok(std::string(4096, 'x'), ga));
     EXPECT_EQ(alerts.back(),
               "File \"" + std::string(4096, 'x') + "\" not found!\nLoading aborted.");
     EXPECT_EQ(std::string(h->events_path), rel + "/events.txt");

@@ -1,5 +1,5 @@
 // Edit, Insert and Delete on a shown canvas, with the node dialog answered
-// from timeouts and alerts caught by the dialog seam. Run under xvfb-run.
+// and alerts caught through the dialog seam. Run under xvfb-run.
 #include "app_fixture.h"
 
 #include <FL/Fl_Check_Button.H>
@@ -12,20 +12,6 @@ namespace {
 
 typedef std::function<void(FTD_node_dlg *)> answer_fn;
 
-answer_fn pending;
-void answer_cb(void *) {
-    if (FTD_node_dlg::running)
-        pending(FTD_node_dlg::running);
-}
-void guard_cb(void *) { // bounds every modal wait
-    if (FTD_node_dlg::running)
-        FTD_node_dlg::running->window->hide();
-}
-void answer(answer_fn fn) {
-    pending = fn;
-    Fl::add_timeout(0.05, answer_cb);
-    Fl::add_timeout(10, guard_cb);
-}
 answer_fn type_ok(const char *name, int type, const char *desc = "typed") {
     return [=](FTD_node_dlg *d) {
         d->name_input->value(name);
@@ -53,6 +39,10 @@ class NodeEdit : public ::testing::Test {
     std::vector<std::string> alerts;
     dlg_responder responder;
 
+    // The next node dialogs are answered by fn as soon as they are shown.
+    void answer(answer_fn fn) {
+        responder.modal = [fn](Fl_Window *w) { fn(window_owner<FTD_node_dlg>(w)); };
+    }
     void SetUp() override {
         pages->add("G0", root);
         pages->add("P1", p1);
@@ -64,8 +54,6 @@ class NodeEdit : public ::testing::Test {
         draw();
     }
     void TearDown() override {
-        Fl::remove_timeout(answer_cb);
-        Fl::remove_timeout(guard_cb);
         dlg_set_responder(NULL);
         win.hide();
         ft_free_tree(root, NULL);

@@ -1,21 +1,19 @@
 // File > Export: writes the drawing as an SVG document.
 //
-// The document is written to a temporary file in the target's directory and
-// renamed over the target only once it is complete and closed, so a failed
-// export never leaves a short file nor destroys the file it was to replace.
+// The document replaces the chosen file whole or not at all (file_replace),
+// so a failed export never leaves a short file nor destroys the file it was
+// to replace.
 #include <FL/filename.H>
 #include <FL/fl_ask.H>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "FTD_wnd_handler.h"
 #include "dialogs.h"
+#include "file_replace.h"
 #include "log.h"
 
 // Logs an error line on the global logger when there is one.
@@ -52,76 +50,12 @@ void FTD_wnd_handler::on_export() {
     write_svg_file(name.c_str());
 }
 
-// The file a write to path really replaces: a symbolic link is followed to
-// the file it resolves to, so that the link itself stays in place. "" for a
-// link that resolves to nothing (dangling, or a loop).
-static std::string replaced_file(const char *path) {
-    struct stat st;
-    if (lstat(path, &st) != 0 || !S_ISLNK(st.st_mode))
-        return path;
-    char *resolved = realpath(path, NULL);
-    std::string target = resolved ? resolved : "";
-    free(resolved);
-    return target;
-}
-
-// Gives the new file the mode of the file it replaces, or the mode a newly
-// created file gets.
-static void set_file_mode(int fd, const std::string &target) {
-    struct stat st;
-    if (stat(target.c_str(), &st) == 0) {
-        fchmod(fd, st.st_mode & 07777);
-        return;
-    }
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-}
-
-// Writes the document into the open temporary file fd; 0 when all of it is
-// on disk and the file is closed, -1 otherwise. fd is closed either way.
-static int write_temp(FTD_canvas *canvas, int fd) {
-    FILE *out = fdopen(fd, "w");
-    if (out == NULL) {
-        close(fd);
-        return -1;
-    }
-    int rc = canvas->write_svg(out);
-    if (rc == 0 && fsync(fileno(out)) != 0)
-        rc = -1;
-    if (fclose(out) != 0)
-        rc = -1;
-    return rc;
-}
-
-// 1 when target exists but is not a regular file (a device, a pipe, a
-// socket): renaming a new file over it would replace that special file.
-static int special_file(const std::string &target) {
-    struct stat st;
-    return stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
-}
-
 int FTD_wnd_handler::write_svg_file(const char *path) {
-    std::string target = replaced_file(path);
-    if (target.empty() || special_file(target)) {
+    std::string target = file_link_target(path);
+    if (target.empty() ||
+        file_replace(target, 0, [this](FILE *out) { return canvas->write_svg(out); }) != 0) {
         log_error("File could not be written.");
         return -1;
     }
-    size_t slash = target.rfind('/');
-    std::string temp = target.substr(0, slash == std::string::npos ? 0 : slash + 1);
-    temp += ".ft_export.XXXXXX";
-    int fd = mkstemp(&temp[0]);
-    if (fd < 0) {
-        log_error("File could not be written.");
-        return -1;
-    }
-    set_file_mode(fd, target);
-    int rc = write_temp(canvas, fd);
-    if (rc == 0 && rename(temp.c_str(), target.c_str()) != 0)
-        rc = -1;
-    if (rc != 0) {
-        unlink(temp.c_str());
-        log_error("File could not be written.");
-    }
-    return rc;
+    return 0;
 }

@@ -38,14 +38,10 @@ std::string store_path(const char *vendor, const char *application);
 // Reads the file, nothing else.
 int store_state(const std::string &path);
 
-// Replaces the file target whole or not at all. write fills a new temporary
-// file beside target (the folders are made when missing; the file gets
-// target's permissions, or those of a new file) and returns 0 or -1. Every
-// write is checked, then the file is flushed, synced and closed. With
-// set_aside non-zero, what is at target is then moved to the first free name
-// of target.corrupt, target.corrupt.1, ... (nothing is overwritten). Last the
-// new file is renamed to target. Returns 0, or -1 when any step fails:
-// target is then as it was and no temporary file is left.
+// Makes the missing folders of target, then replaces target whole or not at
+// all with what write puts into a new file, with what is at target set aside
+// when set_aside is non-zero (file_replace in file_replace.h). Returns 0, or
+// -1 with target as it was and no temporary file left.
 int store_replace(const std::string &target, int set_aside,
                   const std::function<int(FILE *)> &write);
 

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "FTD_wnd_handler.h"
 #include "dialogs.h"
@@ -114,26 +115,11 @@ void FTD_wnd_handler::on_toggle_probability() {
     scroll->redraw();
 }
 
-// What follows the last '/' of path.
-static std::string base_name(const std::string &path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Everything up to and including the last '/' of path, "" without one.
-static std::string dir_name(const std::string &path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-// path with its extension (from the last '.' of its last component on)
-// replaced by ext, or ext appended when it has none.
+// path with its extension set to ext (fl_filename_setext), whatever its length.
 static std::string with_extension(const std::string &path, const char *ext) {
-    size_t slash = path.rfind('/');
-    size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return path + ext;
-    return path.substr(0, dot) + ext;
+    std::vector<char> name(path.size() + strlen(ext) + 1, '\0');
+    path.copy(name.data(), path.size());
+    return fl_filename_setext(name.data(), (int)name.size(), ext);
 }
 
 // The probe prefix: for an events file whose name holds "msg", its name up
@@ -150,18 +136,27 @@ static void activate_if_readable(Fl_Menu_Item *item, const std::string &path) {
         item->activate();
 }
 
+// Activates the two Actions items whose files lie next to the events file
+// for node (a name holding "fault_cfg_"). A directory too long for the path
+// buffers names no file that can be opened: nothing is probed then.
+static void probe_node_files(const char *events, const std::string &name) {
+    std::string dir = path_dirname(events);
+    if (dir.empty() && strchr(events, '/'))
+        return;
+    std::string start = dir + probe_prefix(fl_filename_name(events));
+    activate_if_readable(FTD_wnd_handler::item_open_counterexample,
+                         with_extension(start + name, ".trc"));
+    std::string suffix = name.substr(name.rfind('_'));
+    activate_if_readable(FTD_wnd_handler::item_compute_ordering,
+                         start + "order" + suffix + ".smv_cpp");
+}
+
 void FTD_wnd_handler::on_canvas_click() {
     item_open_counterexample->deactivate();
     item_compute_ordering->deactivate();
     ft_element *node = canvas->selected();
-    if (node && strstr(ft_get_name(node), "fault_cfg_")) {
-        std::string events = events_output->value();
-        std::string name = ft_get_name(node);
-        std::string start = dir_name(events) + probe_prefix(base_name(events));
-        activate_if_readable(item_open_counterexample, with_extension(start + name, ".trc"));
-        std::string suffix = name.substr(name.rfind('_'));
-        activate_if_readable(item_compute_ordering, start + "order" + suffix + ".smv_cpp");
-    }
+    if (node && strstr(ft_get_name(node), "fault_cfg_"))
+        probe_node_files(events_output->value(), ft_get_name(node));
     if (Fl::event_clicks() > 0)
         on_zoom_in();
 }

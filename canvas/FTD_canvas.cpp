@@ -111,11 +111,15 @@ ft_element *FTD_canvas::select_at_mouse() {
         hit->coord->selected = 1;
     }
     selected_node = hit;
+    redraw_area();
+    return hit;
+}
+
+void FTD_canvas::redraw_area() {
     if (parent())
         parent()->redraw();
     else
         redraw();
-    return hit;
 }
 
 static int zoom_usable(float z) {
@@ -235,8 +239,5 @@ void FTD_canvas::refresh_page_list(Fl_Browser *pages, int keep) {
         return;
     pages->value(1);
     set_tree(page_root);
-    if (parent())
-        parent()->redraw();
-    else
-        redraw();
+    redraw_area();
 }

@@ -98,6 +98,9 @@ class FTD_canvas : public Fl_Widget {
     int show_probability();
     void set_show_probability(int on);
     ft_element *selected();
+    // Redraws the area around the canvas (its parent, the scroll area), or
+    // the canvas alone when it has none.
+    void redraw_area();
 
     /* Selection and highlight. */
     ft_element *select_at_mouse();
@@ -226,6 +229,9 @@ class FTD_canvas : public Fl_Widget {
     void draw_place(const FTD_place &p, int is_root);
     // fl_push_matrix, then the mapping from tree units to pixels.
     void push_tree_matrix();
+    // A white box 15 units wide and h tall, centred on x, with a black
+    // outline, then text fitted into it.
+    void draw_filled_box(const char *text, double x, double top, double h);
 };
 
 #endif

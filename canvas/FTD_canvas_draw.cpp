@@ -322,11 +322,8 @@ static void rect_outline(double l, double t, double w, double h) {
     fl_end_line();
 }
 
-// A white box with a black outline, then its text fitted into it.
-static void filled_box(FTD_canvas *c, const char *text, double x, double top, double h) {
-    fl_push_matrix();
-    fl_translate(c->x(), c->y());
-    fl_scale(c->zoom);
+void FTD_canvas::draw_filled_box(const char *text, double x, double top, double h) {
+    push_tree_matrix();
     fl_color(FL_WHITE);
     fl_begin_polygon();
     fl_vertex(x - 7.5, top);
@@ -337,7 +334,7 @@ static void filled_box(FTD_canvas *c, const char *text, double x, double top, do
     fl_color(FL_BLACK);
     rect_outline(x - 7.5, top, 15, h);
     fl_pop_matrix();
-    c->draw_fitted_text(text, (float)(x - 7.5), (float)top, 15, (float)h);
+    draw_fitted_text(text, (float)(x - 7.5), (float)top, 15, (float)h);
 }
 
 void FTD_canvas::draw_desc_box(const char *text, int x, int y) {
@@ -349,11 +346,11 @@ void FTD_canvas::draw_desc_box(const char *text, int x, int y) {
 }
 
 void FTD_canvas::draw_name_box(const char *text, double x, double top) {
-    filled_box(this, text, x, top, 2.5);
+    draw_filled_box(text, x, top, 2.5);
 }
 
 void FTD_canvas::draw_prob_box(const char *text, double x, double top) {
-    filled_box(this, text, x, top, 4);
+    draw_filled_box(text, x, top, 4);
 }
 
 // Pixel size of the font for size factor f (product taken in double, then

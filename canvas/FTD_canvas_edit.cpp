@@ -21,14 +21,6 @@
 
 typedef std::unordered_set<const ft_element *> element_set;
 
-// Redraws the scroll area around the canvas (the canvas alone without one).
-static void redraw_around(FTD_canvas *c) {
-    if (c->parent())
-        c->parent()->redraw();
-    else
-        c->redraw();
-}
-
 // Loads e's values into a built dialog.
 static void dialog_from_element(FTD_node_dlg &dlg, ft_element *e) {
     dlg.set_name(ft_get_name(e));
@@ -68,7 +60,7 @@ int FTD_canvas::edit_selected(Fl_Browser *pages) {
         if (pages && page_root)
             refresh_page_list(pages, dlg.page == FT_PAGE_ON);
     }
-    redraw_around(this);
+    redraw_area();
     return 1;
 }
 
@@ -84,7 +76,7 @@ int FTD_canvas::insert_child() {
         ft_free_tree(child, NULL); // never attached: nothing else holds it
         return 0;
     }
-    redraw_around(this);
+    redraw_area();
     if (!ft_get_children(parent_node))
         ft_set_children(parent_node, ft_list_init());
     ft_add_child(parent_node, child);
@@ -204,5 +196,5 @@ int FTD_canvas::delete_at(int x, int y) {
 
 void FTD_canvas::delete_selected() {
     delete_at(click.x, click.y);
-    redraw_around(this);
+    redraw_area();
 }

@@ -20,6 +20,13 @@ const char *log_level_prefix(int level) {
     return level_prefixes[level];
 }
 
+void log_base::message(const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    vmessage(format, args);
+    va_end(args);
+}
+
 void log_format(char *out, const char *format, va_list args) {
     if (!format || vsnprintf(out, LOG_BUFFER_SIZE, format, args) < 0)
         out[0] = '\0';
@@ -39,6 +46,10 @@ void log_panel_scroll_to_end(Fl_Text_Display *display, Fl_Text_Buffer *buffer) {
     display->insert_position(buffer->length());
     display->show_insert_position();
     display->redraw();
+}
+
+void log_panel_clear(Fl_Text_Buffer *buffer) {
+    buffer->text(cleared_text);
 }
 
 void log_panel_append(Fl_Text_Display *display, Fl_Text_Buffer *buffer, const char *text) {
@@ -85,13 +96,6 @@ void log_text_display::vmessage(const char *format, va_list args) {
     log_panel_append(display, buffer, text);
 }
 
-void log_text_display::message(const char *format, ...) {
-    va_list args;
-    va_start(args, format);
-    vmessage(format, args);
-    va_end(args);
-}
-
 void log_text_display::log(int l, const char *format, ...) {
     const char *prefix = passing_prefix(l, level);
     if (!prefix)
@@ -106,7 +110,9 @@ void log_text_display::log(int l, const char *format, ...) {
     log_panel_append(display, buffer, "\n");
 }
 
-void log_text_display::clear() { buffer->text(cleared_text); }
+void log_text_display::clear() {
+    log_panel_clear(buffer);
+}
 
 int log_text_display::save(const char *file) { return log_panel_save(buffer, file); }
 
@@ -135,13 +141,6 @@ void log_file::vmessage(const char *format, va_list args) {
         return;
     vfprintf(file, format, args);
     fflush(file);
-}
-
-void log_file::message(const char *format, ...) {
-    va_list args;
-    va_start(args, format);
-    vmessage(format, args);
-    va_end(args);
 }
 
 void log_file::log(int l, const char *format, ...) {

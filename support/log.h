@@ -29,6 +29,9 @@ void log_format(char *out, const char *format, va_list args);
 // shows it and redraws the panel. Shared by the panel loggers.
 void log_panel_append(Fl_Text_Display *display, Fl_Text_Buffer *buffer, const char *text);
 
+// Puts buffer back to the text of a cleared log.
+void log_panel_clear(Fl_Text_Buffer *buffer);
+
 // Moves display's insert position to the end of buffer, shows it, redraws.
 void log_panel_scroll_to_end(Fl_Text_Display *display, Fl_Text_Buffer *buffer);
 
@@ -48,7 +51,8 @@ class log_base {
 
     // Unlevelled message: never filtered, no prefix, no line end of its own.
     virtual void vmessage(const char *format, va_list args) = 0;
-    virtual void message(const char *format, ...) __attribute__((format(printf, 2, 3))) = 0;
+    // Formats as vmessage does; every logger takes it from here.
+    virtual void message(const char *format, ...) __attribute__((format(printf, 2, 3)));
     // Levelled message, kept when level is at most this logger's level.
     virtual void log(int level, const char *format, ...) __attribute__((format(printf, 3, 4))) = 0;
     virtual void clear() = 0;
@@ -65,7 +69,6 @@ class log_text_display : public log_base {
     // Attaches a new buffer holding "\nStarting to log...\n\n". Level unset.
     explicit log_text_display(Fl_Text_Display *display);
     void vmessage(const char *format, va_list args) override;
-    void message(const char *format, ...) override __attribute__((format(printf, 2, 3)));
     // Appends prefix, text and "\n" when level passes.
     void log(int level, const char *format, ...) override __attribute__((format(printf, 3, 4)));
     void clear() override;
@@ -84,7 +87,6 @@ class log_file : public log_base {
     log_file(const char *name, int level);
     FILE *get_file() { return file; }
     void vmessage(const char *format, va_list args) override;
-    void message(const char *format, ...) override __attribute__((format(printf, 2, 3)));
     void log(int level, const char *format, ...) override __attribute__((format(printf, 3, 4)));
     // Reopens the file empty.
     void clear() override;

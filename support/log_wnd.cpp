@@ -37,13 +37,6 @@ void log_wnd::vmessage(const char *format, va_list args) {
     log_panel_append(display, buffer, text);
 }
 
-void log_wnd::message(const char *format, ...) {
-    va_list args;
-    va_start(args, format);
-    vmessage(format, args);
-    va_end(args);
-}
-
 void log_wnd::log(int l, const char *format, ...) {
     char text[LOG_BUFFER_SIZE];
     va_list args;
@@ -62,7 +55,9 @@ void log_wnd::log(int l, const char *format, ...) {
     scroll_to_end();
 }
 
-void log_wnd::clear() { buffer->text("\nLog cleared.\nStarting to log from scratch.\n\n"); }
+void log_wnd::clear() {
+    log_panel_clear(buffer);
+}
 
 int log_wnd::save(const char *file) {
     int result = log_panel_save(buffer, file);

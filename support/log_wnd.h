@@ -32,7 +32,6 @@ class log_wnd : public log_base {
     // Appends the formatted text (cut at LOG_BUFFER_SIZE - 1 characters) and
     // scrolls to the end. No filter, no alert.
     void vmessage(const char *format, va_list args) override;
-    void message(const char *format, ...) override __attribute__((format(printf, 2, 3)));
     // When level passes: appends prefix, text and "\n", then alerts when
     // alerts are on and level is at most alert_level. Always scrolls to the end.
     void log(int level, const char *format, ...) override __attribute__((format(printf, 3, 4)));

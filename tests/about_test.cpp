@@ -22,7 +22,7 @@ TEST(About, TwoCommandsGiveTwoFilledWindows) {
                   "This is version 1.2.4 of ORVIK/Morvu-SA.\n");
     }
     ASSERT_NE(shown[0], shown[1]);
-    shown[0]->cb_OK(shown[0]->window->child(9), NULL); // its OK button
+    labelled(shown[0]->window, "OK")->do_callback();
     EXPECT_FALSE(shown[0]->window->shown());
     EXPECT_TRUE(shown[1]->window->shown());
 }

@@ -74,12 +74,6 @@ struct capture_log : log_base {
         lines.push_back(buf);
         levels.push_back(-1);
     }
-    void message(const char *format, ...) override {
-        va_list a;
-        va_start(a, format);
-        vmessage(format, a);
-        va_end(a);
-    }
     void log(int level, const char *format, ...) override {
         va_list a;
         va_start(a, format);

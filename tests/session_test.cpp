@@ -50,7 +50,6 @@ void settle() {
 
 struct quiet_log : log_base {
     void vmessage(const char *, va_list) override {}
-    void message(const char *, ...) override {}
     void log(int, const char *, ...) override {}
     void clear() override {}
     int save(const char *) override { return 0; }

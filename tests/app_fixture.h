@@ -96,6 +96,20 @@ inline std::vector<unsigned char> render_rgb(Fl_Window *win, FTD_canvas *c, int 
     return out;
 }
 
+// What is wrong with c's SVG export: "" when it is written whole and
+// well-formed (xmllint), else which of the two failed.
+inline std::string svg_export_fault(FTD_canvas *c) {
+    char path[] = "/tmp/ftd_svg_XXXXXX";
+    FILE *out = fdopen(mkstemp(path), "w");
+    std::string fault = out && c->write_svg(out) == 0 ? "" : "not written";
+    if (out)
+        fclose(out);
+    if (fault.empty() && system(("xmllint --noout --huge " + std::string(path)).c_str()) != 0)
+        fault = "not well-formed";
+    unlink(path);
+    return fault;
+}
+
 // A shown window of WW by WH pixels holding one canvas of CW by CH; the tree
 // the test puts in root is released at the end.
 template <int WW, int WH, int CW, int CH> struct CanvasWindowTest : ::testing::Test {

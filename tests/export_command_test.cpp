@@ -3,7 +3,6 @@
 // failure keeps the earlier file and leaves no temporary file behind.
 #include "app_fixture.h"
 
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -110,21 +109,12 @@ struct ExportFault : AppTest {
 } // namespace
 
 TEST_F(ExportFault, FullDisk) {
-    if (private_mounts() != 0)
-        GTEST_SKIP() << "no mount namespace here (needs CAP_SYS_ADMIN)";
     temp_dir tmp; // unmounts its "full" at the end
     const std::string full = tmp.file("full");
-    ASSERT_EQ(mkdir(full.c_str(), 0755), 0);
-    ASSERT_EQ(mount("tmpfs", full.c_str(), "tmpfs", 0, "size=64k"), 0);
+    if (mount_small_tmpfs(full, "64k") != 0)
+        GTEST_SKIP() << "no mount namespace here (needs CAP_SYS_ADMIN)";
     write_all(full + "/tree.svg", "precious earlier export");
-    int fd = open((full + "/filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_GE(fd, 0);
-    char block[4096] = {0};
-    while (write(fd, block, sizeof block) == (ssize_t)sizeof block) {
-    }
-    while (write(fd, block, 1) == 1) {
-    }
-    close(fd);
+    write_all(full + "/filler", std::string(1 << 17, 'x')); // no byte more fits
     const std::set<std::string> before = names_in(full);
     EXPECT_TRUE(export_fails(full + "/tree.svg"));
     EXPECT_EQ(read_all(full + "/tree.svg"), "precious earlier export");

@@ -103,12 +103,13 @@ inline int private_mounts() {
     return state;
 }
 
-// Mounts a 12 KiB tmpfs at dir (made here) in the process's own mount
-// namespace: a file system that fills up after a few pages. 0 on success.
-inline int mount_small_tmpfs(const std::string &dir) {
+// Mounts a tmpfs of size (12 KiB by default) at dir (made here) in the
+// process's own mount namespace: a file system that fills up after a few
+// pages. 0 on success.
+inline int mount_small_tmpfs(const std::string &dir, const std::string &size = "12k") {
     if (private_mounts() != 0 || mkdir(dir.c_str(), 0755) != 0)
         return -1;
-    return mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=12k");
+    return mount("tmpfs", dir.c_str(), "tmpfs", 0, ("size=" + size).c_str());
 }
 
 // mount_small_tmpfs, then fills it up: no byte more can be written there.

@@ -82,16 +82,9 @@ void FTD_wnd_handler::show_canvas_origin() {
 }
 
 void FTD_wnd_handler::fill_page_list(ft_element *root) {
-    ft_list *pages = ft_list_init();
-    ft_get_pages(root, pages);
     page_browser->clear();
     page_browser->add(ft_get_name(root), root);
-    int n = ft_list_get_size(pages);
-    for (int i = 0; i < n; i++) {
-        ft_element *e = ft_list_get(pages, i);
-        page_browser->add(ft_get_name(e), e);
-    }
-    ft_list_free(pages);
+    FTD_canvas::add_page_lines(page_browser, root);
     page_browser->value(1);
 }
 

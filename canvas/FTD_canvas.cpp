@@ -158,6 +158,13 @@ FTD_point FTD_canvas::to_tree_coords(int x, int y, int xpos, int ypos) {
     return p;
 }
 
+// Pushes the inputs of e onto todo.
+static void push_inputs(ft_element *e, std::vector<ft_element *> &todo) {
+    if (ft_has_children(e))
+        for (ft_list *chunk = ft_get_children(e); chunk; chunk = chunk->next)
+            todo.insert(todo.end(), chunk->items, chunk->items + chunk->last + 1);
+}
+
 // Applies set to e and to every element below it, once per path from e.
 template <class Set> static void for_each_below(ft_element *e, Set set) {
     std::vector<ft_element *> todo;
@@ -167,10 +174,7 @@ template <class Set> static void for_each_below(ft_element *e, Set set) {
         ft_element *cur = todo.back();
         todo.pop_back();
         set(cur);
-        if (ft_has_children(cur))
-            for (ft_list *chunk = ft_get_children(cur); chunk; chunk = chunk->next)
-                for (int i = 0; i <= chunk->last; i++)
-                    todo.push_back(chunk->items[i]);
+        push_inputs(cur, todo);
     }
 }
 
@@ -197,10 +201,7 @@ int FTD_canvas::highlight_by_name(ft_element *e, const char *name) {
         if (!match)
             continue;
         match->coord->highlighted = 1;
-        if (ft_has_children(match))
-            for (ft_list *chunk = ft_get_children(match); chunk; chunk = chunk->next)
-                for (int i = 0; i <= chunk->last; i++)
-                    todo.push_back(chunk->items[i]);
+        push_inputs(match, todo);
     }
     return 0;
 }
@@ -223,18 +224,22 @@ std::string FTD_canvas::make_label(const char *name, const char *prob, const cha
     return label;
 }
 
+void FTD_canvas::add_page_lines(Fl_Browser *pages, ft_element *root) {
+    ft_list *found = ft_list_init();
+    ft_get_pages(root, found);
+    for (ft_list *chunk = found; chunk; chunk = chunk->next)
+        for (int i = 0; i <= chunk->last; i++)
+            pages->add(ft_get_name(chunk->items[i]), chunk->items[i]);
+    ft_list_free(found);
+}
+
 // Refills the list with the page gates under page_root (page_root first when
 // it is a page). Without a page tree the list is only emptied.
 void FTD_canvas::refresh_page_list(Fl_Browser *pages, int keep) {
     pages->clear();
     if (!page_root)
         return;
-    ft_list *found = ft_list_init();
-    ft_get_pages(page_root, found);
-    for (ft_list *chunk = found; chunk; chunk = chunk->next)
-        for (int i = 0; i <= chunk->last; i++)
-            pages->add(ft_get_name(chunk->items[i]), chunk->items[i]);
-    ft_list_free(found);
+    add_page_lines(pages, page_root);
     if (keep)
         return;
     pages->value(1);

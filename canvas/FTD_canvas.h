@@ -117,6 +117,9 @@ class FTD_canvas : public Fl_Widget {
     // name, then "\nP = prob" and "\nC = crit" when set; sized to its content.
     static std::string make_label(const char *name, const char *prob, const char *crit);
     void refresh_page_list(Fl_Browser *pages, int keep);
+    // Adds one line to pages for every page gate from root down (root too
+    // when it is one), in preorder: its name, the element as the line's data.
+    static void add_page_lines(Fl_Browser *pages, ft_element *root);
 
     /* Layout (tree units). */
     // Lays out e from origin into out (see the top of this file); as_root 1

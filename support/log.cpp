@@ -52,7 +52,10 @@ void log_panel_clear(Fl_Text_Buffer *buffer) {
     buffer->text(cleared_text);
 }
 
-void log_panel_append(Fl_Text_Display *display, Fl_Text_Buffer *buffer, const char *text) {
+void log_panel_vappend(Fl_Text_Display *display, Fl_Text_Buffer *buffer, const char *format,
+                       va_list args) {
+    char text[LOG_BUFFER_SIZE];
+    log_format(text, format, args);
     buffer->append(text);
     log_panel_scroll_to_end(display, buffer);
 }
@@ -91,9 +94,7 @@ log_text_display::log_text_display(Fl_Text_Display *d) : display(d) {
 }
 
 void log_text_display::vmessage(const char *format, va_list args) {
-    char text[LOG_BUFFER_SIZE];
-    log_format(text, format, args);
-    log_panel_append(display, buffer, text);
+    log_panel_vappend(display, buffer, format, args);
 }
 
 void log_text_display::log(int l, const char *format, ...) {
@@ -107,7 +108,8 @@ void log_text_display::log(int l, const char *format, ...) {
     va_end(args);
     buffer->append(prefix);
     buffer->append(text);
-    log_panel_append(display, buffer, "\n");
+    buffer->append("\n");
+    log_panel_scroll_to_end(display, buffer);
 }
 
 void log_text_display::clear() {

@@ -25,9 +25,11 @@ const char *log_level_prefix(int level);
 // text at the buffer; out is "" when formatting fails. Cannot overflow.
 void log_format(char *out, const char *format, va_list args);
 
-// Appends text to buffer, then moves display's insert position to the end,
-// shows it and redraws the panel. Shared by the panel loggers.
-void log_panel_append(Fl_Text_Display *display, Fl_Text_Buffer *buffer, const char *text);
+// Appends format with args (formatted by log_format) to buffer, then moves
+// display's insert position to the end, shows it and redraws the panel. The
+// unlevelled message of the panel loggers.
+void log_panel_vappend(Fl_Text_Display *display, Fl_Text_Buffer *buffer, const char *format,
+                       va_list args);
 
 // Puts buffer back to the text of a cleared log.
 void log_panel_clear(Fl_Text_Buffer *buffer);

@@ -32,9 +32,7 @@ const char *log_wnd::level_name(int l) {
 }
 
 void log_wnd::vmessage(const char *format, va_list args) {
-    char text[LOG_BUFFER_SIZE];
-    log_format(text, format, args);
-    log_panel_append(display, buffer, text);
+    log_panel_vappend(display, buffer, format, args);
 }
 
 void log_wnd::log(int l, const char *format, ...) {

@@ -135,14 +135,12 @@ class AppTest : public ::testing::Test {
     std::optional<log_text_display> logger;
     std::vector<std::string> alerts;
     dlg_responder responder;
-    std::string dir;
+    temp_dir tmp; // a fresh directory, removed at the end
+    std::string dir = tmp.path;
 
     void SetUp() override {
         if (!getenv("DISPLAY"))
             GTEST_SKIP() << "needs an X server (run under xvfb-run)";
-        char tmpl[] = "/tmp/ftd_app_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
         responder.alert = [this](const std::string &t) { alerts.push_back(t); };
         dlg_set_responder(&responder);
         h = new FTD_wnd_handler();
@@ -160,7 +158,6 @@ class AppTest : public ::testing::Test {
         delete window; // the display lets go of its buffer here
         delete log_buffer;
         dlg_set_responder(nullptr);
-        (void)!system(("rm -rf '" + dir + "'").c_str());
     }
     static std::string example(const char *name) {
         return std::string(FTD_SOURCE_DIR) + "/examples/" + name;

@@ -15,6 +15,7 @@
 #include "../bench/ftgen.h"
 #include "FTD_wnd_handler.h"
 #include "dialogs.h"
+#include "fault_support.h"
 #include "log.h"
 #include "saFaultTree.h"
 
@@ -86,9 +87,9 @@ int one_round(FTD_wnd_handler *h, const std::string &ev, const std::string &ga,
 } // namespace
 
 TEST(Session, FiftyRoundsOfAGeneratedTree) {
-    char tmpl[] = "/tmp/ftd_session_XXXXXX";
-    std::string dir = mkdtemp(tmpl);
-    const std::string ev = dir + "/events.txt", ga = dir + "/gates.txt", svg = dir + "/out.svg";
+    temp_dir dir;
+    const std::string ev = dir.file("events.txt"), ga = dir.file("gates.txt");
+    const std::string svg = dir.file("out.svg");
     ftgen_params p;
     p.gates = 5000;
     p.events = 12000;
@@ -132,5 +133,4 @@ TEST(Session, FiftyRoundsOfAGeneratedTree) {
     delete window;
     global_log = nullptr;
     dlg_set_responder(nullptr);
-    (void)!system(("rm -rf '" + dir + "'").c_str());
 }

@@ -1,9 +1,6 @@
 // The log window, with real widgets under an X server and the dialog seam.
-// GoogleTest goes first: the X11 headers define None and Bool.
-#include <gtest/gtest.h>
+#include "app_fixture.h"
 
-#include "dialogs.h"
-#include "fault_support.h"
 #include "log_wnd.h"
 #include "preferences.h"
 
@@ -34,7 +31,7 @@ struct LogWnd : ::testing::Test {
         return free(t), s;
     }
     void pick(const char *path) { // a menu item, through the menu bar's callbacks
-        Fl_Menu_Bar *bar = static_cast<Fl_Menu_Bar *>(lw->log_window->child(1));
+        Fl_Menu_Bar *bar = first_of<Fl_Menu_Bar>(lw->log_window);
         bar->picked(bar->find_item(path));
     }
 };

@@ -1,6 +1,7 @@
-// Shared test helpers: a tree builder, offscreen drawing, and
-// the main-window fixture (real handler and window, dialog seam, a fresh
-// temporary directory, the import dialog answered through the seam).
+// Shared test helpers: a tree builder, offscreen drawing, alerts caught
+// through the dialog seam, and the main-window fixture (real handler and
+// window, a fresh temporary directory, the import dialog answered through
+// the seam).
 #ifndef APP_FIXTURE_H
 #define APP_FIXTURE_H
 
@@ -127,22 +128,38 @@ template <int WW, int WH, int CW, int CH> struct CanvasWindowTest : ::testing::T
     }
 };
 
+// The whole text of a text buffer.
+inline std::string text_of(Fl_Text_Buffer *buffer) {
+    char *t = buffer->text();
+    std::string s = t;
+    free(t);
+    return s;
+}
+
+// Installs a responder of its own that keeps every alert text.
+struct SeamTest : ::testing::Test {
+    std::vector<std::string> alerts;
+    dlg_responder responder;
+    void SetUp() override {
+        responder.alert = [this](const std::string &t) { alerts.push_back(t); };
+        dlg_set_responder(&responder);
+    }
+    void TearDown() override { dlg_set_responder(nullptr); }
+};
+
 typedef std::function<void(FTD_import_dlg *)> import_answer;
 
-class AppTest : public ::testing::Test {
+class AppTest : public SeamTest {
   protected:
     FTD_wnd_handler *h = nullptr;
     std::optional<log_text_display> logger;
-    std::vector<std::string> alerts;
-    dlg_responder responder;
     temp_dir tmp; // a fresh directory, removed at the end
     std::string dir = tmp.path;
 
     void SetUp() override {
         if (!getenv("DISPLAY"))
             GTEST_SKIP() << "needs an X server (run under xvfb-run)";
-        responder.alert = [this](const std::string &t) { alerts.push_back(t); };
-        dlg_set_responder(&responder);
+        SeamTest::SetUp();
         h = new FTD_wnd_handler();
         global_log = &logger.emplace(h->log_display);
         h->window->show();
@@ -157,7 +174,7 @@ class AppTest : public ::testing::Test {
         delete h;
         delete window; // the display lets go of its buffer here
         delete log_buffer;
-        dlg_set_responder(nullptr);
+        SeamTest::TearDown();
     }
     static std::string example(const char *name) {
         return std::string(FTD_SOURCE_DIR) + "/examples/" + name;
@@ -167,7 +184,7 @@ class AppTest : public ::testing::Test {
         return dir + "/" + name;
     }
     bool log_ends(const std::string &text) { // the log panel ends with text
-        std::string all = logger->buffer->text();
+        std::string all = text_of(logger->buffer);
         return all.size() >= text.size() && all.substr(all.size() - text.size()) == text;
     }
     int load_example() {

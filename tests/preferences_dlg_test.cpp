@@ -6,40 +6,27 @@
 #include "preferences.h"
 #include "preferences_dlg.h"
 
-#include <FL/Fl.H>
-#include <FL/Fl_Button.H>
 #include <FL/Fl_Check_Button.H>
 #include <FL/Fl_Choice.H>
-#include <FL/Fl_Double_Window.H>
-#include <FL/Fl_Input.H>
-#include <FL/Fl_Output.H>
 #include <FL/Fl_Preferences.H>
 #include <FL/Fl_Round_Button.H>
 #include <FL/Fl_Tabs.H>
-#include <FL/Fl_Text_Buffer.H>
-#include <FL/Fl_Text_Display.H>
-#include <FL/fl_draw.H>
 
 namespace {
 
-std::vector<std::string> alerts, starts; // alert texts, chooser start names
-const char *answer = nullptr;            // the chooser's answer
-dlg_responder responder;
-
-struct PrefsDlg : ::testing::Test {
+struct PrefsDlg : SeamTest {
     temp_home home;
     preferences record;
     preferences_dlg *dlg = new preferences_dlg(&record); // never freed, as in the program
+    std::vector<std::string> starts; // the chooser's start names
+    const char *answer = nullptr;    // the chooser's answer
     void SetUp() override {
-        alerts.clear();
-        responder.alert = [](const std::string &t) { alerts.push_back(t); };
-        responder.file_chooser = [](const char *, const char *, const char *start, int) {
+        SeamTest::SetUp();
+        responder.file_chooser = [this](const char *, const char *, const char *start, int) {
             return starts.push_back(start), answer;
         };
-        dlg_set_responder(&responder);
         global_log = nullptr;
     }
-    void TearDown() override { dlg_set_responder(nullptr); }
     void press(const char *button) { labelled(dlg->window, button)->do_callback(); }
     void store_int(const char *group, const char *key, int value) {
         Fl_Preferences root(Fl_Preferences::USER, "Brenmoor", "ORVIK_Morvu-SA/preferences");
@@ -172,7 +159,7 @@ TEST_F(PrefsDlg, HelpTextsShowWhole) {
          {dlg->general_help, dlg->tools_help, dlg->log_help, dlg->save_help}) {
         dlg->tabs->value(help->parent());
         Fl::check(); // lays the text out
-        std::string text = help->buffer()->text();
+        std::string text = text_of(help->buffer());
         SCOPED_TRACE(text);
         EXPECT_EQ(help->w(), 565);
         EXPECT_EQ(help->h(), 75);

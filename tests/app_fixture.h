@@ -23,6 +23,7 @@
 #include "FTD_wnd_handler.h"
 #include "dialogs.h"
 #include "fault_support.h"
+#include "log.h"
 #include "window_owner.h"
 
 // A new element with its inputs; page -1: none for basic events, off otherwise.

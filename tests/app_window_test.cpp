@@ -1,7 +1,4 @@
 // The main window: initial state, the import dialog and the file commands.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "app_fixture.h"
 #include "spawn.h"
 
@@ -10,7 +7,6 @@
 TEST_F(AppTest, InitialWindowAndMenuStates) {
     EXPECT_EQ(h->window->w(), 840);
     EXPECT_EQ(h->window->h(), 631);
-    EXPECT_STREQ(h->window->label(), "ORVIK: Fault Tree Displayer");
     EXPECT_FALSE(h->file_group->active() || h->scroll->active() || h->page_browser->active());
     EXPECT_TRUE(log_ends("\nStarting to log...\n\n"));
     // visible (1 or 0), active (1 or 0), the menu path
@@ -67,11 +63,6 @@ TEST_F(AppTest, OpenReportsEveryImportResult) {
     EXPECT_TRUE(alerts.empty());
     EXPECT_TRUE(log_ends("Fault Tree loaded.\n"));
     EXPECT_EQ(Fl::focus(), h->page_browser);
-    // Scrolling back to the origin leaves the drawing area where it stands.
-    EXPECT_EQ(h->scroll->x(), 120);
-    EXPECT_EQ(h->scroll->y(), 90);
-    EXPECT_EQ(h->canvas->x(), 120 + Fl::box_dx(h->scroll->box()));
-    EXPECT_EQ(h->canvas->y(), 90 + Fl::box_dy(h->scroll->box()));
 }
 
 TEST_F(AppTest, ImportDialogRefusesMissingNameAndCancelKeepsPaths) {
@@ -143,7 +134,6 @@ TEST_F(AppTest, CloseAndRepeatedLoadsReleaseTrees) {
     long before = ft_live_elements();
     ASSERT_EQ(load_example(), 0);
     ASSERT_EQ(h->page_browser->size(), 2); // the root and its one page gate
-    EXPECT_STREQ(h->page_browser->text(2), "CONTROL");
     long settled = ft_live_elements();
     for (int i = 0; i < 200; i++)
         ASSERT_EQ(load_example(), 0);

@@ -1,26 +1,22 @@
 // Helpers of the fault-injection and session tests: a temporary directory
-// and HOME, whole-file reads and writes, directory listings, a logger that
-// keeps its lines, and a mount namespace of the test process's own with small
-// file systems in it.
+// and HOME, whole-file reads and writes, directory listings, and a mount
+// namespace of the test process's own with small file systems in it.
 #ifndef FAULT_SUPPORT_H
 #define FAULT_SUPPORT_H
 
-#include <dirent.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdarg>
-#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "log.h"
 #include "paths.h"
 
 inline std::string read_all(const std::string &path) {
@@ -64,33 +60,6 @@ struct temp_home : temp_dir {
     }
 };
 
-// Keeps every message and levelled line, formatted.
-struct capture_log : log_base {
-    std::vector<std::string> lines;
-    std::vector<int> levels; // per line; -1 for a message
-    void vmessage(const char *format, va_list args) override {
-        char buf[LOG_BUFFER_SIZE];
-        vsnprintf(buf, sizeof buf, format, args);
-        lines.push_back(buf);
-        levels.push_back(-1);
-    }
-    void log(int level, const char *format, ...) override {
-        va_list a;
-        va_start(a, format);
-        vmessage(format, a);
-        va_end(a);
-        levels.back() = level;
-    }
-    void clear() override { lines.clear(), levels.clear(); }
-    int save(const char *) override { return 0; }
-    bool has(const char *text) const {
-        for (const std::string &l : lines)
-            if (l.find(text) != std::string::npos)
-                return true;
-        return false;
-    }
-};
-
 // Enters a mount namespace of this process's own, so that a test's mounts
 // disappear with the process. 0 on success (root with CAP_SYS_ADMIN).
 inline int private_mounts() {
@@ -123,12 +92,9 @@ inline int mount_full_tmpfs(const std::string &dir) {
 // The names in directory dir, without "." and "..".
 inline std::set<std::string> names_in(const std::string &dir) {
     std::set<std::string> names;
-    if (DIR *d = opendir(dir.c_str())) {
-        while (dirent *e = readdir(d))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-                names.insert(e->d_name);
-        closedir(d);
-    }
+    std::error_code error; // a missing directory has no names
+    for (const auto &entry : std::filesystem::directory_iterator(dir, error))
+        names.insert(entry.path().filename());
     return names;
 }
 

@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
-
-#include <string>
 
 #include "fault_support.h"
 
@@ -31,15 +28,8 @@ TEST(FtdE2E, RunsTheExampleAndEndsWithTheRightStatus) {
     if (!getenv("DISPLAY"))
         GTEST_SKIP() << "needs an X server (run under xvfb-run)";
     temp_home tmp; // the preference store of this run only
-    const std::string home = tmp.path;
     for (const char *args : {" one", " a b c"})
         EXPECT_EQ(sh("timeout 20 " + ftd + args + " >/dev/null 2>&1") >> 8, 1);
-    // A stand-in browser on PATH that leaves a mark when it is started.
-    const std::string bin = home + "/bin", mark = home + "/started";
-    EXPECT_EQ(sh("mkdir " + bin + " && printf '#!/bin/sh\\ntouch " + mark + "\\n' >" + bin +
-                 "/netscape && chmod +x " + bin + "/netscape"),
-              0);
-    setenv("PATH", (bin + ":" + getenv("PATH")).c_str(), 1);
     pid_t pid = fork();
     if (pid == 0) {
         if (chdir(FTD_SOURCE_DIR "/examples") == 0)
@@ -51,22 +41,7 @@ TEST(FtdE2E, RunsTheExampleAndEndsWithTheRightStatus) {
         wid = first_line("xdotool search --all --onlyvisible --pid " + std::to_string(pid) +
                          " --name '^ORVIK: Fault Tree Displayer$' 2>/dev/null");
     ASSERT_FALSE(wid.empty()) << "no main window appeared";
-    EXPECT_EQ(first_line("xdotool getwindowname " + wid), "ORVIK: Fault Tree Displayer");
     EXPECT_NE(first_line("xwininfo -id " + wid + " | grep IsViewable"), "");
-    // F1 and Alt+H (the invisible Help menu's keys) start nothing and open no menu.
-    // A search ends in an X error when a window of another test's process
-    // vanishes under it: a failed search is run again.
-    const std::string windows = "w=$(xdotool search --onlyvisible --pid " + std::to_string(pid) +
-                                " 2>/dev/null) && echo \"$w\" | wc -l";
-    for (const char *k : {"F1", "alt+h"}) {
-        EXPECT_EQ(sh("xdotool key --window " + wid + " " + k + " 2>/dev/null"), 0);
-        usleep(300000);
-        std::string shown;
-        for (int i = 0; i < 20 && shown.empty(); i++)
-            shown = first_line(windows);
-        EXPECT_EQ(shown, "1") << k; // the main window only
-        EXPECT_NE(sh("test -e " + mark), 0) << k;
-    }
     // Zoom In and Close keep the program running; Exit ends it (the key
     // release after Exit finds no window, so its result is not checked).
     for (const char *k : {"ctrl+equal", "ctrl+c"}) {

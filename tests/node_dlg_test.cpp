@@ -24,7 +24,7 @@ const answer_fn cancel = [](FTD_node_dlg *d) { d->on_cancel(); };
 
 // Laid out at zoom 2 (tree units): G0 (50,10); E1 (20,30); G1 (50,30) with
 // E2 (40,50) and E1 again (60,50); page gate P1 (80,30), its E3 not drawn.
-class NodeEdit : public ::testing::Test {
+class NodeEdit : public SeamTest {
   protected:
     long live_before = ft_live_elements();
     ft_element *e1 = node("E1", FT_BASIC), *e2 = node("E2", FT_BASIC);
@@ -35,8 +35,6 @@ class NodeEdit : public ::testing::Test {
     Fl_Browser *pages = new Fl_Browser(0, 90, 120, 540);
     Fl_Scroll *scroll = new Fl_Scroll(120, 90, 720, 540);
     FTD_canvas *canvas = new FTD_canvas(120, 90, 720, 540);
-    std::vector<std::string> alerts;
-    dlg_responder responder;
 
     // The next node dialogs are answered by fn as soon as they are shown.
     void answer(answer_fn fn) {
@@ -46,14 +44,13 @@ class NodeEdit : public ::testing::Test {
         pages->add("G0", root);
         pages->add("P1", p1);
         win.end();
-        responder.alert = [this](const std::string &t) { alerts.push_back(t); };
-        dlg_set_responder(&responder);
+        SeamTest::SetUp();
         canvas->set_tree(root);
         win.show();
         draw();
     }
     void TearDown() override {
-        dlg_set_responder(NULL);
+        SeamTest::TearDown();
         win.hide();
         ft_free_tree(root, NULL);
         EXPECT_EQ(ft_live_elements(), live_before); // nothing leaked or lost

@@ -30,10 +30,7 @@ TEST_F(AppTest, OpenReportsEveryImportResult) {
     std::string bg = write_file("bg.txt", "Nmae\r\nX\r\n");
     std::string be = write_file("be.txt", "Name\tBogus\r\nX\tY\r\n");
     std::string ug = write_file("ug.txt", "Name\tInput  0 Type and Name\r\nT\tE NOPE\r\n");
-    std::string rows(2000000, '\n'), sub = dir + "/sub"; // a million empty rows; a directory
-    for (size_t i = 0; i < rows.size(); i += 2)
-        rows[i] = '\r';
-    std::string blank = write_file("blank.txt", "Name\r\n" + rows);
+    std::string sub = dir + "/sub"; // a directory
     ASSERT_EQ(mkdir(sub.c_str(), 0755), 0);
     const std::string end = "\nLoading aborted."; // cases: events, gates, the alert
     std::string cases[][3] = {
@@ -41,7 +38,6 @@ TEST_F(AppTest, OpenReportsEveryImportResult) {
         {miss, ga, "File \"" + miss + "\" not found!" + end},
         {ev, bg, "The format of gates file \"" + bg + "\" is not correct." + end},
         {be, ga, "The format of events file \"" + be + "\" is not correct." + end},
-        {blank, ga, "The format of events file \"" + blank + "\" is not correct." + end},
         {sub, ga, "Error." + end},
         {ev, sub, "Error." + end},
         {ev, ug,

@@ -81,14 +81,6 @@ inline int mount_small_tmpfs(const std::string &dir, const std::string &size = "
     return mount("tmpfs", dir.c_str(), "tmpfs", 0, ("size=" + size).c_str());
 }
 
-// mount_small_tmpfs, then fills it up: no byte more can be written there.
-inline int mount_full_tmpfs(const std::string &dir) {
-    if (mount_small_tmpfs(dir) != 0)
-        return -1;
-    write_all(dir + "/filler", std::string(1 << 16, 'x'));
-    return 0;
-}
-
 // The names in directory dir, without "." and "..".
 inline std::set<std::string> names_in(const std::string &dir) {
     std::set<std::string> names;

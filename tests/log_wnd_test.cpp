@@ -4,6 +4,8 @@
 #include "log_wnd.h"
 #include "preferences.h"
 
+#include <FL/Fl_Input.H>
+
 namespace {
 
 const std::string cleared = "\nLog cleared.\nStarting to log from scratch.\n\n";
@@ -62,8 +64,9 @@ TEST_F(LogWnd, StatusClearAndSaveMenus) {
     remove(path.c_str());
     // On a full file system: a write error and no note.
     temp_dir dir;
-    if (mount_full_tmpfs(dir.file("full")) != 0)
+    if (mount_small_tmpfs(dir.file("full")) != 0)
         GTEST_SKIP() << "no mount namespace here (needs CAP_SYS_ADMIN)";
+    write_all(dir.file("full/filler"), std::string(1 << 16, 'x')); // no byte more fits
     global_prefs.set_string(PREF_LOG_FILE, dir.file("full/log.txt").c_str());
     EXPECT_EQ(lw->save(global_prefs.get_string(PREF_LOG_FILE)), 2);
     pick("&File/&Save");
@@ -87,30 +90,17 @@ TEST_F(LogWnd, SaveScrollsToItsNote) {
     remove(path.c_str());
 }
 
-// Keeps the text of the last paste it receives.
-struct PasteTarget : Fl_Widget {
-    std::string got;
-    PasteTarget() : Fl_Widget(0, 0, 10, 10) {}
-    void draw() override {}
-    int handle(int event) override {
-        if (event == FL_PASTE)
-            got.assign(Fl::event_text(), Fl::event_length());
-        return event == FL_PASTE;
-    }
-};
-
 TEST_F(LogWnd, CopyPutsSelectionOnClipboard) {
     fl_open_display();
-    PasteTarget target;
+    Fl_Input target(0, 0, 10, 10);
     lw->buffer->text("abcdef");
-    lw->buffer->select(1, 4);
-    pick("&Edit/&Copy");
-    Fl::paste(target, 1);
-    EXPECT_EQ(target.got, "bcd");
-    lw->buffer->unselect();
-    pick("&Edit/&Copy");
-    Fl::paste(target, 1);
-    EXPECT_EQ(target.got, "");
+    for (bool selected : {true, false}) {
+        selected ? lw->buffer->select(1, 4) : lw->buffer->unselect();
+        pick("&Edit/&Copy");
+        target.value("");
+        Fl::paste(target, 1);
+        EXPECT_STREQ(target.value(), selected ? "bcd" : "");
+    }
 }
 
 } // namespace

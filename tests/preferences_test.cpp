@@ -96,8 +96,6 @@ TEST_F(PrefsStore, StoredValuesAndForeignKeys) {
     EXPECT_EQ(p.save(), 0);
     EXPECT_EQ(stored("Foreign", "Answer"), 42);
     EXPECT_EQ(stored("Log", "Other"), 7);
-    EXPECT_EQ(stored("General", "PathSave"), 1);
-    EXPECT_EQ(stored("Save", "PathSave"), 1);
 }
 
 // Every slot goes to its own group and key and comes back into its own slot.

@@ -63,7 +63,7 @@ TEST_F(Export, ChecksQuestionsAndLogLines) {
                  {"link.svg", LINK, 0, 1, "", false, 0}, // exists, though it cannot be read
                  {"missing/x.svg", NONE, 1, 0, file_err, false, 0},
                  {"a.svg", OLD, 1, 1, file_err, false, 64}};
-    h->on_close(); // no tree and no events file: the bare name is proposed
+    h->on_close();            // no events file: the bare name is proposed
     signal(SIGXFSZ, SIG_IGN); // an oversized write then fails as on a full disk
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.chosen) + " " + std::to_string(c.fsize));

@@ -18,8 +18,8 @@ struct PrefsDlg : SeamTest {
     temp_home home;
     preferences record;
     preferences_dlg *dlg = new preferences_dlg(&record); // never freed, as in the program
-    std::vector<std::string> starts; // the chooser's start names
-    const char *answer = nullptr;    // the chooser's answer
+    std::vector<std::string> starts;                     // the chooser's start names
+    const char *answer = nullptr;                        // the chooser's answer
     void SetUp() override {
         SeamTest::SetUp();
         responder.file_chooser = [this](const char *, const char *, const char *start, int) {

@@ -98,7 +98,8 @@ TEST_F(Spawn, LaunchBrowserResult) {
     system_result = -1;
     EXPECT_EQ(1, launch_browser("file:///tmp/a.html"));
     EXPECT_EQ(logged(), "INFO. Spawning command: \"firefox file:///tmp/a.html &\".\n"
-                        "ERROR. could not execute '/opt/web/firefox'." + advice);
+                        "ERROR. could not execute '/opt/web/firefox'." +
+                            advice);
     // Without a logger nothing is logged and nothing breaks.
     global_log = nullptr;
     EXPECT_EQ(1, launch_browser("x"));

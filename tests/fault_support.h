@@ -6,9 +6,11 @@
 
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -57,6 +59,24 @@ struct temp_home : temp_dir {
     void write_store(const std::string &bytes) const {
         make_store_dir();
         write_all(store(), bytes);
+    }
+};
+
+// While it lives, files this process writes stop at bytes (0: no new limit)
+// and an oversized write fails as on a full disk instead of raising SIGXFSZ.
+struct file_size_limit {
+    rlimit old;
+    void (*old_handler)(int);
+    explicit file_size_limit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &old);
+        old_handler = signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = bytes ? bytes : old.rlim_cur;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~file_size_limit() {
+        setrlimit(RLIMIT_FSIZE, &old);
+        signal(SIGXFSZ, old_handler);
     }
 };
 

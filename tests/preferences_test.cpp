@@ -243,15 +243,16 @@ TEST(PrefsFault, NonFileStoreIsSetAside) {
     expect_defaults(p);
 }
 
-// A save that cannot be written whole (a read-only home, a full file system)
-// fails and leaves the store byte for byte as it was, with no temporary file
-// beside it; the record keeps the new values.
+// A save that cannot be written whole (a read-only home, a full file system,
+// a file-size limit) fails and leaves the store byte for byte as it was, with
+// no temporary file beside it; the record keeps the new values.
 TEST(PrefsFault, FailedWriteKeepsStore) {
-    if (private_mounts() != 0)
-        GTEST_SKIP() << "no mount namespace here (needs CAP_SYS_ADMIN)";
-    for (bool full : {false, true}) {
+    enum { READ_ONLY, FULL_DISK, SIZE_LIMIT };
+    for (int way : {READ_ONLY, FULL_DISK, SIZE_LIMIT}) {
+        if (way != SIZE_LIMIT && private_mounts() != 0)
+            continue; // no mount namespace here (needs CAP_SYS_ADMIN)
         temp_home home;
-        if (full) {
+        if (way == FULL_DISK) {
             ASSERT_EQ(mount_small_tmpfs(home.home = home.path + "/full"), 0);
             setenv("HOME", home.home.c_str(), 1);
         }
@@ -261,17 +262,20 @@ TEST(PrefsFault, FailedWriteKeepsStore) {
         const std::string stored = read_all(home.store()) + "[./OtherTool]\nforeign:kept\n";
         write_all(home.store(), stored);
         const char *h = home.home.c_str();
-        if (!full) {
+        if (way == READ_ONLY) {
             ASSERT_EQ(mount(h, h, nullptr, MS_BIND, nullptr), 0);
             ASSERT_EQ(mount(nullptr, h, nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr), 0);
         }
         p.set_string(PREF_BROWSER_PATH, std::string(4000, 'b').c_str());
         p.set_string(PREF_LOG_FILE, std::string(4000, 'l').c_str());
-        EXPECT_EQ(p.save(), -1) << full;
-        EXPECT_EQ(read_all(home.store()), stored) << full;
-        EXPECT_EQ(names_in(home.folder()), std::set<std::string>{"preferences.prefs"}) << full;
+        {
+            file_size_limit limit(way == SIZE_LIMIT ? 4096 : 0);
+            EXPECT_EQ(p.save(), -1) << way;
+        }
+        EXPECT_EQ(read_all(home.store()), stored) << way;
+        EXPECT_EQ(names_in(home.folder()), std::set<std::string>{"preferences.prefs"}) << way;
         EXPECT_EQ(strlen(p.get_string(PREF_BROWSER_PATH)), 4000u);
-        if (!full) {
+        if (way == READ_ONLY) {
             EXPECT_EQ(umount(h), 0);
         }
     }

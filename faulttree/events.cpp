@@ -38,7 +38,11 @@ import_column events_columns[EVENTS_COLUMNS] = {
 enum { EV_NAME = 0, EV_DESC = 2, EV_MODEL_TYPE = 6, EV_PARAM0 = 7 };
 enum { EV_HEADER = 0, EV_DATA = 1 };
 
-static import_scan scan;
+// One run of the reader.
+struct events_run {
+    ft_list *events;  // the list each data row's event is appended to
+    import_scan scan; // counter, state (EV_HEADER, EV_DATA), row buffers
+};
 
 void events_reset_columns(unsigned char flags) {
     import_reset(events_columns, EVENTS_COLUMNS, flags);
@@ -52,14 +56,16 @@ static const char *value_of(int row) {
 static const char *row_probability(void) {
     const char *model = events_columns[EV_MODEL_TYPE].value;
     const char *param = value_of(EV_PARAM0);
-    if (param != NULL && model != NULL && strcmp(model, "Fixed") == 0) return param;
+    if (param != NULL && model != NULL && strcmp(model, "Fixed") == 0)
+        return param;
     return "0.0";
 }
 
 // Only four columns feed the element; the others are read and dropped.
 int events_fill_element(ft_element *e) {
     const char *name = events_columns[EV_NAME].value;
-    if (name == NULL) return FTREAD_BAD_EVENTS;
+    if (name == NULL)
+        return FTREAD_BAD_EVENTS;
     ft_set_name(e, name);
     ft_set_type(e, FT_BASIC);
     ft_set_desc(e, value_of(EV_DESC) ? value_of(EV_DESC) : "");
@@ -67,42 +73,58 @@ int events_fill_element(ft_element *e) {
     return FTREAD_OK;
 }
 
-void events_begin_run(void) {
-    import_begin(&scan, events_columns, EVENTS_COLUMNS);
-    scan.state = EV_HEADER;
+void events_tab(events_run *run) {
+    import_tab(&run->scan);
 }
 
-void events_tab(void) { import_tab(&scan); }
-
 // A data row is done: it becomes one basic event at the end of the list.
-static int finish_row(ft_list *events) {
+static int finish_row(events_run *run) {
     ft_element *e = ft_init();
     const int rc = events_fill_element(e);
     if (rc != FTREAD_OK) {
         ft_free_element(e);
         return rc;
     }
-    ft_list_cons(e, events);
-    import_row_end(&scan, events_columns, EVENTS_COLUMNS);
+    ft_list_cons(e, run->events);
+    import_row_end(&run->scan, events_columns, EVENTS_COLUMNS);
     return FTREAD_OK;
 }
 
-int events_line_end(ft_list *events) {
-    if (scan.state == EV_DATA) return finish_row(events);
-    if (import_header_end(&scan, events_columns, EVENTS_COLUMNS) != 0) return FTREAD_BAD_EVENTS;
-    scan.state = EV_DATA;
+int events_line_end(events_run *run) {
+    if (run->scan.state == EV_DATA)
+        return finish_row(run);
+    if (import_header_end(&run->scan, events_columns, EVENTS_COLUMNS) != 0)
+        return FTREAD_BAD_EVENTS;
+    run->scan.state = EV_DATA;
     return FTREAD_OK;
 }
 
-int events_cell(const char *text) {
-    int rc = scan.state == EV_HEADER
-                 ? import_header_cell(&scan, events_columns, EVENTS_COLUMNS, text)
-                 : import_data_cell(&scan, events_columns, text);
+int events_cell(events_run *run, const char *text) {
+    int rc = run->scan.state == EV_HEADER
+                 ? import_header_cell(&run->scan, events_columns, EVENTS_COLUMNS, text)
+                 : import_data_cell(&run->scan, events_columns, text);
     return rc == 0 ? FTREAD_OK : FTREAD_BAD_EVENTS;
 }
 
 // A last data row with cells but no line end is read as if it had one.
-int events_end_of_input(ft_list *events) {
-    if (scan.state == EV_DATA && scan.row_cells) return finish_row(events);
+int events_end_of_input(events_run *run) {
+    if (run->scan.state == EV_DATA && run->scan.row_cells)
+        return finish_row(run);
     return FTREAD_OK;
+}
+
+int events_read(FILE *f, ft_list *events) {
+    events_run run{events, {}};
+    void *scanner = NULL;
+    const int rc = import_guarded([&] {
+        import_begin(&run.scan, events_columns, EVENTS_COLUMNS);
+        run.scan.state = EV_HEADER;
+        if (eventslex_init_extra(&run, &scanner) != 0)
+            throw std::bad_alloc();
+        eventsset_in(f, scanner);
+        return eventslex(scanner);
+    });
+    if (scanner != NULL)
+        eventslex_destroy(scanner);
+    return rc;
 }

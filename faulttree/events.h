@@ -9,10 +9,11 @@
 
 #define EVENTS_COLUMNS 26
 
-// The column table, row 0 "Name". Values belong to the table.
+// The column table, row 0 "Name". A value points into the run's row
+// buffers and is valid until the row ends.
 extern import_column events_columns[EVENTS_COLUMNS];
 
-// For every row: flag 1 sets column to 0, flag 2 frees value (NULL after).
+// For every row: flag 1 sets column to 0, flag 2 sets value to NULL.
 void events_reset_columns(unsigned char flags);
 
 // Fills e from the stored values of the current row: name, FT_BASIC,
@@ -21,19 +22,30 @@ void events_reset_columns(unsigned char flags);
 // (e is then untouched).
 int events_fill_element(ft_element *e);
 
-// The generated scanner (prefix "events"). eventslex reads the whole input
-// and returns 0 or 4; it throws import_scan_error on a read error or
-// exhausted memory (the caller then calls eventslex_destroy).
-int eventslex(ft_list *events);
-void eventsrestart(FILE *input);
-int eventslex_destroy(void);
+// Reads the whole events file f (open for reading; the caller closes it)
+// and appends one basic event per data row to events, in file order.
+// Returns 0; 4 for a content error; 6 for a read error, exhausted memory or
+// a cell beyond IMPORT_MAX_BUFFER. After a failure events keeps the events
+// of the rows before the failing one.
+int events_read(FILE *f, ft_list *events);
+
+// One run of the reader, shared by its token handlers (defined in
+// events.cpp; the scanner only passes it on).
+struct events_run;
+
+// The generated scanner (events.l, prefix "events", reentrant): its extra
+// data is the run.
+int eventslex_init_extra(events_run *run, void **scanner);
+void eventsset_in(FILE *in, void *scanner);
+int eventslex(void *scanner);
+int eventslex_destroy(void *scanner);
 
 // Token handlers called by the scanner. The int ones return 0 to go on or
-// the result code that ends the run.
-void events_begin_run(void);
-void events_tab(void);
-int events_line_end(ft_list *events);
-int events_cell(const char *text);
-int events_end_of_input(ft_list *events);
+// the result code that ends the run; they throw std::bad_alloc when memory
+// is exhausted.
+void events_tab(events_run *run);
+int events_line_end(events_run *run);
+int events_cell(events_run *run, const char *text);
+int events_end_of_input(events_run *run);
 
 #endif

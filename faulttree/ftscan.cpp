@@ -1,6 +1,10 @@
 // Column tables and scanner glue shared by the events and gates readers.
 #include "ftscan.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -9,8 +13,10 @@
 
 void import_reset(import_column *table, int rows, unsigned char flags) {
     for (int i = 0; i < rows; ++i) {
-        if (flags & IMPORT_RESET_COLUMNS) table[i].column = 0;
-        if (flags & IMPORT_RESET_VALUES) table[i].value = NULL;
+        if (flags & IMPORT_RESET_COLUMNS)
+            table[i].column = 0;
+        if (flags & IMPORT_RESET_VALUES)
+            table[i].value = NULL;
     }
 }
 
@@ -24,7 +30,8 @@ void import_begin(import_scan *scan, import_column *table, int rows) {
 }
 
 void import_tab(import_scan *scan) {
-    if (scan->counter < INT_MAX) ++scan->counter;
+    if (scan->counter < INT_MAX)
+        ++scan->counter;
 }
 
 int import_header_cell(import_scan *scan, import_column *table, int rows, const char *text) {
@@ -38,12 +45,15 @@ int import_header_cell(import_scan *scan, import_column *table, int rows, const 
 
 int import_header_end(import_scan *scan, import_column *table, int rows) {
     scan->row_cells = false;
-    if (table[0].column == 0) return -1;
+    if (table[0].column == 0)
+        return -1;
     int widest = 0;
-    for (int i = 0; i < rows; ++i) widest = table[i].column > widest ? table[i].column : widest;
+    for (int i = 0; i < rows; ++i)
+        widest = table[i].column > widest ? table[i].column : widest;
     scan->col2row.assign(size_t(widest) + 1, -1);
     for (int i = rows - 1; i >= 0; --i) // earlier rows win
-        if (table[i].column > 0) scan->col2row[size_t(table[i].column)] = i;
+        if (table[i].column > 0)
+            scan->col2row[size_t(table[i].column)] = i;
     scan->counter = 1;
     return 0;
 }
@@ -52,7 +62,8 @@ int import_data_cell(import_scan *scan, import_column *table, const char *text) 
     scan->row_cells = true;
     const size_t c = size_t(scan->counter);
     const int row = c < scan->col2row.size() ? scan->col2row[c] : -1;
-    if (row < 0) return -1;
+    if (row < 0)
+        return -1;
     std::vector<char> &buf = scan->store[size_t(row)];
     const size_t n = strlen(text); // the stored text ends at the first NUL
     buf.assign(text, text + n + 1);
@@ -66,26 +77,59 @@ void import_row_end(import_scan *scan, import_column *table, int rows) {
     scan->row_cells = false;
 }
 
+FILE *import_open(const char *path, int *not_a_file) {
+    *not_a_file = 0;
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return NULL;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        *not_a_file = 1;
+        close(fd);
+        return NULL;
+    }
+    FILE *f = fdopen(fd, "rb");
+    if (f == NULL)
+        close(fd);
+    return f;
+}
+
 size_t import_read(char *buf, size_t max, FILE *f) {
     for (;;) {
         errno = 0;
         size_t n = fread(buf, 1, max, f);
-        if (n > 0 || !ferror(f)) return n;
-        if (errno != EINTR) throw import_scan_error("read error on the input file");
+        if (n > 0 || !ferror(f))
+            return n;
+        if (errno != EINTR)
+            throw import_scan_error("read error on the input file");
         clearerr(f);
     }
 }
 
-void import_scan_failed(const char *msg) { throw import_scan_error(msg); }
+void import_scan_failed(const char *msg) {
+    throw import_scan_error(msg);
+}
 
-void *import_alloc(size_t n) { return malloc(n); }
+// The scanner asks for its buffer size plus two bytes of end marks.
+static bool beyond_limit(size_t n) {
+    return n > IMPORT_MAX_BUFFER + 2;
+}
+
+void *import_alloc(size_t n) {
+    return beyond_limit(n) ? NULL : malloc(n);
+}
 
 void *import_realloc(void *p, size_t n) {
-    void *q = realloc(p, n);
-    if (q == NULL && n != 0) free(p);
+    void *q = beyond_limit(n) ? NULL : realloc(p, n);
+    if (q == NULL && n != 0)
+        free(p);
     return q;
 }
 
-void import_free(void *p) { free(p); }
+void import_free(void *p) {
+    free(p);
+}
 
-void import_echo(char c) { fputc(c, stdout); }
+void import_echo(char c) {
+    fputc(c, stdout);
+}

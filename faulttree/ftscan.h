@@ -1,46 +1,57 @@
 // The table format shared by the two FaultTree+ readers: column tables,
 // the scanning state, and the glue between a generated scanner and its
-// reader (input, memory, failures).
+// reader (opening the input, reading, memory, failures).
 #ifndef FTD_FTSCAN_H
 #define FTD_FTSCAN_H
 
 #include <cstddef>
 #include <cstdio>
+#include <new>
 #include <stdexcept>
 #include <vector>
+
+#include "ftread.h"
 
 // One row of a reader's column table.
 typedef struct {
     char name[64]; // column name of the FaultTree+ format; constant
     int column;    // 1-based column the header named it in; 0 while unnamed
-    char *value;   // current data row's cell text, NULL when none. The text
-                   // lives in the reader's scanning state (its buffers are
-                   // reused row after row, so a row costs no allocation).
+    char *value;   // current data row's cell text, NULL when none. It points
+                   // into the run's row buffers (import_scan::store), which
+                   // are reused row after row: valid until the row ends.
 } import_column;
 
-// Flags of the reset operations: 1 forget the header columns, 2 free values.
+// Flags of the reset operations: 1 forget the header columns, 2 drop the
+// values (set them to NULL; the row buffers stay for the next row).
 enum { IMPORT_RESET_COLUMNS = 1, IMPORT_RESET_VALUES = 2 };
 
-// Scanning state of one reader.
+// Scanning state of one run of a reader.
 struct import_scan {
-    int counter = 1;           // 1-based column of the next cell
-    int state = 0;             // reader-specific state
-    bool row_cells = false;    // the current line has produced a cell
-    std::vector<int> col2row;  // data column -> first table row naming it, -1 none
+    int counter = 1;                      // 1-based column of the next cell
+    int state = 0;                        // reader-specific state
+    bool row_cells = false;               // the current line has produced a cell
+    std::vector<int> col2row;             // data column -> first table row naming it, -1 none
     std::vector<std::vector<char>> store; // per table row: the text value points to
 };
 
-// Thrown by the scanner glue on a read error or exhausted memory; the file
-// pair reader turns it into FTREAD_ERROR.
+// Largest input buffer a scanner may use, in bytes. The buffer holds one
+// token whole, so a cell longer than this (more exactly, a stretch of a cell
+// without NUL bytes) ends the run with a read error: the buffer size would
+// otherwise double on towards the scanner's int limit.
+const size_t IMPORT_MAX_BUFFER = size_t(256) << 20;
+
+// Thrown by the scanner glue on a read error, exhausted memory or a buffer
+// beyond IMPORT_MAX_BUFFER.
 struct import_scan_error : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Applies the reset flags to every row of the table (flag 2 sets every value
-// to NULL). Cannot fail.
+// Sets every row's column to 0 (flag 1) and value to NULL (flag 2). Cannot
+// fail.
 void import_reset(import_column *table, int rows, unsigned char flags);
 
-// Starts a run: counter 1, state 0, table reset with both flags.
+// Starts a run: counter 1, state 0, table reset with both flags. Throws
+// std::bad_alloc when memory is exhausted.
 void import_begin(import_scan *scan, import_column *table, int rows);
 
 // One TAB: the counter grows by one (it stops at INT_MAX).
@@ -60,16 +71,36 @@ int import_header_end(import_scan *scan, import_column *table, int rows);
 // that column. Throws std::bad_alloc when memory is exhausted.
 int import_data_cell(import_scan *scan, import_column *table, const char *text);
 
-// A data row is done: values freed, counter back to 1.
+// A data row is done: values dropped, counter back to 1.
 void import_row_end(import_scan *scan, import_column *table, int rows);
+
+// Opens path for reading without waiting on it: a FIFO that nobody writes,
+// a terminal or a device is refused instead of blocking the program.
+// Returns the open file (the caller closes it); NULL with *not_a_file 0
+// when path cannot be opened, NULL with *not_a_file 1 when it is no regular
+// file (nothing stays open).
+FILE *import_open(const char *path, int *not_a_file);
+
+// Runs one scan: the result of scan(), or FTREAD_ERROR when it throws
+// import_scan_error or std::bad_alloc.
+template <class Scan> int import_guarded(Scan scan) {
+    try {
+        return scan();
+    } catch (const import_scan_error &) {
+        return FTREAD_ERROR;
+    } catch (const std::bad_alloc &) {
+        return FTREAD_ERROR;
+    }
+}
 
 // Scanner glue. import_read fills buf like fread (0 at end of input, an
 // interrupted read retried) and throws import_scan_error on a read error.
 size_t import_read(char *buf, size_t max, FILE *f);
 // Reports a scanner failure by throwing import_scan_error; never returns.
 [[noreturn]] void import_scan_failed(const char *msg);
-// The scanner's memory: NULL on failure; a failed grow frees the old block,
-// so nothing leaks when the scanner gives up.
+// The scanner's memory: NULL on failure and for a block beyond
+// IMPORT_MAX_BUFFER (the scanner then gives up through import_scan_failed);
+// a failed grow frees the old block, so nothing leaks.
 void *import_alloc(size_t n);
 void *import_realloc(void *p, size_t n);
 void import_free(void *p);

@@ -10,36 +10,46 @@
 
 #define GATES_COLUMNS 37
 
-// The column table, row 0 "Name", rows 3 to 20 the inputs 0 to 17.
+// The column table, row 0 "Name", rows 3 to 20 the inputs 0 to 17. A value
+// points into the run's row buffers and is valid until the row ends.
 extern import_column gates_columns[GATES_COLUMNS];
 
-// For every row: flag 1 sets column to 0, flag 2 frees value (NULL after).
+// For every row: flag 1 sets column to 0, flag 2 sets value to NULL.
 void gates_reset_columns(unsigned char flags);
+
+// Reads the whole gates file f (open for reading; the caller closes it):
+// the first data row fills root, every later row the first element of its
+// name in preorder below root. "E" inputs name the events of events (the
+// first row of a name wins), "G" inputs make new elements. Returns 0; 3 for
+// a content error or an "E" input that would make the tree cyclic; 5 for an
+// "E" input that names no event; 6 for a read error, exhausted memory or a
+// cell beyond IMPORT_MAX_BUFFER. After a failure the tree keeps what the
+// rows before built, the failing gate partly filled.
+int gates_read(FILE *f, ft_list *events, ft_element *root);
+
+// One run of the reader, shared by its token handlers (defined in
+// gates.cpp; the scanner only passes it on).
+struct gates_run;
 
 // Fills gate from the stored values of the current row: a new children list
 // (the old children go to gate's detached list), name, type, description,
-// inputs ("E" events looked up by name in events, first row wins; "G" new
-// elements), page flag, and the Notes1 probability and criticality.
-// Returns 0; 3 for a bad cell or an "E" input that would make the tree
-// cyclic; 5 for an "E" input that names no event. On an error the gate stays
-// partly filled.
-int gates_build_gate(ft_element *gate, ft_list *events);
+// inputs, page flag, and the Notes1 probability and criticality. Returns 0,
+// 3 or 5 as gates_read does; on an error the gate stays partly filled.
+int gates_build_gate(gates_run *run, ft_element *gate);
 
-// The generated scanner (prefix "gates"). gateslex reads the whole input and
-// returns 0, 3 or 5; it throws import_scan_error on a read error or
-// exhausted memory (the caller then calls gateslex_destroy).
-int gateslex(ft_list *events, ft_element *root);
-void gatesrestart(FILE *input);
-int gateslex_destroy(void);
+// The generated scanner (gates.l, prefix "gates", reentrant): its extra
+// data is the run.
+int gateslex_init_extra(gates_run *run, void **scanner);
+void gatesset_in(FILE *in, void *scanner);
+int gateslex(void *scanner);
+int gateslex_destroy(void *scanner);
 
 // Token handlers called by the scanner. The int ones return 0 to go on or
-// the result code that ends the run.
-void gates_begin_run(ft_list *events, ft_element *root);
-void gates_tab(void);
-int gates_line_end(ft_list *events, ft_element *root);
-int gates_cell(const char *text);
-int gates_end_of_input(ft_list *events, ft_element *root);
-// Drops the look-up indexes of the last run (frees their memory).
-void gates_end_run(void);
+// the result code that ends the run; they throw std::bad_alloc when memory
+// is exhausted.
+void gates_tab(gates_run *run);
+int gates_line_end(gates_run *run);
+int gates_cell(gates_run *run, const char *text);
+int gates_end_of_input(gates_run *run);
 
 #endif

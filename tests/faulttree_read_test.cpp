@@ -1,10 +1,11 @@
 // FaultTree+ reader tests on byte strings written to temporary files, and
 // fault injection on the input side: files that cannot be read, one enormous
-// cell, a million empty rows. Each read ends with a clear result and
-// releases everything it built.
+// cell, a million empty rows, inputs built to make a reader slow. Each read
+// ends with a clear result and releases everything it built.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +14,8 @@
 #include "../bench/ftgen.h"
 #include "fault_support.h"
 #include "ftread.h"
+
+using namespace std::string_literals;
 
 namespace {
 
@@ -30,6 +33,31 @@ int read_pair(const std::string &events, const std::string &gates) {
     delete holder;
     EXPECT_EQ(ft_live_elements(), before) << "elements leaked by " << events << " " << gates;
     return code;
+}
+
+// The result code of reading the pair in a child process that an alarm ends
+// after 30 seconds (a linear reader needs well under one), so that a reader
+// that never returns fails the test instead of hanging it; -1 when the child
+// did not exit by itself.
+int read_pair_bounded(const std::string &events, const std::string &gates) {
+    fflush(stdout);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        alarm(30);
+        FTD_tree t;
+        _exit(read_faulttree_files(&t, events.c_str(), gates.c_str()));
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A gates header naming "Name" and the 18 input columns.
+std::string inputs_header() {
+    std::string head = "Name";
+    for (int i = 0; i < 18; i++)
+        head += "\tInput  " + std::to_string(i) + " Type and Name";
+    return head + "\r\n";
 }
 
 // Writes head, then count copies of unit, then tail, without holding the
@@ -70,7 +98,12 @@ TEST_F(Reader, EventsFileByteTable) {
         {"lone LF joins lines", "Name\nE1\n", 4, 0, nullptr},
         {"lone LF before TAB ends line", "Name\tDescription\n\tD\r\n", 4, 0, nullptr},
         {"lone CR: later cell wins, CR echoed", "Name\r\nA\rB\r\n", 0, 1, "B"},
-        {"NUL ends stored text", std::string("Name\r\nx\0y\r\n", 11), 0, 1, "x"},
+        {"NUL ends stored text", "Name\r\nx\0y\r\n"s, 0, 1, "x"},
+        {"NUL header cell", "Name\0z\r\nE1\r\n"s, 0, 1, "E1"},
+        {"cell of NUL first", "Name\r\n\0x\r\n"s, 0, 1, ""},
+        {"LF after NUL is cell text", "Name\tDescription\r\nx\0\n\tD\r\n"s, 0, 1, "x"},
+        {"LF before NUL starts a cell", "Name\r\n\n\0y\r\n"s, 0, 1, "\n"},
+        {"NUL cell, lone CR: later cell wins, CR echoed", "Name\r\nx\0y\rz\r\n"s, 0, 1, "z"},
         {"byte order mark", "\xEF\xBB\xBFName\r\nE1\r\n", 4, 0, nullptr},
         {"bytes above 127 are cell text", "Name\r\nP\xC3\xBCmpe \xE9\xFF\r\n", 0, 1, "P\xC3\xBCmpe \xE9\xFF"},
         {"lower case name", "name\r\nE1\r\n", 4, 0, nullptr},
@@ -177,9 +210,7 @@ TEST_F(Reader, RootRefilledAndDuplicateGateNames) {
 // name one event 18 times: six levels stand for 18^6 drawn places, more than
 // any walk should face. Five levels (about 2 million places) still load.
 TEST_F(Reader, SharedEventsExpandingBeyondLimitAreRefused) {
-    std::string ev = "Name\r\nL0\r\nL1\r\nL2\r\nL3\r\nL4\r\nL5\r\nL6\r\n", head = "Name";
-    for (int i = 0; i < 18; i++)
-        head += "\tInput  " + std::to_string(i) + " Type and Name";
+    std::string ev = "Name\r\nL0\r\nL1\r\nL2\r\nL3\r\nL4\r\nL5\r\nL6\r\n";
     auto rows = [](int levels) {
         std::string text;
         for (int level = 0; level < levels; level++) {
@@ -191,8 +222,8 @@ TEST_F(Reader, SharedEventsExpandingBeyondLimitAreRefused) {
         return text;
     };
     FTD_tree ok, refused;
-    EXPECT_EQ(load(ok, ev, head + "\r\n" + rows(5)), 0);
-    EXPECT_EQ(load(refused, ev, head + "\r\n" + rows(6)), 3);
+    EXPECT_EQ(load(ok, ev, inputs_header() + rows(5)), 0);
+    EXPECT_EQ(load(refused, ev, inputs_header() + rows(6)), 3);
 }
 
 TEST_F(Reader, GeneratedPairMatchesItsCounts) {
@@ -308,6 +339,58 @@ TEST_F(Reader, MillionEmptyRows) {
     testing::internal::CaptureStdout();
     EXPECT_EQ(read_pair(tmp.file("ev_cr"), ga), FTREAD_OK);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string(rows, '\r'));
+}
+
+} // namespace
+
+namespace {
+
+// An event turned into a gate with a long chain of gates below it; then, in
+// the block of a second event turned into a gate, rows that each name the
+// first event 17 times; a last row closes a cycle.
+std::string cycle_check_gates(int chain, int rows) {
+    std::string g = inputs_header() + "TOP\tE X\tE Y\r\nX\tG X0\r\nY\tG C0\r\n";
+    for (int i = 0; i < chain; i++)
+        g += "X" + std::to_string(i) + (i + 1 < chain ? "\tG X" + std::to_string(i + 1) : "") +
+             "\r\n";
+    for (int i = 0; i < rows; i++) {
+        g += "C" + std::to_string(i);
+        for (int k = 0; k < 17; k++)
+            g += "\tE X";
+        g += (i + 1 < rows ? "\tG C" + std::to_string(i + 1) : "") + "\r\n";
+    }
+    return g + "X" + std::to_string(chain - 1) + "\tE X\r\n";
+}
+
+// Inputs that kept a reader busy for minutes or for ever: cells of NUL bytes,
+// the cycle check over a long chain, files that are no regular files.
+TEST_F(Reader, HostileInputsEndWithTheirCode) {
+    const std::string nul(4 << 20, '\0'), ev = put("ev", EV), ga = put("ga", "Name\r\nTOP\r\n");
+    const std::string fifo = tmp.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const struct {
+        const char *what;
+        std::string events, gates;
+        int rc;
+    } rows[] = {
+        {"NUL cell in events", put("ev_nul", "Name\r\nA" + nul), ga, FTREAD_OK},
+        {"NUL cell in gates", ev, put("ga_nul", "Name\tDescription\r\nT\tD" + nul + "\r\n"),
+         FTREAD_OK},
+        {"cycle check", put("ev_xy", "Name\r\nX\r\nY\r\n"),
+         put("ga_cyc", cycle_check_gates(24000, 4800)), FTREAD_BAD_GATES},
+        {"events FIFO", fifo, ga, FTREAD_ERROR},
+        {"gates FIFO", ev, fifo, FTREAD_ERROR},
+        {"character device", "/dev/zero", ga, FTREAD_ERROR},
+    };
+    for (const auto &r : rows)
+        EXPECT_EQ(read_pair_bounded(r.events, r.gates), r.rc) << r.what;
+}
+
+// A cell beyond the scanner's buffer limit (256 MiB) is refused as a read
+// error before the buffer grows further.
+TEST_F(Reader, CellBeyondBufferLimit) {
+    write_repeated(tmp.file("ev_huge"), "Name\r\n", "x", (256L << 20) + (1L << 20), "\r\n");
+    EXPECT_EQ(read_pair(tmp.file("ev_huge"), put("ga", "Name\r\nTOP\r\n")), FTREAD_ERROR);
 }
 
 } // namespace

@@ -70,20 +70,26 @@ static long drawn_places(ft_element *root) {
     return 1;
 }
 
-int read_faulttree_files(FTD_tree *holder, const char *events_path, const char *gates_path) {
+// Opens path and reads it with read(f): FTREAD_ERROR for anything but a
+// regular file and for a file with a cell beyond IMPORT_MAX_CELL,
+// missing_code when it cannot be opened.
+template <class Read> static int read_file(const char *path, int missing_code, Read read) {
     int not_a_file;
-    FILE *f = import_open(events_path, &not_a_file);
+    FILE *f = import_open(path, &not_a_file);
     if (f == NULL)
-        return not_a_file ? FTREAD_ERROR : FTREAD_NO_EVENTS_FILE;
-    int rc = events_read(f, holder->events);
+        return not_a_file ? FTREAD_ERROR : missing_code;
+    const int rc = import_has_long_cell(f) ? FTREAD_ERROR : read(f);
     fclose(f);
+    return rc;
+}
+
+int read_faulttree_files(FTD_tree *holder, const char *events_path, const char *gates_path) {
+    int rc = read_file(events_path, FTREAD_NO_EVENTS_FILE,
+                       [&](FILE *f) { return events_read(f, holder->events); });
     if (rc != FTREAD_OK)
         return rc;
-    f = import_open(gates_path, &not_a_file);
-    if (f == NULL)
-        return not_a_file ? FTREAD_ERROR : FTREAD_NO_GATES_FILE;
-    rc = gates_read(f, holder->events, holder->root);
-    fclose(f);
+    rc = read_file(gates_path, FTREAD_NO_GATES_FILE,
+                   [&](FILE *f) { return gates_read(f, holder->events, holder->root); });
     if (rc == FTREAD_OK && drawn_places(holder->root) > FTREAD_MAX_PLACES)
         rc = FTREAD_BAD_GATES;
     return rc;

@@ -94,6 +94,53 @@ FILE *import_open(const char *path, int *not_a_file) {
     return f;
 }
 
+// The last position in [lo, hi] of a TAB, CR or NUL byte of fd; -1 when
+// there is none, -2 when a read fails or ends early.
+static off_t last_break(int fd, off_t lo, off_t hi, std::vector<char> &buf) {
+    buf.resize(size_t(1) << 16);
+    while (hi >= lo) {
+        const off_t from = hi - lo + 1 > off_t(buf.size()) ? hi - off_t(buf.size()) + 1 : lo;
+        const size_t n = size_t(hi - from + 1);
+        if (pread(fd, buf.data(), n, from) != ssize_t(n))
+            return -2;
+        const char *found = NULL;
+        for (char c : {'\t', '\r', '\0'}) {
+            const char *at = static_cast<const char *>(memrchr(buf.data(), c, n));
+            if (at != NULL && (found == NULL || at > found))
+                found = at;
+        }
+        if (found != NULL)
+            return from + (found - buf.data());
+        hi = from - 1;
+    }
+    return -1;
+}
+
+// Looks for IMPORT_MAX_CELL + 1 bytes in a row without a break: the last
+// byte of such a stretch from the earliest start still possible is read
+// first, and a break found there or before it moves that start past it.
+// Bytes known to hold no break are not read again.
+int import_has_long_cell(FILE *f) {
+    struct stat st;
+    const int fd = fileno(f);
+    if (fstat(fd, &st) != 0)
+        return 0;
+    const off_t limit = off_t(IMPORT_MAX_CELL);
+    off_t start = 0, clean = -1; // [start, clean] holds no break
+    std::vector<char> buf;
+    while (start + limit < st.st_size) {
+        const off_t end = start + limit; // a stretch [start, end] is too long
+        const off_t b = last_break(fd, clean >= start ? clean + 1 : start, end, buf);
+        if (b == -2)
+            return 0;
+        if (b == -1)
+            return 1;
+        clean = end;
+        start = b + 1;
+    }
+    return 0;
+}
+
 size_t import_read(char *buf, size_t max, FILE *f) {
     for (;;) {
         errno = 0;

@@ -34,11 +34,16 @@ struct import_scan {
     std::vector<std::vector<char>> store; // per table row: the text value points to
 };
 
+// Longest stretch of a cell that the readers take: 256 MiB without a TAB, CR
+// or NUL byte (a NUL ends the stored text; the bytes after it still belong
+// to the cell). A file holding a longer one is refused as a read error.
+const size_t IMPORT_MAX_CELL = size_t(256) << 20;
+
 // Largest input buffer a scanner may use, in bytes. The buffer holds one
-// token whole, so a cell longer than this (more exactly, a stretch of a cell
-// without NUL bytes) ends the run with a read error: the buffer size would
-// otherwise double on towards the scanner's int limit.
-const size_t IMPORT_MAX_BUFFER = size_t(256) << 20;
+// token whole; twice IMPORT_MAX_CELL leaves room for the longest cell as the
+// buffer doubles, and stops a file that grows while it is read before the
+// buffer size doubles on towards the scanner's int limit.
+const size_t IMPORT_MAX_BUFFER = 2 * IMPORT_MAX_CELL;
 
 // Thrown by the scanner glue on a read error, exhausted memory or a buffer
 // beyond IMPORT_MAX_BUFFER.
@@ -80,6 +85,12 @@ void import_row_end(import_scan *scan, import_column *table, int rows);
 // when path cannot be opened, NULL with *not_a_file 1 when it is no regular
 // file (nothing stays open).
 FILE *import_open(const char *path, int *not_a_file);
+
+// 1 when the open regular file f holds a stretch of more than
+// IMPORT_MAX_CELL bytes without TAB, CR or NUL, else 0 (also when it cannot
+// tell: the scanner's buffer limit still holds). Looks at a few bytes per
+// IMPORT_MAX_CELL of an ordinary file; leaves f's position alone.
+int import_has_long_cell(FILE *f);
 
 // Runs one scan: the result of scan(), or FTREAD_ERROR when it throws
 // import_scan_error or std::bad_alloc.

@@ -86,7 +86,7 @@ static int finish_row(events_run *run) {
         return rc;
     }
     ft_list_cons(e, run->events);
-    import_row_end(&run->scan, events_columns, EVENTS_COLUMNS);
+    import_row_end(&run->scan, events_columns);
     return FTREAD_OK;
 }
 
@@ -99,10 +99,10 @@ int events_line_end(events_run *run) {
     return FTREAD_OK;
 }
 
-int events_cell(events_run *run, const char *text) {
+int events_cell(events_run *run, const char *text, size_t len) {
     int rc = run->scan.state == EV_HEADER
                  ? import_header_cell(&run->scan, events_columns, EVENTS_COLUMNS, text)
-                 : import_data_cell(&run->scan, events_columns, text);
+                 : import_data_cell(&run->scan, events_columns, text, len);
     return rc == 0 ? FTREAD_OK : FTREAD_BAD_EVENTS;
 }
 

@@ -45,7 +45,9 @@ int eventslex_destroy(void *scanner);
 // is exhausted.
 void events_tab(events_run *run);
 int events_line_end(events_run *run);
-int events_cell(events_run *run, const char *text);
+// A cell: len bytes of text (the scanner's NUL-terminated token text,
+// without the NUL that may end it).
+int events_cell(events_run *run, const char *text, size_t len);
 int events_end_of_input(events_run *run);
 
 #endif

@@ -44,28 +44,34 @@ class place_count {
 // that names it, counted once per element (the tree is acyclic) and capped
 // just above FTREAD_MAX_PLACES. Iterative: chains may be very deep.
 static long drawn_places(ft_element *root) {
+    if (root->children == NULL || root->children->last == -1)
+        return 1;
     place_count places;
-    std::vector<std::pair<ft_element *, int>> stack{{root, 0}};
+    // A gate waits on the stack until every gate below it is counted.
+    std::vector<ft_element *> stack{root};
     while (!stack.empty()) {
-        ft_element *e = stack.back().first;
-        int next = stack.back().second;
-        ft_list *kids = ft_get_children(e);
-        int n = kids ? ft_list_get_size(kids) : 0;
-        if (next < n) {
-            stack.back().second++;
-            ft_element *child = ft_list_get(kids, next);
-            if (places.get(child) < 0)
-                stack.push_back({child, 0});
+        ft_element *e = stack.back();
+        if (places.get(e) >= 0) { // pushed twice, counted already
+            stack.pop_back();
             continue;
         }
         long total = 1;
-        for (int i = 0; i < n && total <= FTREAD_MAX_PLACES; i++)
-            total += places.get(ft_list_get(kids, i));
-        if (n > 0)
-            places.put(e, total > FTREAD_MAX_PLACES ? FTREAD_MAX_PLACES + 1 : total);
+        bool ready = true;
+        for (ft_list *c = e->children; c != NULL; c = c->next)
+            for (int i = 0; i <= c->last; ++i) {
+                const long n = places.get(c->items[i]);
+                if (n < 0)
+                    stack.push_back(c->items[i]), ready = false;
+                else
+                    total += n;
+            }
+        if (!ready)
+            continue;
+        total = total > FTREAD_MAX_PLACES ? FTREAD_MAX_PLACES + 1 : total;
+        places.put(e, total);
         stack.pop_back();
         if (stack.empty())
-            return total > FTREAD_MAX_PLACES ? FTREAD_MAX_PLACES + 1 : total;
+            return total;
     }
     return 1;
 }

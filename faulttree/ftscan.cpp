@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -25,7 +26,9 @@ void import_begin(import_scan *scan, import_column *table, int rows) {
     scan->state = 0;
     scan->row_cells = false;
     scan->col2row.clear();
+    scan->named.clear();
     scan->store.resize(size_t(rows));
+    scan->length.resize(size_t(rows));
     import_reset(table, rows, IMPORT_RESET_COLUMNS | IMPORT_RESET_VALUES);
 }
 
@@ -54,25 +57,34 @@ int import_header_end(import_scan *scan, import_column *table, int rows) {
     for (int i = rows - 1; i >= 0; --i) // earlier rows win
         if (table[i].column > 0)
             scan->col2row[size_t(table[i].column)] = i;
+    for (int i = 0; i < rows; ++i)
+        if (table[i].column > 0)
+            scan->named.push_back(i);
     scan->counter = 1;
     return 0;
 }
 
-int import_data_cell(import_scan *scan, import_column *table, const char *text) {
+int import_data_cell(import_scan *scan, import_column *table, const char *text, size_t len) {
     scan->row_cells = true;
     const size_t c = size_t(scan->counter);
     const int row = c < scan->col2row.size() ? scan->col2row[c] : -1;
     if (row < 0)
         return -1;
     std::vector<char> &buf = scan->store[size_t(row)];
-    const size_t n = strlen(text); // the stored text ends at the first NUL
-    buf.assign(text, text + n + 1);
+    if (buf.size() <= len)
+        buf.resize(std::max(len + 1, 2 * buf.size()));
+    memcpy(buf.data(), text, len);
+    buf[len] = '\0';
+    scan->length[size_t(row)] = len;
     table[row].value = buf.data();
     return 0;
 }
 
-void import_row_end(import_scan *scan, import_column *table, int rows) {
-    import_reset(table, rows, IMPORT_RESET_VALUES);
+size_t import_value_length(const import_scan *scan, int row) { return scan->length[size_t(row)]; }
+
+void import_row_end(import_scan *scan, import_column *table) {
+    for (size_t i = 0; i < scan->named.size(); ++i)
+        table[scan->named[i]].value = NULL;
     scan->counter = 1;
     scan->row_cells = false;
 }

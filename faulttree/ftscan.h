@@ -30,8 +30,10 @@ struct import_scan {
     int counter = 1;                      // 1-based column of the next cell
     int state = 0;                        // reader-specific state
     bool row_cells = false;               // the current line has produced a cell
-    std::vector<int> col2row;             // data column -> first table row naming it, -1 none
-    std::vector<std::vector<char>> store; // per table row: the text value points to
+    std::vector<int> col2row;       // data column -> first table row naming it, -1 none
+    std::vector<int> named;         // the rows that take values: those the header named
+    std::vector<std::vector<char>> store; // per table row: room for the text value points to
+    std::vector<size_t> length;           // per table row: the length of that text
 };
 
 // Longest stretch of a cell that the readers take: 256 MiB without a TAB, CR
@@ -71,13 +73,16 @@ int import_header_cell(import_scan *scan, import_column *table, int rows, const 
 // std::bad_alloc when memory is exhausted.
 int import_header_end(import_scan *scan, import_column *table, int rows);
 
-// A data cell: its text (up to the first NUL) replaces the value of the
+// A data cell: its text, len bytes without a NUL, replaces the value of the
 // first row whose column is the counter. Returns 0, or -1 when no row has
 // that column. Throws std::bad_alloc when memory is exhausted.
-int import_data_cell(import_scan *scan, import_column *table, const char *text);
+int import_data_cell(import_scan *scan, import_column *table, const char *text, size_t len);
+
+// The length of row's value; only while the value is not NULL.
+size_t import_value_length(const import_scan *scan, int row);
 
 // A data row is done: values dropped, counter back to 1.
-void import_row_end(import_scan *scan, import_column *table, int rows);
+void import_row_end(import_scan *scan, import_column *table);
 
 // Opens path for reading without waiting on it: a FIFO that nobody writes,
 // a terminal or a device is refused instead of blocking the program.

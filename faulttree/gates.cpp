@@ -136,10 +136,10 @@ static void rebuild_tree_index(gates_run *run) {
 }
 
 // The first element in preorder below and including the root named name.
-static ft_element *find_in_tree(gates_run *run, const char *name) {
+static ft_element *find_in_tree(gates_run *run, const char *name, size_t len) {
     if (run->tree_index_stale)
         rebuild_tree_index(run);
-    name_entry *entry = run->names.find(name);
+    name_entry *entry = run->names.find(name, len);
     if (entry == NULL || entry->in_tree == NULL)
         return NULL;
     if (!entry->several)
@@ -188,20 +188,22 @@ static void build_notes(ft_element *gate) {
         ft_set_criticality(gate, c + sizeof CRIT_MARKER - 1);
 }
 
-// One input cell of a gate of block: "E" and a separator byte and an event
-// name, or "G" and a separator byte and a gate name.
-static int build_input(gates_run *run, ft_element *gate, int block, const char *cell) {
+// One input cell of len bytes of a gate of block: "E" and a separator byte
+// and an event name, or "G" and a separator byte and a gate name.
+static int build_input(gates_run *run, ft_element *gate, int block, const char *cell, size_t len) {
     if ((cell[0] != 'E' && cell[0] != 'G') || cell[1] == '\0')
         return FTREAD_BAD_GATES;
     const char *name = cell + 2;
+    len -= 2;
     if (cell[0] == 'G') {
         ft_element *child = ft_set_name(ft_init(), name);
         ft_add_child(gate, child);
-        note_in_tree(run->names.get(name), child);
+        const char *key = ft_get_name(child); // the index keeps the key, not a copy
+        note_in_tree(run->names.get(key, len, name_index::hash_of(key, len)), child);
         run->cycles.set_block(child, block);
         return FTREAD_OK;
     }
-    name_entry *entry = run->names.find(name);
+    name_entry *entry = run->names.find(name, len);
     if (entry == NULL || entry->event == NULL)
         return FTREAD_UNDEFINED_EVENT;
     if (!run->cycles.add_input(block, entry->event))
@@ -225,7 +227,9 @@ static int build_name(ft_element *gate) {
 static int build_inputs(gates_run *run, ft_element *gate, int block) {
     for (int row = G_INPUT0; row <= G_INPUT17; ++row) {
         const char *cell = gates_columns[row].value;
-        const int rc = cell != NULL ? build_input(run, gate, block, cell) : FTREAD_OK;
+        const int rc =
+            cell != NULL ? build_input(run, gate, block, cell, import_value_length(&run->scan, row))
+                         : FTREAD_OK;
         if (rc != FTREAD_OK)
             return rc;
     }
@@ -276,7 +280,8 @@ static int finish_row(gates_run *run) {
     if (run->scan.state == G_NEXT) {
         if (gates_columns[G_NAME].value == NULL)
             return FTREAD_BAD_GATES;
-        gate = find_in_tree(run, gates_columns[G_NAME].value);
+        gate =
+            find_in_tree(run, gates_columns[G_NAME].value, import_value_length(&run->scan, G_NAME));
         if (gate == NULL)
             return FTREAD_BAD_GATES;
     }
@@ -285,7 +290,7 @@ static int finish_row(gates_run *run) {
         return rc;
     if (run->scan.state == G_FIRST)
         note_in_tree(run->names.get(ft_get_name(gate)), gate);
-    import_row_end(&run->scan, gates_columns, GATES_COLUMNS);
+    import_row_end(&run->scan, gates_columns);
     run->scan.state = G_NEXT;
     return FTREAD_OK;
 }
@@ -301,23 +306,23 @@ int gates_line_end(gates_run *run) {
 
 // Prefetches the index slot that the row will look the cell's name up in:
 // the gate's own name, or the name of an input.
-static void prefetch_cell(gates_run *run, const char *text) {
+static void prefetch_cell(gates_run *run, const char *text, size_t len) {
     const size_t c = size_t(run->scan.counter);
     const int row = c < run->scan.col2row.size() ? run->scan.col2row[c] : -1;
     if (row == G_NAME)
-        run->names.prefetch(text, strlen(text));
-    else if (row >= G_INPUT0 && row <= G_INPUT17 && text[0] != '\0' && text[1] != '\0')
-        run->names.prefetch(text + 2, strlen(text + 2));
+        run->names.prefetch(text, len);
+    else if (row >= G_INPUT0 && row <= G_INPUT17 && len >= 2)
+        run->names.prefetch(text + 2, len - 2);
 }
 
-int gates_cell(gates_run *run, const char *text) {
+int gates_cell(gates_run *run, const char *text, size_t len) {
     if (run->scan.state == G_HEADER)
         return import_header_cell(&run->scan, gates_columns, GATES_COLUMNS, text) == 0
                    ? FTREAD_OK
                    : FTREAD_BAD_GATES;
-    if (import_data_cell(&run->scan, gates_columns, text) != 0)
+    if (import_data_cell(&run->scan, gates_columns, text, len) != 0)
         return FTREAD_BAD_GATES;
-    prefetch_cell(run, text);
+    prefetch_cell(run, text, len);
     return FTREAD_OK;
 }
 

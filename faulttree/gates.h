@@ -49,7 +49,9 @@ int gateslex_destroy(void *scanner);
 // is exhausted.
 void gates_tab(gates_run *run);
 int gates_line_end(gates_run *run);
-int gates_cell(gates_run *run, const char *text);
+// A cell: len bytes of text (the scanner's NUL-terminated token text,
+// without the NUL that may end it).
+int gates_cell(gates_run *run, const char *text, size_t len);
 int gates_end_of_input(gates_run *run);
 
 #endif

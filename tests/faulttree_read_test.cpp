@@ -180,6 +180,8 @@ TEST_F(Reader, GatesResultTable) {
         {"lower case kind", G_HEAD + "T\tOR\te A\t\tOff\r\n", 3},
         {"kind letter alone", G_HEAD + "T\tOR\tE\t\tOff\r\n", 3},
         {"undefined event", G_HEAD + "T\tOR\tE Z\t\tOff\r\n", 5},
+        {"long gate name found by a later row",
+         G_HEAD + "T\tOR\tG A gate with a long name\t\tOff\r\nA gate with a long name\tOR\tE A\t\tOff\r\n", 0},
         {"unknown header", "Name\tInput 0 Type and Name\r\n", 3},
         {"event turned gate naming itself",
          G_HEAD + "T\tOR\tE A\t\tOff\r\nA\tOR\tE A\t\tOff\r\n", 3},

@@ -101,7 +101,7 @@ int events_line_end(events_run *run) {
 
 int events_cell(events_run *run, const char *text, size_t len) {
     int rc = run->scan.state == EV_HEADER
-                 ? import_header_cell(&run->scan, events_columns, EVENTS_COLUMNS, text)
+                 ? import_header_cell(&run->scan, events_columns, EVENTS_COLUMNS, text, len)
                  : import_data_cell(&run->scan, events_columns, text, len);
     return rc == 0 ? FTREAD_OK : FTREAD_BAD_EVENTS;
 }

@@ -37,9 +37,10 @@ void import_tab(import_scan *scan) {
         ++scan->counter;
 }
 
-int import_header_cell(import_scan *scan, import_column *table, int rows, const char *text) {
+int import_header_cell(import_scan *scan, import_column *table, int rows, const char *text,
+                       size_t len) {
     for (int i = 0; i < rows; ++i)
-        if (strcmp(table[i].name, text) == 0) {
+        if (strncmp(table[i].name, text, len) == 0 && table[i].name[len] == '\0') {
             table[i].column = scan->counter; // a repeated name keeps the later column
             return 0;
         }

@@ -64,9 +64,10 @@ void import_begin(import_scan *scan, import_column *table, int rows);
 // One TAB: the counter grows by one (it stops at INT_MAX).
 void import_tab(import_scan *scan);
 
-// A header cell: the first row named text gets the counter as its column.
-// Returns 0, or -1 when no row has that name.
-int import_header_cell(import_scan *scan, import_column *table, int rows, const char *text);
+// A header cell of len bytes (no NUL among them): the first row named text
+// gets the counter as its column. Returns 0, or -1 when no row has that name.
+int import_header_cell(import_scan *scan, import_column *table, int rows, const char *text,
+                       size_t len);
 
 // The header's line end: builds the column map, counter back to 1. Returns
 // -1 when the "Name" row (row 0) has no column, else 0. Throws

@@ -317,7 +317,7 @@ static void prefetch_cell(gates_run *run, const char *text, size_t len) {
 
 int gates_cell(gates_run *run, const char *text, size_t len) {
     if (run->scan.state == G_HEADER)
-        return import_header_cell(&run->scan, gates_columns, GATES_COLUMNS, text) == 0
+        return import_header_cell(&run->scan, gates_columns, GATES_COLUMNS, text, len) == 0
                    ? FTREAD_OK
                    : FTREAD_BAD_GATES;
     if (import_data_cell(&run->scan, gates_columns, text, len) != 0)

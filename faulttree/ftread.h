@@ -9,7 +9,7 @@ enum {
     FTREAD_OK = 0,
     FTREAD_NO_GATES_FILE = 1,
     FTREAD_NO_EVENTS_FILE = 2,
-    FTREAD_BAD_GATES = 3, // also: a tree that would take more than 5,000,000 drawn places
+    FTREAD_BAD_GATES = 3, // also: a tree of more than GATES_MAX_PLACES drawn places
     FTREAD_BAD_EVENTS = 4,
     FTREAD_UNDEFINED_EVENT = 5,
     FTREAD_ERROR = 6

@@ -81,7 +81,9 @@ int import_data_cell(import_scan *scan, import_column *table, const char *text, 
     return 0;
 }
 
-size_t import_value_length(const import_scan *scan, int row) { return scan->length[size_t(row)]; }
+size_t import_value_length(const import_scan *scan, int row) {
+    return scan->length[size_t(row)];
+}
 
 void import_row_end(import_scan *scan, import_column *table) {
     for (size_t i = 0; i < scan->named.size(); ++i)

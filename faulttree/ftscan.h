@@ -30,8 +30,8 @@ struct import_scan {
     int counter = 1;                      // 1-based column of the next cell
     int state = 0;                        // reader-specific state
     bool row_cells = false;               // the current line has produced a cell
-    std::vector<int> col2row;       // data column -> first table row naming it, -1 none
-    std::vector<int> named;         // the rows that take values: those the header named
+    std::vector<int> col2row;             // data column -> first table row naming it, -1 none
+    std::vector<int> named;               // the rows that take values: those the header named
     std::vector<std::vector<char>> store; // per table row: room for the text value points to
     std::vector<size_t> length;           // per table row: the length of that text
 };

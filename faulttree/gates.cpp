@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -82,6 +83,11 @@ struct gates_run {
     bool tree_index_stale = false; // a children list was replaced since the
                                    // tree part of names was built
     cycle_guard cycles;
+    // Without events turned into gates the tree is drawn with each element
+    // once under its parent, so it takes at most one place more than the
+    // inputs ever added: the places need no count.
+    long inputs = 0;
+    bool events_filled = false;
 };
 
 void gates_reset_columns(unsigned char flags) {
@@ -201,6 +207,7 @@ static int build_input(gates_run *run, ft_element *gate, int block, const char *
         const char *key = ft_get_name(child); // the index keeps the key, not a copy
         note_in_tree(run->names.get(key, len, name_index::hash_of(key, len)), child);
         run->cycles.set_block(child, block);
+        ++run->inputs;
         return FTREAD_OK;
     }
     name_entry *entry = run->names.find(name, len);
@@ -210,6 +217,7 @@ static int build_input(gates_run *run, ft_element *gate, int block, const char *
         return FTREAD_BAD_GATES;
     ft_add_child(gate, entry->event);
     note_in_tree(*entry, entry->event);
+    ++run->inputs;
     return FTREAD_OK;
 }
 
@@ -241,9 +249,10 @@ static int block_of(gates_run *run, ft_element *gate) {
     if (gate == run->root)
         return cycle_guard::ROOT;
     name_entry *entry = run->names.find(ft_get_name(gate));
-    if (entry != NULL && entry->event == gate)
-        return run->cycles.event_block(gate);
-    return run->cycles.gate_block(gate);
+    if (entry == NULL || entry->event != gate)
+        return run->cycles.gate_block(gate);
+    run->events_filled = true;
+    return run->cycles.event_block(gate);
 }
 
 // The columns are applied in table order: name, type, description, inputs,
@@ -267,6 +276,61 @@ int gates_build_gate(gates_run *run, ft_element *gate) {
     if (rc == FTREAD_OK)
         build_notes(gate);
     return rc;
+}
+
+/* ---- Drawn places ---- */
+
+// Places of the gates (elements with inputs) met by one count. An element
+// without inputs takes one place and is never stored, so the map holds gates
+// only and the many basic events cost no look-up.
+class place_count {
+    std::unordered_map<const ft_element *, long> gates;
+
+  public:
+    // The counted places of e, or -1 while e is not counted.
+    long get(const ft_element *e) const {
+        if (e->children == NULL || e->children->last == -1)
+            return 1;
+        auto found = gates.find(e);
+        return found != gates.end() ? found->second : -1;
+    }
+    void put(const ft_element *e, long places) { gates[e] = places; }
+};
+
+// Number of places root takes when every element is drawn under every gate
+// that names it, counted once per element (the tree is acyclic) and capped
+// just above GATES_MAX_PLACES. Iterative: chains may be very deep.
+static long drawn_places(ft_element *root) {
+    if (root->children == NULL || root->children->last == -1)
+        return 1;
+    place_count places;
+    // A gate waits on the stack until every gate below it is counted.
+    std::vector<ft_element *> stack{root};
+    while (!stack.empty()) {
+        ft_element *e = stack.back();
+        if (places.get(e) >= 0) { // pushed twice, counted already
+            stack.pop_back();
+            continue;
+        }
+        long total = 1;
+        bool ready = true;
+        for (ft_list *c = e->children; c != NULL; c = c->next)
+            for (int i = 0; i <= c->last; ++i) {
+                const long n = places.get(c->items[i]);
+                if (n < 0)
+                    stack.push_back(c->items[i]), ready = false;
+                else
+                    total += n;
+            }
+        if (!ready)
+            continue;
+        total = total > GATES_MAX_PLACES ? GATES_MAX_PLACES + 1 : total;
+        places.put(e, total);
+        stack.pop_back();
+        if (stack.empty())
+            return total;
+    }
+    return 1;
 }
 
 /* ---- Token handlers ---- */
@@ -333,6 +397,14 @@ int gates_end_of_input(gates_run *run) {
     return FTREAD_OK;
 }
 
+// The last check of a run that read the whole file: the drawn places,
+// counted only when they may exceed the limit.
+static int check_places(const gates_run &run) {
+    if (!run.events_filled && run.inputs < GATES_MAX_PLACES)
+        return FTREAD_OK;
+    return drawn_places(run.root) > GATES_MAX_PLACES ? FTREAD_BAD_GATES : FTREAD_OK;
+}
+
 int gates_read(FILE *f, ft_list *events, ft_element *root) {
     gates_run run{events, root, {}, {}, false, {}};
     void *scanner = NULL;
@@ -343,7 +415,8 @@ int gates_read(FILE *f, ft_list *events, ft_element *root) {
         if (gateslex_init_extra(&run, &scanner) != 0)
             throw std::bad_alloc();
         gatesset_in(f, scanner);
-        return gateslex(scanner);
+        const int lexed = gateslex(scanner);
+        return lexed == FTREAD_OK ? check_places(run) : lexed;
     });
     if (scanner != NULL)
         gateslex_destroy(scanner);

@@ -10,6 +10,12 @@
 
 #define GATES_COLUMNS 37
 
+// Most places a loaded tree may take when drawn as a tree. A basic event
+// named by several gates is drawn under each of them, and a later row can
+// turn it into a gate whose inputs are again shared: a small file can then
+// stand for more places than any walk finishes or an int width holds.
+#define GATES_MAX_PLACES 5000000L
+
 // The column table, row 0 "Name", rows 3 to 20 the inputs 0 to 17. A value
 // points into the run's row buffers and is valid until the row ends.
 extern import_column gates_columns[GATES_COLUMNS];
@@ -23,7 +29,8 @@ void gates_reset_columns(unsigned char flags);
 // first row of a name wins), "G" inputs make new elements. Returns 0; 3 for
 // a content error or an "E" input that would make the tree cyclic; 5 for an
 // "E" input that names no event; 6 for a read error, exhausted memory or a
-// cell beyond IMPORT_MAX_BUFFER. After a failure the tree keeps what the
+// cell beyond IMPORT_MAX_BUFFER; also 3 for a tree that would take more than
+// GATES_MAX_PLACES drawn places. After a failure the tree keeps what the
 // rows before built, the failing gate partly filled.
 int gates_read(FILE *f, ft_list *events, ft_element *root);
 

@@ -9,8 +9,10 @@
 // remaining input slots of a gate (up to fanout, at most 18 in all) name basic
 // events: a fresh event in events-file order, or with probability
 // shared_fraction an event already used elsewhere (a shared node). When the
-// fresh events run out, events are reused. Gate types cycle AND, PAND, OR,
-// NULL; every page_every-th gate (not the root) has its page flag "On".
+// fresh events run out, events are reused. With spread, event input k of gate
+// i names event (7i + 13k) mod events instead, so that neighbouring rows name
+// events from all over the events file. Gate types cycle AND, PAND, OR, NULL;
+// every page_every-th gate (not the root) has its page flag "On".
 // Names: events "BE_<n>", gates "G_<n>", both decimal from 0.
 #ifndef FTD_BENCH_FTGEN_H
 #define FTD_BENCH_FTGEN_H
@@ -20,14 +22,16 @@
 #include <vector>
 
 struct ftgen_params {
-    int gates = 100;           // gate rows, root included (>= 1)
-    int events = 300;          // events rows (>= 1)
-    int fanout = 8;            // inputs per gate, 1..18 (gate inputs first)
+    int gates = 100;              // gate rows, root included (>= 1)
+    int events = 300;             // events rows (>= 1)
+    int fanout = 8;               // inputs per gate, 1..18 (gate inputs first)
     double shared_fraction = 0.1; // share of event inputs that reuse an event
-    int page_every = 0;        // every n-th gate is a page gate; 0: none
-    bool notes = true;         // write "Notes1" with probability/criticality markers
-    unsigned seed = 1;         // same seed, same files
-    int gate_children = 2;     // gate inputs per gate (before event inputs)
+    int page_every = 0;           // every n-th gate is a page gate; 0: none
+    bool notes = true;            // write "Notes1" with probability/criticality markers
+    unsigned seed = 1;            // same seed, same files
+    int gate_children = 2;        // gate inputs per gate (before event inputs)
+    bool spread = false;          // event inputs spread over the events file (see above)
+    bool short_events = false;    // events rows of five columns, every model "Fixed"
 };
 
 // What a written pair holds, for tests that check the loaded tree.
@@ -45,8 +49,10 @@ namespace ftgen_detail {
 // Small deterministic generator (xorshift64*), identical on every platform.
 struct rng {
     uint64_t s;
-    explicit rng(unsigned seed) : s(0x9E3779B97F4A7C15ull ^ (uint64_t(seed) * 0x2545F4914F6CDD1Dull)) {
-        if (s == 0) s = 1;
+    explicit rng(unsigned seed)
+        : s(0x9E3779B97F4A7C15ull ^ (uint64_t(seed) * 0x2545F4914F6CDD1Dull)) {
+        if (s == 0)
+            s = 1;
     }
     uint64_t next() {
         s ^= s >> 12;
@@ -64,9 +70,12 @@ inline const char *gate_type(int i) {
 }
 
 inline int write_events(FILE *f, const ftgen_params &p) {
-    fputs("Name\tSymbol Type\tDescription\tFailure Model Type\t"
-          "Failure Model Parameter 0\tFailure Model Parameter 1\r\n", f);
-    for (int i = 0; i < p.events; ++i) {
+    fputs("Name\tSymbol Type\tDescription\tFailure Model Type\tFailure Model Parameter 0", f);
+    fputs(p.short_events ? "\r\n" : "\tFailure Model Parameter 1\r\n", f);
+    for (int i = 0; p.short_events && i < p.events; ++i)
+        fprintf(f, "BE_%d\tBasic\tBasic event number %d\tFixed\t%d.0E-%d\r\n", i, i, 1 + i % 9,
+                2 + i % 6);
+    for (int i = 0; !p.short_events && i < p.events; ++i) {
         const bool fixed = (i % 5) != 4;
         fprintf(f, "BE_%d\tBasic\tBasic event number %d\t%s\t%d.0E-%d per hour\t0\r\n", i, i,
                 fixed ? "Fixed" : "Rate", 1 + i % 9, 2 + i % 6);
@@ -76,20 +85,39 @@ inline int write_events(FILE *f, const ftgen_params &p) {
 
 inline void write_gates_header(FILE *f) {
     fputs("Name\tType\tDescription", f);
-    for (int k = 0; k < 18; ++k) fprintf(f, "\tInput  %d Type and Name", k);
+    for (int k = 0; k < 18; ++k)
+        fprintf(f, "\tInput  %d Type and Name", k);
     fputs("\tPage Flag\tNotes1\r\n", f);
 }
 
-// Event inputs of one gate: fresh events first-come, shared ones at random.
-inline int pick_event(rng &r, const ftgen_params &p, long &next_fresh, std::vector<int> &used) {
-    const bool share = !used.empty() && (r.unit() < p.shared_fraction || next_fresh >= p.events);
-    int ev = share ? used[size_t(r.below(long(used.size())))] : int(next_fresh++);
-    if (!share) used.push_back(ev);
+// Which events the gates name: the list of distinct events named so far, and
+// for spread pairs whether an event was named already.
+struct picks {
+    long next_fresh = 0;
+    std::vector<int> used;
+    std::vector<char> named;
+};
+
+// Event input k of gate i: spread over the events, or fresh events
+// first-come and shared ones at random.
+inline int pick_event(rng &r, const ftgen_params &p, int i, int k, picks &pk) {
+    if (p.spread) {
+        const int ev = int((7L * i + 13L * k) % p.events);
+        pk.named.resize(size_t(p.events));
+        if (!pk.named[size_t(ev)])
+            pk.named[size_t(ev)] = 1, pk.used.push_back(ev);
+        return ev;
+    }
+    const bool share =
+        !pk.used.empty() && (r.unit() < p.shared_fraction || pk.next_fresh >= p.events);
+    int ev = share ? pk.used[size_t(r.below(long(pk.used.size())))] : int(pk.next_fresh++);
+    if (!share)
+        pk.used.push_back(ev);
     return ev;
 }
 
-inline void write_gate_row(FILE *f, int i, const ftgen_params &p, rng &r, long &next_fresh,
-                           std::vector<int> &used, ftgen_stats &st) {
+inline void write_gate_row(FILE *f, int i, const ftgen_params &p, rng &r, picks &pk,
+                           ftgen_stats &st) {
     fprintf(f, "G_%d\t%s\tGate number %d", i, gate_type(i), i);
     const long first = long(i) * p.gate_children + 1;
     int slot = 0;
@@ -98,44 +126,52 @@ inline void write_gate_row(FILE *f, int i, const ftgen_params &p, rng &r, long &
         ++slot;
         ++st.gate_inputs;
     }
-    for (; slot < p.fanout; ++slot) {
-        fprintf(f, "\tE BE_%d", pick_event(r, p, next_fresh, used));
+    for (int k = 0; slot < p.fanout; ++slot, ++k) {
+        fprintf(f, "\tE BE_%d", pick_event(r, p, i, k, pk));
         ++st.event_inputs;
     }
-    for (; slot < 18; ++slot) fputc('\t', f);
+    for (; slot < 18; ++slot)
+        fputc('\t', f);
     const bool page = i > 0 && p.page_every > 0 && i % p.page_every == 0;
     st.page_gates += page ? 1 : 0;
     fprintf(f, "\t%s\t", page ? "On" : "Off");
     if (p.notes)
-        fprintf(f, "Review note %d. Morvu-SA probability: %d.5E-%d (computed) "
-                   "Morvu-SA criticality: 0.%d high",
+        fprintf(f,
+                "Review note %d. Morvu-SA probability: %d.5E-%d (computed) "
+                "Morvu-SA criticality: 0.%d high",
                 i, 1 + i % 9, 3 + i % 4, 1 + i % 9);
     fputs("\r\n", f);
 }
 
 inline int write_gates(FILE *f, const ftgen_params &p, ftgen_stats &st) {
     rng r(p.seed);
-    long next_fresh = 0;
-    std::vector<int> used;
+    picks pk;
     write_gates_header(f);
-    for (int i = 0; i < p.gates; ++i) write_gate_row(f, i, p, r, next_fresh, used, st);
-    st.distinct_events = long(used.size());
+    for (int i = 0; i < p.gates; ++i)
+        write_gate_row(f, i, p, r, pk, st);
+    st.distinct_events = long(pk.used.size());
     return ferror(f) ? 1 : 0;
 }
 
 inline int write_file(const char *path, int (*body)(FILE *, const ftgen_params &, ftgen_stats &),
                       const ftgen_params &p, ftgen_stats &st) {
     FILE *f = fopen(path, "wb");
-    if (f == nullptr) return 1;
+    if (f == nullptr)
+        return 1;
     std::vector<char> buf(1 << 16);
     setvbuf(f, buf.data(), _IOFBF, buf.size());
     int rc = body(f, p, st);
-    if (fclose(f) != 0) rc = 1;
+    if (fclose(f) != 0)
+        rc = 1;
     return rc;
 }
 
-inline int events_body(FILE *f, const ftgen_params &p, ftgen_stats &) { return write_events(f, p); }
-inline int gates_body(FILE *f, const ftgen_params &p, ftgen_stats &st) { return write_gates(f, p, st); }
+inline int events_body(FILE *f, const ftgen_params &p, ftgen_stats &) {
+    return write_events(f, p);
+}
+inline int gates_body(FILE *f, const ftgen_params &p, ftgen_stats &st) {
+    return write_gates(f, p, st);
+}
 
 } // namespace ftgen_detail
 
@@ -143,12 +179,13 @@ inline int gates_body(FILE *f, const ftgen_params &p, ftgen_stats &st) { return 
 // the parameters are out of range (gates or events < 1, fanout outside
 // 1..18, gate_children < 1). gate_children above fanout counts as fanout.
 // stats may be NULL.
-inline int ftgen_write_pair(const char *events_path, const char *gates_path,
-                            const ftgen_params &p, ftgen_stats *stats = nullptr) {
+inline int ftgen_write_pair(const char *events_path, const char *gates_path, const ftgen_params &p,
+                            ftgen_stats *stats = nullptr) {
     if (p.gates < 1 || p.events < 1 || p.fanout < 1 || p.fanout > 18 || p.gate_children < 1)
         return 1;
     ftgen_params q = p;
-    if (q.gate_children > q.fanout) q.gate_children = q.fanout;
+    if (q.gate_children > q.fanout)
+        q.gate_children = q.fanout;
     ftgen_stats st;
     st.gate_rows = p.gates;
     st.event_rows = p.events;
@@ -156,7 +193,8 @@ inline int ftgen_write_pair(const char *events_path, const char *gates_path,
         return 1;
     if (ftgen_detail::write_file(gates_path, ftgen_detail::gates_body, q, st) != 0)
         return 1;
-    if (stats != nullptr) *stats = st;
+    if (stats != nullptr)
+        *stats = st;
     return 0;
 }
 

@@ -126,9 +126,8 @@ shape tree_shape(int gates) {
 }
 
 shape spread_shape(int gates) {
-    shape s{"spread", {}};
-    s.params.gates = gates;
-    s.params.events = 5 * gates;
+    shape s = tree_shape(gates);
+    s.name = "spread";
     s.params.fanout = 5;
     s.params.page_every = 50;
     s.params.spread = true;

@@ -82,60 +82,40 @@ bool cycle_guard::keep_order(int from, int to) {
     if (f.live_in == 0)
         return f.order = --lowest, true;
     std::vector<int> later, earlier;
-    if (!search_forward(to, f.order, from, later))
+    if (!search(to, true, f.order, from, later))
         return false;
-    search_backward(from, t.order, earlier);
+    search(from, false, t.order, -1, earlier);
     reorder(earlier, later);
     return true;
 }
 
-// The blocks that start reaches through edges in the graph while staying
-// before bound in the order; false as soon as target is among them.
-bool cycle_guard::search_forward(int start, long long bound, int target, std::vector<int> &found) {
-    ++search;
+// The blocks that start reaches through edges in the graph, along them
+// (forward) or against them, while staying on start's side of bound in the
+// order; false as soon as target is among them.
+bool cycle_guard::search(int start, bool forward, long long bound, int target,
+                         std::vector<int> &found) {
+    ++visit;
     std::vector<int> stack{start};
-    blocks[size_t(start)].mark = search;
+    blocks[size_t(start)].mark = visit;
     while (!stack.empty()) {
         const int b = stack.back();
         stack.pop_back();
         found.push_back(b);
-        for (int id : blocks[size_t(b)].out) {
+        for (int id : forward ? blocks[size_t(b)].out : blocks[size_t(b)].in) {
             const edge &e = edges[size_t(id)];
+            const int next = forward ? e.to : e.from;
             if (e.count == 0)
                 continue;
-            if (e.to == target)
+            if (next == target)
                 return false;
-            block &next = blocks[size_t(e.to)];
-            if (next.mark == search || next.order >= bound)
+            block &n = blocks[size_t(next)];
+            if (n.mark == visit || (forward ? n.order >= bound : n.order <= bound))
                 continue;
-            next.mark = search;
-            stack.push_back(e.to);
+            n.mark = visit;
+            stack.push_back(next);
         }
     }
     return true;
-}
-
-// The blocks that reach start through edges in the graph while staying
-// after bound in the order.
-void cycle_guard::search_backward(int start, long long bound, std::vector<int> &found) {
-    ++search;
-    std::vector<int> stack{start};
-    blocks[size_t(start)].mark = search;
-    while (!stack.empty()) {
-        const int b = stack.back();
-        stack.pop_back();
-        found.push_back(b);
-        for (int id : blocks[size_t(b)].in) {
-            const edge &e = edges[size_t(id)];
-            if (e.count == 0)
-                continue;
-            block &prev = blocks[size_t(e.from)];
-            if (prev.mark == search || prev.order <= bound)
-                continue;
-            prev.mark = search;
-            stack.push_back(e.from);
-        }
-    }
 }
 
 // Gives the places of both groups to earlier first, then later, each group

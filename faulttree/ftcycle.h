@@ -58,7 +58,7 @@ class cycle_guard {
         long long order;               // position in the topological order
         int live_in = 0, live_out = 0; // edges with a count above 0
         std::vector<int> in, out;      // edge numbers, counts 0 included
-        unsigned mark = 0;             // search that last visited it
+        unsigned mark = 0;             // the search that last visited it
     };
     std::vector<block> blocks;
     std::vector<edge> edges;
@@ -66,12 +66,11 @@ class cycle_guard {
     std::unordered_map<ft_element *, int> event_of; // event -> its block
     std::unordered_map<ft_element *, int> gate_of;  // gate -> its block, not ROOT
     long long lowest = 0, highest = 0;              // ends of the order so far
-    unsigned search = 0;
+    unsigned visit = 0;
 
     static uint64_t key(int from, int to) { return uint64_t(uint32_t(from)) << 32 | uint32_t(to); }
     bool keep_order(int from, int to);
-    bool search_forward(int start, long long bound, int target, std::vector<int> &found);
-    void search_backward(int start, long long bound, std::vector<int> &found);
+    bool search(int start, bool forward, long long bound, int target, std::vector<int> &found);
     void reorder(std::vector<int> &earlier, std::vector<int> &later);
 };
 

@@ -45,8 +45,8 @@ int eventslex_destroy(void *scanner);
 // is exhausted.
 void events_tab(events_run *run);
 int events_line_end(events_run *run);
-// A cell: len bytes of text (the scanner's NUL-terminated token text,
-// without the NUL that may end it).
+// A cell: the first len bytes of the token text (no TAB, CR or NUL among
+// them; the token may go on with the NUL or TAB that ends the cell).
 int events_cell(events_run *run, const char *text, size_t len);
 int events_end_of_input(events_run *run);
 

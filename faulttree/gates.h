@@ -56,8 +56,8 @@ int gateslex_destroy(void *scanner);
 // is exhausted.
 void gates_tab(gates_run *run);
 int gates_line_end(gates_run *run);
-// A cell: len bytes of text (the scanner's NUL-terminated token text,
-// without the NUL that may end it).
+// A cell: the first len bytes of the token text (no TAB, CR or NUL among
+// them; the token may go on with the NUL or TAB that ends the cell).
 int gates_cell(gates_run *run, const char *text, size_t len);
 int gates_end_of_input(gates_run *run);
 

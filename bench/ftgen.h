@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 struct ftgen_params {
@@ -196,6 +197,54 @@ inline int ftgen_write_pair(const char *events_path, const char *gates_path, con
     if (stats != nullptr)
         *stats = st;
     return 0;
+}
+
+/* Hostile gates files for the cycle check, as text (header of the 18 inputs
+   only). */
+
+// Header of a gates file with the "Name" column and the 18 input columns.
+inline std::string ftgen_inputs_header() {
+    std::string head = "Name";
+    for (int i = 0; i < 18; i++)
+        head += "\tInput  " + std::to_string(i) + " Type and Name";
+    return head + "\r\n";
+}
+
+// Events X and Y; X turned into a gate with a chain of `chain` gates below
+// it; then, in the block of Y turned into a gate, `rows` rows that each name
+// X 17 times; a last row closes a cycle (the result is 3).
+inline std::string ftgen_cycle_gates(int chain, int rows) {
+    std::string g = ftgen_inputs_header() + "TOP\tE X\tE Y\r\nX\tG X0\r\nY\tG C0\r\n";
+    for (int i = 0; i < chain; i++)
+        g += "X" + std::to_string(i) + (i + 1 < chain ? "\tG X" + std::to_string(i + 1) : "") +
+             "\r\n";
+    for (int i = 0; i < rows; i++) {
+        g += "C" + std::to_string(i);
+        for (int k = 0; k < 17; k++)
+            g += "\tE X";
+        g += (i + 1 < rows ? "\tG C" + std::to_string(i + 1) : "") + "\r\n";
+    }
+    return g + "X" + std::to_string(chain - 1) + "\tE X\r\n";
+}
+
+// A chain of n events turned into gates (E1 names E2 ...); under event Y, n
+// more events X1..Xn, each turned into a gate naming E1: rows in an order
+// that an order of the blocks kept while reading would have to redo at each
+// X. No cycle; every X draws the chain, so the places exceed the limit for
+// large n (the result is 3). Returns the gates file; the events file goes
+// into *events.
+inline std::string ftgen_reordering_gates(int n, std::string *events) {
+    std::string g = ftgen_inputs_header() + "TOP\tE E1\tE Y\r\nY\tG H0\r\n", x;
+    *events = "Name\r\nY\r\n";
+    for (int i = 1; i <= n; i++) {
+        const std::string e = "E" + std::to_string(i), xi = "X" + std::to_string(i);
+        *events += e + "\r\n" + xi + "\r\n";
+        g += i < n ? e + "\tE E" + std::to_string(i + 1) + "\r\n" : "";
+        g += "H" + std::to_string(i - 1) + "\tE " + xi + (i < n ? "\tG H" + std::to_string(i) : "") +
+             "\r\n";
+        x += xi + "\tE E1\r\n";
+    }
+    return g + x;
 }
 
 #endif

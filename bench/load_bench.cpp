@@ -185,24 +185,6 @@ void write_file(const std::string &path, const std::string &head, char fill, lon
     fclose(f);
 }
 
-// An event turned into a gate with a 16,000-gate chain below it, then 1,600
-// rows each naming that event 17 times; the last row closes a cycle.
-std::string cycle_gates() {
-    std::string g = "Name";
-    for (int i = 0; i < 18; i++)
-        g += "\tInput  " + std::to_string(i) + " Type and Name";
-    g += "\r\nTOP\tE X\tG C0\r\nX\tG X0\r\n";
-    for (int i = 0; i < 16000; i++)
-        g += "X" + std::to_string(i) + (i < 15999 ? "\tG X" + std::to_string(i + 1) : "") + "\r\n";
-    for (int i = 0; i < 1600; i++) {
-        g += "C" + std::to_string(i);
-        for (int k = 0; k < 17; k++)
-            g += "\tE X";
-        g += (i < 1599 ? "\tG C" + std::to_string(i + 1) : "") + "\r\n";
-    }
-    return g + "X15999\tE X\r\n";
-}
-
 // Hostile inputs: each row's time is one load, its result the code it ends with.
 void hostile_rows(const std::string &dir) {
     const std::string ev = dir + "/ev", ga = dir + "/ga";
@@ -211,7 +193,10 @@ void hostile_rows(const std::string &dir) {
     const long nul = 256 << 10, big = (1L << 30) + (1L << 20);
     write_file(dir + "/ev_nul", "Name\r\nA", '\0', nul, "");
     write_file(dir + "/ga_nul", "Name\tDescription\r\nTOP\tD", '\0', nul, "\r\n");
-    write_file(dir + "/ga_cycle", cycle_gates(), 'x', 0, "");
+    write_file(dir + "/ga_cycle", ftgen_cycle_gates(16000, 1600), 'x', 0, "");
+    std::string ord_events;
+    write_file(dir + "/ga_order", ftgen_reordering_gates(60000, &ord_events), 'x', 0, "");
+    write_file(dir + "/ev_order", ord_events, 'x', 0, "");
     write_file(dir + "/ev_sparse", "Name\r\nA", 'x', 0, "");
     if (truncate((dir + "/ev_sparse").c_str(), 10 << 20) != 0)
         exit(1);
@@ -225,6 +210,7 @@ void hostile_rows(const std::string &dir) {
         {"gates cell of 256 KiB NUL", ev, dir + "/ga_nul"},
         {"sparse events file, 10 MB", dir + "/ev_sparse", ga},
         {"cycle check, 16,000-gate chain", ev, dir + "/ga_cycle"},
+        {"cycle check, blocks out of order", dir + "/ev_order", dir + "/ga_order"},
         {"events FIFO", dir + "/fifo", ga},
         {"gates FIFO", ev, dir + "/fifo"},
         {"/dev/zero", "/dev/zero", ga},
@@ -238,7 +224,8 @@ void hostile_rows(const std::string &dir) {
         fflush(stdout);
     }
     for (const char *name :
-         {"ev", "ga", "ev_nul", "ga_nul", "ga_cycle", "ev_sparse", "fifo", "ev_huge"})
+         {"ev", "ga", "ev_nul", "ga_nul", "ga_cycle", "ev_order", "ga_order", "ev_sparse", "fifo",
+          "ev_huge"})
         remove((dir + "/" + name).c_str());
 }
 

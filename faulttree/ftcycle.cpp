@@ -1,17 +1,13 @@
 // The cycle check of the gates reader (see ftcycle.h).
 #include "ftcycle.h"
 
-#include <algorithm>
+#include <utility>
 
 int cycle_guard::event_block(ft_element *event) {
-    auto found = event_of.find(event);
-    if (found != event_of.end())
-        return found->second;
-    blocks.emplace_back();
-    blocks.back().order = ++highest; // no edges yet: any place will do
-    const int b = int(blocks.size()) - 1;
-    event_of.emplace(event, b);
-    return b;
+    auto found = event_of.try_emplace(event, int(blocks.size()));
+    if (found.second)
+        blocks.emplace_back();
+    return found.first->second;
 }
 
 int cycle_guard::gate_block(ft_element *gate) const {
@@ -24,24 +20,16 @@ void cycle_guard::set_block(ft_element *gate, int block) {
         gate_of[gate] = block;
 }
 
-bool cycle_guard::add_input(int block, ft_element *event) {
+void cycle_guard::add_input(int block, ft_element *event) {
     if (block == ROOT)
-        return true;
+        return; // nothing reaches the root block: its edges lie on no cycle
     const int to = event_block(event);
-    if (to == block)
-        return false;
     auto slot = edge_of.try_emplace(key(block, to), int(edges.size()));
     if (slot.second) {
         edges.push_back(edge{block, to, 0});
         blocks[size_t(block)].out.push_back(slot.first->second);
-        blocks[size_t(to)].in.push_back(slot.first->second);
     }
-    edge &e = edges[size_t(slot.first->second)];
-    if (e.count == 0 && !keep_order(block, to))
-        return false;
-    if (e.count++ == 0)
-        ++blocks[size_t(block)].live_out, ++blocks[size_t(to)].live_in;
-    return true;
+    ++edges[size_t(slot.first->second)].count;
 }
 
 void cycle_guard::drop_inputs(int block, ft_element *gate) {
@@ -61,80 +49,38 @@ void cycle_guard::drop_inputs(int block, ft_element *gate) {
                         lists.push_back(c->children);
                     continue;
                 }
-                edge &e = edges[size_t(edge_of.at(key(block, event_of.at(c))))];
-                if (--e.count == 0)
-                    --blocks[size_t(e.from)].live_out, --blocks[size_t(e.to)].live_in;
+                --edges[size_t(edge_of.at(key(block, event_of.at(c))))].count;
             }
     }
 }
 
-// Makes room for the edge from -> to in the order; false when to reaches
-// from. A block without outgoing edges may move to the end of the order and
-// one without incoming edges to its start; otherwise the blocks that to
-// reaches up to from's place, and those that reach from down to to's place,
-// swap sides.
-bool cycle_guard::keep_order(int from, int to) {
-    block &f = blocks[size_t(from)], &t = blocks[size_t(to)];
-    if (f.order < t.order)
-        return true;
-    if (t.live_out == 0)
-        return t.order = ++highest, true;
-    if (f.live_in == 0)
-        return f.order = --lowest, true;
-    std::vector<int> later, earlier;
-    if (!search(to, true, f.order, from, later))
-        return false;
-    search(from, false, t.order, -1, earlier);
-    reorder(earlier, later);
-    return true;
-}
-
-// The blocks that start reaches through edges in the graph, along them
-// (forward) or against them, while staying on start's side of bound in the
-// order; false as soon as target is among them.
-bool cycle_guard::search(int start, bool forward, long long bound, int target,
-                         std::vector<int> &found) {
-    ++visit;
-    std::vector<int> stack{start};
-    blocks[size_t(start)].mark = visit;
-    while (!stack.empty()) {
-        const int b = stack.back();
-        stack.pop_back();
-        found.push_back(b);
-        for (int id : forward ? blocks[size_t(b)].out : blocks[size_t(b)].in) {
-            const edge &e = edges[size_t(id)];
-            const int next = forward ? e.to : e.from;
-            if (e.count == 0)
+// Depth-first search with colours: a block on the current path (grey) that
+// is met again closes a cycle. Each block and edge is looked at once.
+bool cycle_guard::has_cycle() const {
+    enum : char { WHITE, GREY, BLACK };
+    std::vector<char> colour(blocks.size(), WHITE);
+    std::vector<std::pair<int, size_t>> path; // block, next of its edges to follow
+    for (size_t start = 0; start < blocks.size(); ++start) {
+        if (colour[start] != WHITE)
+            continue;
+        colour[start] = GREY;
+        path.emplace_back(int(start), 0);
+        while (!path.empty()) {
+            auto &[b, next] = path.back();
+            const std::vector<int> &out = blocks[size_t(b)].out;
+            if (next == out.size()) {
+                colour[size_t(b)] = BLACK;
+                path.pop_back();
                 continue;
-            if (next == target)
-                return false;
-            block &n = blocks[size_t(next)];
-            if (n.mark == visit || (forward ? n.order >= bound : n.order <= bound))
+            }
+            const edge &e = edges[size_t(out[next++])];
+            if (e.count == 0 || colour[size_t(e.to)] == BLACK)
                 continue;
-            n.mark = visit;
-            stack.push_back(next);
+            if (colour[size_t(e.to)] == GREY)
+                return true;
+            colour[size_t(e.to)] = GREY;
+            path.emplace_back(e.to, 0);
         }
     }
-    return true;
-}
-
-// Gives the places of both groups to earlier first, then later, each group
-// keeping its own order.
-void cycle_guard::reorder(std::vector<int> &earlier, std::vector<int> &later) {
-    auto by_order = [this](int a, int b) {
-        return blocks[size_t(a)].order < blocks[size_t(b)].order;
-    };
-    std::sort(earlier.begin(), earlier.end(), by_order);
-    std::sort(later.begin(), later.end(), by_order);
-    std::vector<long long> places;
-    for (int b : earlier)
-        places.push_back(blocks[size_t(b)].order);
-    for (int b : later)
-        places.push_back(blocks[size_t(b)].order);
-    std::sort(places.begin(), places.end());
-    size_t i = 0;
-    for (int b : earlier)
-        blocks[size_t(b)].order = places[i++];
-    for (int b : later)
-        blocks[size_t(b)].order = places[i++];
+    return false;
 }

@@ -1,5 +1,5 @@
-// The cycle check of the gates reader: refuses an "E" input that would make
-// the tree cyclic, in time close to linear in the file.
+// The cycle check of the gates reader: whether the "E" inputs read so far
+// make the tree cyclic, in time linear in the file.
 //
 // Only a basic event can close a cycle: every other element has one parent
 // (the gate whose row made it) and the root has none. So the check works on
@@ -10,12 +10,13 @@
 // block, and the input closes a cycle exactly when the event's block
 // reaches the gate's block.
 //
-// The blocks are kept in a topological order (Pearce and Kelly's dynamic
-// order): an edge that agrees with the order is added at once, one that
-// does not is checked by a search bounded to the stretch of the order
-// between its two ends, and that stretch is then reordered. An input that
-// repeats an edge costs one look-up. Edges from the root block are not
-// kept: they cannot lie on a cycle.
+// While the rows are read, the check only keeps the edges between blocks
+// (with the number of inputs that make each), adding and dropping them as
+// rows fill and refill gates: a constant time per input. The reader's own
+// searches keep a set of what they visited, so a cycle standing for a while
+// does them no harm. At the end of the rows (or at the first row that fails
+// otherwise) one depth-first search over the blocks tells whether a cycle
+// stands: time linear in the blocks and edges, whatever the order of rows.
 #ifndef FTD_FTCYCLE_H
 #define FTD_FTCYCLE_H
 
@@ -40,14 +41,15 @@ class cycle_guard {
     // Puts a gate just made by a "G" input into block (its parent's block).
     void set_block(ft_element *gate, int block);
 
-    // Records that a gate of block names event as an input. Returns false,
-    // recording nothing, when the event's block reaches block: the input
-    // would close a cycle.
-    bool add_input(int block, ft_element *event);
+    // Records that a gate of block names event as an input.
+    void add_input(int block, ft_element *event);
     // Forgets the inputs of gate (which belongs to block) and of every gate
     // below it down to the events: gate's children list is being replaced,
     // and the gates below it leave the tree. Cannot fail.
     void drop_inputs(int block, ft_element *gate);
+    // True when the inputs recorded and not dropped make a cycle (an event
+    // that reaches itself through the gates below it). Iterative.
+    bool has_cycle() const;
 
   private:
     struct edge {
@@ -55,23 +57,15 @@ class cycle_guard {
         int count; // inputs that make this edge; 0: not in the graph
     };
     struct block {
-        long long order;               // position in the topological order
-        int live_in = 0, live_out = 0; // edges with a count above 0
-        std::vector<int> in, out;      // edge numbers, counts 0 included
-        unsigned mark = 0;             // the search that last visited it
+        std::vector<int> out; // edge numbers, counts 0 included
     };
     std::vector<block> blocks;
     std::vector<edge> edges;
     std::unordered_map<uint64_t, int> edge_of;      // (from, to) -> edge number
     std::unordered_map<ft_element *, int> event_of; // event -> its block
     std::unordered_map<ft_element *, int> gate_of;  // gate -> its block, not ROOT
-    long long lowest = 0, highest = 0;              // ends of the order so far
-    unsigned visit = 0;
 
     static uint64_t key(int from, int to) { return uint64_t(uint32_t(from)) << 32 | uint32_t(to); }
-    bool keep_order(int from, int to);
-    bool search(int start, bool forward, long long bound, int target, std::vector<int> &found);
-    void reorder(std::vector<int> &earlier, std::vector<int> &later);
 };
 
 #endif

@@ -213,8 +213,7 @@ static int build_input(gates_run *run, ft_element *gate, int block, const char *
     name_entry *entry = run->names.find(name, len);
     if (entry == NULL || entry->event == NULL)
         return FTREAD_UNDEFINED_EVENT;
-    if (!run->cycles.add_input(block, entry->event))
-        return FTREAD_BAD_GATES;
+    run->cycles.add_input(block, entry->event);
     ft_add_child(gate, entry->event);
     note_in_tree(*entry, entry->event);
     ++run->inputs;
@@ -397,11 +396,17 @@ int gates_end_of_input(gates_run *run) {
     return FTREAD_OK;
 }
 
-// The last check of a run that read the whole file: the drawn places,
-// counted only when they may exceed the limit.
-static int check_places(const gates_run &run) {
-    if (!run.events_filled && run.inputs < GATES_MAX_PLACES)
-        return FTREAD_OK;
+// The last checks of a run, on the rows read until it ended with lexed: a
+// cycle makes the format wrong whatever else ended the rows (a read error
+// stays one); a tree read whole must fit the drawn places, counted only when
+// they may exceed the limit (and only on a tree without cycles).
+static int finish_run(const gates_run &run, int lexed) {
+    if (lexed == FTREAD_ERROR)
+        return lexed;
+    if (run.events_filled && run.cycles.has_cycle())
+        return FTREAD_BAD_GATES;
+    if (lexed != FTREAD_OK || (!run.events_filled && run.inputs < GATES_MAX_PLACES))
+        return lexed;
     return drawn_places(run.root) > GATES_MAX_PLACES ? FTREAD_BAD_GATES : FTREAD_OK;
 }
 
@@ -415,8 +420,7 @@ int gates_read(FILE *f, ft_list *events, ft_element *root) {
         if (gateslex_init_extra(&run, &scanner) != 0)
             throw std::bad_alloc();
         gatesset_in(f, scanner);
-        const int lexed = gateslex(scanner);
-        return lexed == FTREAD_OK ? check_places(run) : lexed;
+        return finish_run(run, gateslex(scanner));
     });
     if (scanner != NULL)
         gateslex_destroy(scanner);

@@ -52,14 +52,6 @@ int read_pair_bounded(const std::string &events, const std::string &gates) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// A gates header naming "Name" and the 18 input columns.
-std::string inputs_header() {
-    std::string head = "Name";
-    for (int i = 0; i < 18; i++)
-        head += "\tInput  " + std::to_string(i) + " Type and Name";
-    return head + "\r\n";
-}
-
 // Writes head, then count copies of unit, then tail, without holding the
 // whole file in memory.
 void write_repeated(const std::string &path, const std::string &head, const std::string &unit,
@@ -194,6 +186,10 @@ TEST_F(Reader, GatesResultTable) {
          "A\tOR\t\t\tOff\r\nB\tOR\tE A\t\tOff\r\n", 0},
         {"and those of the gates below", G_HEAD + "T\tOR\tE A\tE B\tOff\r\nA\tOR\tG X\t\tOff\r\n"
          "X\tOR\tE B\t\tOff\r\nA\tOR\t\t\tOff\r\nB\tOR\tE A\t\tOff\r\n", 0},
+        {"cycle undone by a later row", G_HEAD + "T\tOR\tE A\tE B\tOff\r\nA\tOR\tE B\t\tOff\r\n"
+         "B\tOR\tE A\t\tOff\r\nA\tOR\t\t\tOff\r\n", 0},
+        {"cycle, then an undefined event", G_HEAD + "T\tOR\tE A\tG X\tOff\r\nA\tOR\tE A\t\tOff\r\n"
+         "X\tOR\tE Z\t\tOff\r\n", 3},
     };
     // clang-format on
     for (auto &c : cases) {
@@ -230,8 +226,8 @@ TEST_F(Reader, SharedEventsExpandingBeyondLimitAreRefused) {
         return text;
     };
     FTD_tree ok, refused;
-    EXPECT_EQ(load(ok, ev, inputs_header() + rows(5)), 0);
-    EXPECT_EQ(load(refused, ev, inputs_header() + rows(6)), 3);
+    EXPECT_EQ(load(ok, ev, ftgen_inputs_header() + rows(5)), 0);
+    EXPECT_EQ(load(refused, ev, ftgen_inputs_header() + rows(6)), 3);
 }
 
 TEST_F(Reader, GeneratedPairMatchesItsCounts) {
@@ -353,29 +349,14 @@ TEST_F(Reader, MillionEmptyRows) {
 
 namespace {
 
-// An event turned into a gate with a long chain of gates below it; then, in
-// the block of a second event turned into a gate, rows that each name the
-// first event 17 times; a last row closes a cycle.
-std::string cycle_check_gates(int chain, int rows) {
-    std::string g = inputs_header() + "TOP\tE X\tE Y\r\nX\tG X0\r\nY\tG C0\r\n";
-    for (int i = 0; i < chain; i++)
-        g += "X" + std::to_string(i) + (i + 1 < chain ? "\tG X" + std::to_string(i + 1) : "") +
-             "\r\n";
-    for (int i = 0; i < rows; i++) {
-        g += "C" + std::to_string(i);
-        for (int k = 0; k < 17; k++)
-            g += "\tE X";
-        g += (i + 1 < rows ? "\tG C" + std::to_string(i + 1) : "") + "\r\n";
-    }
-    return g + "X" + std::to_string(chain - 1) + "\tE X\r\n";
-}
-
 // Inputs that kept a reader busy for minutes or for ever: cells of NUL bytes,
-// the cycle check over a long chain, files that are no regular files.
+// the cycle check over a long chain or with blocks out of order, files that
+// are no regular files.
 TEST_F(Reader, HostileInputsEndWithTheirCode) {
     const std::string nul(4 << 20, '\0'), ev = put("ev", EV), ga = put("ga", "Name\r\nTOP\r\n");
     const std::string fifo = tmp.file("fifo");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::string ord_events, ord_gates = ftgen_reordering_gates(60000, &ord_events);
     const struct {
         const char *what;
         std::string events, gates;
@@ -385,7 +366,10 @@ TEST_F(Reader, HostileInputsEndWithTheirCode) {
         {"NUL cell in gates", ev, put("ga_nul", "Name\tDescription\r\nT\tD" + nul + "\r\n"),
          FTREAD_OK},
         {"cycle check", put("ev_xy", "Name\r\nX\r\nY\r\n"),
-         put("ga_cyc", cycle_check_gates(24000, 4800)), FTREAD_BAD_GATES},
+         put("ga_cyc", ftgen_cycle_gates(24000, 4800)), FTREAD_BAD_GATES},
+        // Valid, but every X draws the whole chain: too many drawn places.
+        {"blocks out of order", put("ev_ord", ord_events), put("ga_ord", ord_gates),
+         FTREAD_BAD_GATES},
         {"events FIFO", fifo, ga, FTREAD_ERROR},
         {"gates FIFO", ev, fifo, FTREAD_ERROR},
         {"character device", "/dev/zero", ga, FTREAD_ERROR},

@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "../bench/ftgen.h"
+#include "ftgen.h"
 #include "fault_support.h"
 #include "ftread.h"
 

@@ -6,7 +6,7 @@
 
 #include <malloc.h>
 
-#include "../bench/ftgen.h"
+#include "ftgen.h"
 
 namespace {
 

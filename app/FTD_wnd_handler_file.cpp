@@ -10,6 +10,10 @@
 #include "dialogs.h"
 #include "log.h"
 
+// Line number that the internal-error report names for an unknown import
+// result.
+enum { LINE_LOAD_RESULT = 679 };
+
 // Unlevelled line on the global log, when there is one.
 static void log_line(const char *text) {
     if (global_log)
@@ -39,7 +43,7 @@ void FTD_wnd_handler::report_load_error(int code, const char *events, const char
         dlg_alert("Error.\nLoading aborted.");
         break;
     default:
-        fatal_assert("0", "FTD_wnd_handler", 679);
+        fatal_assert("0", "FTD_wnd_handler", LINE_LOAD_RESULT);
     }
 }
 

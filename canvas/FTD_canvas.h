@@ -193,11 +193,16 @@ class FTD_canvas : public Fl_Widget {
     // Brings layout up to date for tree (not NULL) and returns it. record 0:
     // the layout only; 1, as the export does: its positions are added to those
     // recorded; 2, as the screen drawing does: the tree's recorded positions
-    // are cleared, every node type is checked (outside 0 to 5: internal
-    // error, line 515 for the root, 319 below) and the positions recorded.
+    // are cleared, every node type is checked (no kind: internal error,
+    // LINE_DRAW_ROOT for the root, LINE_DRAW_NODE below) and the positions
+    // recorded.
     const FTD_layout &current_layout(int record);
+    // Line numbers that the internal-error report names for a node whose
+    // type is no kind: drawn on screen as a laid-out root or below one,
+    // written to SVG as a root or below one.
+    enum { LINE_DRAW_ROOT = 515, LINE_DRAW_NODE = 319, LINE_SVG_ROOT = 588, LINE_SVG_NODE = 400 };
     // Records every position of l in its element, in preorder; with a
-    // non-zero line, a node type outside 0 to 5 first stops the program
+    // non-zero line, a node whose type is no kind first stops the program
     // (root_line for a laid-out root, line below it).
     static void record_layout(const FTD_layout &l, int root_line, int line);
     // A new layout of e from origin, recorded as record_layout does.

@@ -59,13 +59,13 @@ void FTD_canvas::draw_layout(const FTD_layout &l) {
 }
 
 FTD_point FTD_canvas::draw_root(ft_element *root, FTD_point origin) {
-    FTD_layout l = recorded_layout(root, origin, 1, 515, 319);
+    FTD_layout l = recorded_layout(root, origin, 1, LINE_DRAW_ROOT, LINE_DRAW_NODE);
     draw_layout(l);
     return l.places[0].pos;
 }
 
 FTD_point FTD_canvas::draw_subtree(ft_element *e, FTD_point origin) {
-    FTD_layout l = recorded_layout(e, origin, 0, 319, 319);
+    FTD_layout l = recorded_layout(e, origin, 0, LINE_DRAW_NODE, LINE_DRAW_NODE);
     draw_layout(l);
     return l.places[0].pos;
 }
@@ -95,8 +95,27 @@ void FTD_canvas::push_tree_matrix() {
     fl_scale(zoom);
 }
 
-static int type_known(ft_type t) {
-    return t >= FT_INVALID && t <= FT_NULL;
+typedef void (FTD_canvas::*symbol_drawer)(int, int, const char *, const char *, const char *,
+                                          const char *);
+
+// The member that draws a symbol of kind t; NULL for FT_INVALID, which shows
+// nothing. A value that is no kind ends the program naming line.
+static symbol_drawer drawer_of(ft_type t, int line) {
+    switch (t) {
+    case FT_INVALID:
+        return NULL;
+    case FT_BASIC:
+        return &FTD_canvas::draw_basic;
+    case FT_AND:
+        return &FTD_canvas::draw_and;
+    case FT_PAND:
+        return &FTD_canvas::draw_pand;
+    case FT_OR:
+        return &FTD_canvas::draw_or;
+    case FT_NULL:
+        return &FTD_canvas::draw_null;
+    }
+    fatal_assert("0", "FTD_canvas", line);
 }
 
 // A page gate below the root is a transfer symbol; any other node is drawn
@@ -109,20 +128,10 @@ void FTD_canvas::draw_place(const FTD_place &p, int is_root) {
         draw_marks(e, p.pos);
         return;
     }
-    ft_type t = ft_get_type(e);
-    if (!type_known(t))
-        fatal_assert("0", "FTD_canvas", is_root ? 515 : 319);
-    if (t == FT_INVALID)
+    symbol_drawer draw_symbol =
+        drawer_of(ft_get_type(e), is_root ? LINE_DRAW_ROOT : LINE_DRAW_NODE);
+    if (draw_symbol == NULL)
         return;
-    typedef void (FTD_canvas::*symbol)(int, int, const char *, const char *, const char *,
-                                       const char *);
-    static const symbol by_type[] = {NULL,
-                                     &FTD_canvas::draw_basic,
-                                     &FTD_canvas::draw_and,
-                                     &FTD_canvas::draw_pand,
-                                     &FTD_canvas::draw_or,
-                                     &FTD_canvas::draw_null};
-    const symbol draw_symbol = by_type[t];
     (this->*draw_symbol)(x, y, ft_get_name(e), ft_get_desc(e), ft_get_prob(e),
                          ft_get_criticality(e));
     draw_marks(e, p.pos);

@@ -27,7 +27,7 @@ static void dialog_from_element(FTD_node_dlg &dlg, ft_element *e) {
     dlg.set_desc(ft_get_desc(e));
     dlg.fill_inputs();
     dlg.type = ft_get_type(e);
-    if (dlg.type >= FT_INVALID && dlg.type <= FT_NULL)
+    if (ft_type_known(dlg.type))
         dlg.type_choice->value(dlg.type);
     dlg.page = ft_get_page(e);
     if (dlg.page == FT_PAGE_ON)

@@ -112,15 +112,11 @@ void FTD_canvas::build_layout(FTD_layout &out, ft_element *e, FTD_point origin, 
     place_all(out.places, origin);
 }
 
-static int type_known(ft_type t) {
-    return t >= FT_INVALID && t <= FT_NULL;
-}
-
 void FTD_canvas::record_layout(const FTD_layout &l, int root_line, int line) {
     for (size_t i = 0; i < l.places.size(); i++) {
         const FTD_place &p = l.places[i];
         int root = i == 0 && l.as_root;
-        if (line && (root || ft_get_page(p.e) != FT_PAGE_ON) && !type_known(ft_get_type(p.e)))
+        if (line && (root || ft_get_page(p.e) != FT_PAGE_ON) && !ft_type_known(ft_get_type(p.e)))
             fatal_assert("0", "FTD_canvas", root ? root_line : line);
         ft_add_coord(p.e, p.pos.x, p.pos.y);
     }
@@ -145,7 +141,7 @@ const FTD_layout &FTD_canvas::current_layout(int record) {
         return layout;
     if (record == 2) {
         ft_clear_coords(tree);
-        record_layout(layout, 515, 319);
+        record_layout(layout, LINE_DRAW_ROOT, LINE_DRAW_NODE);
     } else {
         record_layout(layout, 0, 0);
     }

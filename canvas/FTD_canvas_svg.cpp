@@ -50,7 +50,8 @@ void FTD_canvas::write_svg_body(FILE *out) {
     svg_printf(out, 1, "</g>\n");
 }
 
-// Writes the symbol of e's type at pos; returns 0, or -1 for a type above 5.
+// Writes the symbol of e's kind at pos (nothing for FT_INVALID); returns 0, or
+// -1 for a type that is no kind.
 static int svg_symbol(FTD_canvas *c, FILE *out, ft_element *e, FTD_point pos) {
     const char *name = ft_get_name(e), *desc = ft_get_desc(e);
     const char *prob = ft_get_prob(e), *crit = ft_get_criticality(e);
@@ -86,7 +87,7 @@ void FTD_canvas::write_layout(FILE *out, const FTD_layout &l) {
             if (!is_root && ft_get_page(p.e) == FT_PAGE_ON)
                 c->svg_transfer(out, p.pos.x, p.pos.y, ft_get_name(p.e), ft_get_desc(p.e));
             else if (svg_symbol(c, out, p.e, p.pos) != 0)
-                fatal_assert("0", "FTD_canvas", is_root ? 588 : 400);
+                fatal_assert("0", "FTD_canvas", is_root ? LINE_SVG_ROOT : LINE_SVG_NODE);
         }
         void connector(const FTD_place &parent, const FTD_place &child) override {
             c->svg_connector(out, parent.pos.x, parent.pos.y, child.pos.x, child.pos.y);

@@ -7,6 +7,7 @@
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Input.H>
 
+#include <array>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -15,14 +16,14 @@
 #include "saFaultTree.h"
 #include "window_owner.h"
 
-// The Type menu; an item's index is its ft_type value.
-static Fl_Menu_Item menu_type[] = {{"Invalid", 0, 0, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-                                   {"LEAF", 0, 0, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-                                   {"AND Gate", 0, 0, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-                                   {"PAND Gate", 0, 0, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-                                   {"OR Gate", 0, 0, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-                                   {"Null Gate", 0, 0, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-                                   {0, 0, 0, 0, 0, 0, 0, 0, 0}};
+// The Type menu: item t is the label of kind t, so an item's index is its
+// ft_type value; the zeroed item after them ends the menu.
+static const std::array<Fl_Menu_Item, FT_TYPE_COUNT + 1> menu_type = [] {
+    std::array<Fl_Menu_Item, FT_TYPE_COUNT + 1> items{};
+    for (int t = 0; t < FT_TYPE_COUNT; ++t)
+        items[t] = {ft_kinds[t].label, 0, 0, 0, 0, FL_NORMAL_LABEL, 0, 14, 0};
+    return items;
+}();
 
 // A heap copy of text; NULL gives "".
 static char *copy_text(const char *text) {
@@ -57,7 +58,7 @@ Fl_Double_Window *FTD_node_dlg::make_window() {
     cancel_button->callback(cb_Cancel);
     type_choice = new Fl_Choice(85, 220, 200, 25, "Type:");
     type_choice->down_box(FL_BORDER_BOX);
-    type_choice->menu(menu_type);
+    type_choice->menu(menu_type.data());
     name_input = new Fl_Input(85, 35, 200, 25, "Name:");
     desc_input = new Fl_Input(85, 75, 195, 115, "Description:");
     // The inputs take any name or description a node can carry, not just the

@@ -114,6 +114,10 @@ int split_lines(const char *text, int i, strlist *lines) {
     return i;
 }
 
+// Line number that the internal-error report names for a character without
+// an entity.
+enum { LINE_XML_ENTITY = 2191 };
+
 // The entity that stands for one of the five XML special characters.
 static const char *xml_entity(char c) {
     switch (c) {
@@ -128,7 +132,7 @@ static const char *xml_entity(char c) {
     case '>':
         return "&gt;";
     }
-    fatal_assert("0", "FTD_canvas", 2191);
+    fatal_assert("0", "FTD_canvas", LINE_XML_ENTITY);
 }
 
 // Length of the valid UTF-8 sequence of two to four bytes at p, with its code

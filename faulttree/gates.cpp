@@ -126,7 +126,10 @@ static void note_in_tree(name_entry &n, ft_element *e) {
 }
 
 static void rebuild_tree_index(gates_run *run) {
-    run->names.for_each([](name_entry &n) { n.in_tree = NULL, n.several = false; });
+    run->names.for_each([](name_entry &n) {
+        n.in_tree = NULL;
+        n.several = false;
+    });
     std::unordered_set<ft_element *> seen{run->root};
     std::vector<ft_element *> stack{run->root};
     while (!stack.empty()) {
@@ -159,27 +162,30 @@ static const char *value_of(int row) {
     return gates_columns[row].column != 0 ? gates_columns[row].value : NULL;
 }
 
+// The gate kind named by the Type cell; OR when the file has no Type column.
 static int build_type(ft_element *gate) {
-    if (gates_columns[G_TYPE].column == 0)
-        return ft_set_type(gate, FT_OR), FTREAD_OK;
-    const char *v = gates_columns[G_TYPE].value;
-    static const char *const kinds[] = {"AND", "PAND", "OR", "NULL"};
-    static const ft_type types[] = {FT_AND, FT_PAND, FT_OR, FT_NULL};
-    for (int i = 0; v != NULL && i < 4; ++i)
-        if (strcmp(v, kinds[i]) == 0)
-            return ft_set_type(gate, types[i]), FTREAD_OK;
-    return FTREAD_BAD_GATES;
+    ft_type type = FT_OR;
+    if (gates_columns[G_TYPE].column != 0)
+        type = ft_keyword2type(gates_columns[G_TYPE].value);
+    if (type == FT_INVALID)
+        return FTREAD_BAD_GATES;
+    ft_set_type(gate, type);
+    return FTREAD_OK;
 }
 
+// The page flag from the Page Flag cell, "On" or "Off"; off when the file
+// has no such column.
 static int build_page(ft_element *gate) {
-    if (gates_columns[G_PAGE].column == 0)
-        return ft_set_page(gate, FT_PAGE_OFF), FTREAD_OK;
-    const char *v = gates_columns[G_PAGE].value;
-    if (v != NULL && strcmp(v, "Off") == 0)
-        return ft_set_page(gate, FT_PAGE_OFF), FTREAD_OK;
-    if (v != NULL && strcmp(v, "On") == 0)
-        return ft_set_page(gate, FT_PAGE_ON), FTREAD_OK;
-    return FTREAD_BAD_GATES;
+    short page = FT_PAGE_OFF;
+    if (gates_columns[G_PAGE].column != 0) {
+        const char *v = gates_columns[G_PAGE].value;
+        if (v != NULL && strcmp(v, "On") == 0)
+            page = FT_PAGE_ON;
+        else if (v == NULL || strcmp(v, "Off") != 0)
+            return FTREAD_BAD_GATES;
+    }
+    ft_set_page(gate, page);
+    return FTREAD_OK;
 }
 
 static void build_notes(ft_element *gate) {

@@ -176,11 +176,23 @@ int ft_has_children(ft_element *e) {
     return e->children != NULL && !ft_list_is_empty(e->children);
 }
 
-static int is_gate_type(ft_type t) { return t >= FT_AND && t <= FT_NULL; }
+int ft_type_known(int t) {
+    return t >= 0 && t < FT_TYPE_COUNT;
+}
+
+static int is_gate_type(ft_type t) {
+    return ft_type_known(t) && ft_kinds[t].keyword != NULL;
+}
 
 const char *ft_type2string(ft_type t) {
-    static const char *const names[] = {"INVALID", "BASIC", "AND", "PAND", "OR", "NULL"};
-    return (t >= FT_INVALID && t <= FT_NULL) ? names[t] : "UNKNOWN";
+    return ft_type_known(t) ? ft_kinds[t].name : "UNKNOWN";
+}
+
+ft_type ft_keyword2type(const char *word) {
+    for (const ft_kind &k : ft_kinds)
+        if (word != NULL && k.keyword != NULL && strcmp(word, k.keyword) == 0)
+            return k.type;
+    return FT_INVALID;
 }
 
 float ft_prob_to_float(char *text) {

@@ -19,6 +19,39 @@ typedef enum {
     FT_NULL = 5
 } ft_type;
 
+// The kinds, one row per ft_type value in enum order. A gate kind is one
+// that the gates file names. Adding a kind: a value above, a row here, and
+// the symbol's screen and SVG drawing (the compiler names each switch that
+// lacks the new value).
+typedef struct {
+    ft_type type;
+    const char *keyword; // Type cell of a gates-file row; NULL: no gate kind
+    const char *name;    // ft_type2string
+    const char *label;   // item of the node dialog's Type menu
+} ft_kind;
+
+// clang-format off
+inline constexpr ft_kind ft_kinds[] = {
+    {FT_INVALID, NULL,   "INVALID", "Invalid"},
+    {FT_BASIC,   NULL,   "BASIC",   "LEAF"},
+    {FT_AND,     "AND",  "AND",     "AND Gate"},
+    {FT_PAND,    "PAND", "PAND",    "PAND Gate"},
+    {FT_OR,      "OR",   "OR",      "OR Gate"},
+    {FT_NULL,    "NULL", "NULL",    "Null Gate"},
+};
+// clang-format on
+
+// Number of kinds: the ft_type values are 0 to FT_TYPE_COUNT - 1.
+inline constexpr int FT_TYPE_COUNT = int(sizeof ft_kinds / sizeof ft_kinds[0]);
+
+constexpr bool ft_kinds_in_enum_order() {
+    for (int t = 0; t < FT_TYPE_COUNT; ++t)
+        if (ft_kinds[t].type != t)
+            return false;
+    return true;
+}
+static_assert(ft_kinds_in_enum_order(), "row t of ft_kinds describes kind t");
+
 // Page flag values.
 enum { FT_PAGE_NONE = 0, FT_PAGE_OFF = 1, FT_PAGE_ON = 2 };
 
@@ -110,7 +143,13 @@ int ft_is_leaf(ft_element *e);
 int ft_is_terminal(ft_element *e); // FT_BASIC or FT_PAGE_ON
 int ft_has_children(ft_element *e);
 
+// 1 when t is an ft_type value (a row of ft_kinds), else 0.
+int ft_type_known(int t);
+// The kind's name, "UNKNOWN" for a value that is no kind.
 const char *ft_type2string(ft_type t);
+// The gate kind whose keyword is word (byte for byte); FT_INVALID when there
+// is none or word is NULL.
+ft_type ft_keyword2type(const char *word);
 float ft_prob_to_float(char *text);
 
 /* Lists. A list holds references; it owns its chunks only. */

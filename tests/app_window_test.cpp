@@ -223,7 +223,10 @@ static void close_menu(void *) {
 // F1 and the Alt letters of the invisible Help menu and items, sent through
 // the window's event dispatch, run nothing and open no menu or window.
 TEST_F(AppTest, InvisibleItemsTakeNoKeys) {
-    spawn_set_system([](const char *line) { return spawned.push_back(line), 0; });
+    spawn_set_system([](const char *line) {
+        spawned.push_back(line);
+        return 0;
+    });
     ASSERT_EQ(load_example(), 0);
     const int windows = count_windows();
     const struct {

@@ -24,7 +24,10 @@ struct CanvasTest : CanvasWindowTest<900, 700, 720, 540> {
         canvas->color(FL_YELLOW); // tells box fills apart from the background
         CanvasWindowTest::SetUp();
     }
-    void render(int w, int h) { rgb = render_rgb(win, canvas, w, h), rw = w; }
+    void render(int w, int h) {
+        rgb = render_rgb(win, canvas, w, h);
+        rw = w;
+    }
     unsigned px(int x, int y) {
         const unsigned char *p = &rgb[(y * rw + x) * 3];
         return (p[0] << 16) | (p[1] << 8) | p[2];

@@ -22,7 +22,8 @@ struct Export : AppTest {
             return chosen.empty() ? (const char *)NULL : chosen.c_str();
         };
         responder.choice = [this](const std::string &, const char *, const char *, const char *) {
-            return asked++, answer;
+            asked++;
+            return answer;
         };
         ASSERT_EQ(load_example(), 0);
     }

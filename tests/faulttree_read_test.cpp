@@ -153,6 +153,7 @@ TEST_F(Reader, CompletePairBuildsTree) {
     EXPECT_STREQ(ft_get_prob(r), "0.5");
     EXPECT_STREQ(ft_get_criticality(r), "7");
     EXPECT_EQ(ft_get_type(x), FT_PAND);
+    EXPECT_EQ(ft_get_type(p), FT_OR);
     EXPECT_EQ(ft_get_page(p), FT_PAGE_ON);
     EXPECT_STREQ(ft_get_prob(p), "");
     EXPECT_EQ(ft_list_get(ft_get_children(x), 0), ft_list_get(t.events, 0)); // first "A" row
@@ -167,6 +168,7 @@ TEST_F(Reader, GatesResultTable) {
         {"no Type column: OR", "Name\tInput  0 Type and Name\r\nT\tE A\r\n", 0},
         {"child row before parent", G_HEAD + "T\tOR\tG X\t\tOff\r\nY\tOR\tE A\t\tOff\r\n", 3},
         {"bad type", G_HEAD + "T\tor\tE A\t\tOff\r\n", 3},
+        {"basic event kind", G_HEAD + "T\tBASIC\tE A\t\tOff\r\n", 3},
         {"bad page flag", G_HEAD + "T\tOR\tE A\t\toff\r\n", 3},
         {"empty present Type", G_HEAD + "T\t\tE A\t\tOff\r\n", 3},
         {"lower case kind", G_HEAD + "T\tOR\te A\t\tOff\r\n", 3},

@@ -76,6 +76,17 @@ class NodeEdit : public SeamTest {
     int children(ft_element *e) { return ft_list_get_size(ft_get_children(e)); }
 };
 
+TEST(NodeDialog, TypeMenuItemIndexIsTheKind) {
+    FTD_node_dlg d;
+    d.make_window();
+    const std::pair<int, std::string> items[] = {{FT_INVALID, "Invalid"}, {FT_BASIC, "LEAF"},
+                                                 {FT_AND, "AND Gate"},    {FT_PAND, "PAND Gate"},
+                                                 {FT_OR, "OR Gate"},      {FT_NULL, "Null Gate"}};
+    EXPECT_EQ(d.type_choice->size(), 7); // and the end item
+    for (const auto &item : items)
+        EXPECT_EQ(d.type_choice->menu()[item.first].label(), item.second);
+}
+
 TEST_F(NodeEdit, NothingSelectedOrUnderMouse) {
     EXPECT_EQ(canvas->edit_selected(pages), 0);
     EXPECT_EQ(alerts, std::vector<std::string>{"Please Make a Selection!"});

@@ -23,7 +23,8 @@ struct PrefsDlg : SeamTest {
     void SetUp() override {
         SeamTest::SetUp();
         responder.file_chooser = [this](const char *, const char *, const char *start, int) {
-            return starts.push_back(start), answer;
+            starts.push_back(start);
+            return answer;
         };
         global_log = nullptr;
     }

@@ -14,8 +14,12 @@ const std::string advice = "\nPlease, try to use the 'Edit->Preference' dialog t
 struct Spawn : ::testing::Test {
     log_text_display log{nullptr};
     void SetUp() override {
-        ran.clear(), system_result = 0;
-        spawn_set_system([](const char *line) { return ran.push_back(line), system_result; });
+        ran.clear();
+        system_result = 0;
+        spawn_set_system([](const char *line) {
+            ran.push_back(line);
+            return system_result;
+        });
         log.set_level(LOG_DEBUG);
         logged();
         global_log = &log;

@@ -149,3 +149,30 @@ TEST(SvgExport, RenderedPicture) {
     EXPECT_EQ(0, at(250, 270)[0]);                                 // drawn in black
     ft_free_tree(root, NULL);
 }
+
+// A node whose type is no kind ends the program with the internal-error
+// report naming where it was met: on screen or in SVG, as the root or below.
+TEST(CanvasDeathTest, NodeOfNoKindEndsTheProgram) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    static dlg_responder r;
+    r.alert = [](const std::string &text) { fputs(text.c_str(), stderr); };
+    dlg_set_responder(&r);
+    struct {
+        bool root, svg;
+        const char *report;
+    } cases[] = {{true, false, "Line:\t\t515\n"},
+                 {false, false, "Line:\t\t319\n"},
+                 {true, true, "Line:\t\t588\n"},
+                 {false, true, "Line:\t\t400\n"}};
+    for (const auto &c : cases) {
+        ft_element *bad = node("X", ft_type(FT_TYPE_COUNT));
+        ft_element *root = c.root ? bad : node("G", FT_AND, {bad});
+        FTD_canvas canvas(0, 0, 300, 200);
+        canvas.set_tree(root);
+        EXPECT_EXIT(c.svg ? (void)canvas.write_svg(stdout) : (void)canvas.draw_root(root, {10, 10}),
+                    ::testing::ExitedWithCode(1), c.report);
+        canvas.set_tree(NULL);
+        ft_free_tree(root, NULL);
+    }
+    dlg_set_responder(nullptr);
+}

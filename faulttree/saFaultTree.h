@@ -21,8 +21,8 @@ typedef enum {
 
 // The kinds, one row per ft_type value in enum order. A gate kind is one
 // that the gates file names. Adding a kind: a value above, a row here, and
-// the symbol's screen and SVG drawing (the compiler names each switch that
-// lacks the new value).
+// its symbol's screen and SVG functions in the canvas (the compiler names
+// each switch over kinds that lacks the new value).
 typedef struct {
     ft_type type;
     const char *keyword; // Type cell of a gates-file row; NULL: no gate kind

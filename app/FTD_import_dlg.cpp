@@ -16,7 +16,9 @@ FTD_import_dlg::FTD_import_dlg(char *events_buf, char *gates_buf)
       events_input(nullptr), events_choose(nullptr), gates_input(nullptr), gates_choose(nullptr),
       cancel_button(nullptr), ok_button(nullptr) {}
 
-FTD_import_dlg::~FTD_import_dlg() { delete window; }
+FTD_import_dlg::~FTD_import_dlg() {
+    delete window;
+}
 
 Fl_Window *FTD_import_dlg::make_window() {
     window = new Fl_Window(557, 168, "FaultTree+ Import");
@@ -41,14 +43,30 @@ static FTD_import_dlg *owner(Fl_Widget *o) {
     return window_owner<FTD_import_dlg>(o);
 }
 
-void FTD_import_dlg::cb_choose_events(Fl_Widget *o, void *v) { owner(o)->cb_choose_events_i(o, v); }
-void FTD_import_dlg::cb_choose_events_i(Fl_Widget *, void *) { on_choose_events(); }
-void FTD_import_dlg::cb_choose_gates(Fl_Widget *o, void *v) { owner(o)->cb_choose_gates_i(o, v); }
-void FTD_import_dlg::cb_choose_gates_i(Fl_Widget *, void *) { on_choose_gates(); }
-void FTD_import_dlg::cb_Cancel(Fl_Widget *o, void *v) { owner(o)->cb_Cancel_i(o, v); }
-void FTD_import_dlg::cb_Cancel_i(Fl_Widget *, void *) { on_cancel(); }
-void FTD_import_dlg::cb_OK(Fl_Widget *o, void *v) { owner(o)->cb_OK_i(o, v); }
-void FTD_import_dlg::cb_OK_i(Fl_Widget *, void *) { on_ok(); }
+void FTD_import_dlg::cb_choose_events(Fl_Widget *o, void *v) {
+    owner(o)->cb_choose_events_i(o, v);
+}
+void FTD_import_dlg::cb_choose_events_i(Fl_Widget *, void *) {
+    on_choose_events();
+}
+void FTD_import_dlg::cb_choose_gates(Fl_Widget *o, void *v) {
+    owner(o)->cb_choose_gates_i(o, v);
+}
+void FTD_import_dlg::cb_choose_gates_i(Fl_Widget *, void *) {
+    on_choose_gates();
+}
+void FTD_import_dlg::cb_Cancel(Fl_Widget *o, void *v) {
+    owner(o)->cb_Cancel_i(o, v);
+}
+void FTD_import_dlg::cb_Cancel_i(Fl_Widget *, void *) {
+    on_cancel();
+}
+void FTD_import_dlg::cb_OK(Fl_Widget *o, void *v) {
+    owner(o)->cb_OK_i(o, v);
+}
+void FTD_import_dlg::cb_OK_i(Fl_Widget *, void *) {
+    on_ok();
+}
 
 // Copies name into buf only when it fits whole; a longer name stays out of
 // the buffer so that it is never cut into another path.

@@ -29,11 +29,11 @@ static int name_exists(const char *path) {
 }
 
 void FTD_wnd_handler::on_export() {
-    const char *events = events_output ? events_output->value() : NULL;
+    const char *events = events_output ? events_output->value() : nullptr;
     std::string proposed = std::string(path_dirname(events ? events : "")) + "ft_export.svg";
     const char *chosen =
         dlg_file_chooser("Export fault tree as...", "SVG Files (*.svg)", proposed.c_str(), 0);
-    if (chosen == NULL)
+    if (chosen == nullptr)
         return;
     std::string name = chosen; // the chooser's text changes with its next use
     if (fl_filename_isdir(name.c_str())) {
@@ -41,7 +41,7 @@ void FTD_wnd_handler::on_export() {
         return;
     }
     if (name_exists(name.c_str()) &&
-        dlg_choice("File exists.\nDo you want to overwrite it?", fl_no, fl_yes, NULL) == 0)
+        dlg_choice("File exists.\nDo you want to overwrite it?", fl_no, fl_yes, nullptr) == 0)
         return;
     if (strcmp(fl_filename_ext(name.c_str()), ".svg") != 0) {
         log_error("Not a valid file extension.");

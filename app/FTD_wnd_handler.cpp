@@ -10,32 +10,32 @@
 
 Fl_Menu_Item FTD_wnd_handler::menu_table[] = {
     {"&File", 0, 0, 0, FL_SUBMENU, FL_NORMAL_LABEL, 0, 14, 0},
-        {"&Open...", FL_CTRL + 'o', cb_Open, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-        {"I&mport XML...", 0, 0, 0, FL_MENU_INVISIBLE, FL_NORMAL_LABEL, 0, 14, 0},
-        {"&Reload", FL_CTRL + 'r', cb_Reload, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-        {"Export...", 0, cb_Export, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-        {"&Close", FL_CTRL + 'c', cb_Close, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-        {"E&xit", FL_CTRL + 'q', cb_Exit, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-        {0, 0, 0, 0, 0, 0, 0, 0, 0},
+    {"&Open...", FL_CTRL + 'o', cb_Open, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
+    {"I&mport XML...", 0, 0, 0, FL_MENU_INVISIBLE, FL_NORMAL_LABEL, 0, 14, 0},
+    {"&Reload", FL_CTRL + 'r', cb_Reload, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
+    {"Export...", 0, cb_Export, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
+    {"&Close", FL_CTRL + 'c', cb_Close, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
+    {"E&xit", FL_CTRL + 'q', cb_Exit, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0, 0},
     {"&Actions", 0, 0, 0, FL_SUBMENU, FL_NORMAL_LABEL, 0, 14, 0},
-        {"Edit", 0, cb_Edit, 0, FL_MENU_INACTIVE | FL_MENU_INVISIBLE, FL_NORMAL_LABEL, 0, 14, 0},
-        {"Insert", 0, cb_Insert, 0, FL_MENU_INACTIVE | FL_MENU_INVISIBLE, FL_NORMAL_LABEL, 0, 14, 0},
-        {"Delete", 0, cb_Delete, 0, FL_MENU_INACTIVE | FL_MENU_INVISIBLE, FL_NORMAL_LABEL, 0, 14, 0},
-        {"Open Counterexample", 0, cb_Open_Counterexample, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-        {"Compute Ordering...", 0, cb_Compute_Ordering, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-        {0, 0, 0, 0, 0, 0, 0, 0, 0},
+    {"Edit", 0, cb_Edit, 0, FL_MENU_INACTIVE | FL_MENU_INVISIBLE, FL_NORMAL_LABEL, 0, 14, 0},
+    {"Insert", 0, cb_Insert, 0, FL_MENU_INACTIVE | FL_MENU_INVISIBLE, FL_NORMAL_LABEL, 0, 14, 0},
+    {"Delete", 0, cb_Delete, 0, FL_MENU_INACTIVE | FL_MENU_INVISIBLE, FL_NORMAL_LABEL, 0, 14, 0},
+    {"Open Counterexample", 0, cb_Open_Counterexample, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
+    {"Compute Ordering...", 0, cb_Compute_Ordering, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0, 0},
     {"&Help", 0, 0, 0, FL_SUBMENU | FL_MENU_INVISIBLE, FL_NORMAL_LABEL, 0, 14, 0},
-        {"&Contents", FL_F + 1, cb_Contents, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-        {"&Release Notes", 0, cb_Release_Notes, 0, FL_MENU_DIVIDER, FL_NORMAL_LABEL, 0, 14, 0},
-        {"&ORVIK on the Web", 0, cb_on_the_Web, 0, FL_MENU_DIVIDER, FL_NORMAL_LABEL, 0, 14, 0},
-        {"&About", 0, cb_About, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-        {0, 0, 0, 0, 0, 0, 0, 0, 0},
+    {"&Contents", FL_F + 1, cb_Contents, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
+    {"&Release Notes", 0, cb_Release_Notes, 0, FL_MENU_DIVIDER, FL_NORMAL_LABEL, 0, 14, 0},
+    {"&ORVIK on the Web", 0, cb_on_the_Web, 0, FL_MENU_DIVIDER, FL_NORMAL_LABEL, 0, 14, 0},
+    {"&About", 0, cb_About, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0, 0},
     {"&View", 0, 0, 0, FL_SUBMENU, FL_NORMAL_LABEL, 0, 14, 0},
-        {"Zoom In", FL_CTRL + '=', cb_Zoom_In, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-        {"Zoom Out", FL_CTRL + '-', cb_Zoom_Out, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-        {"Full Size", 0, cb_Full_Size, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-        {"Hide Probability", 0, cb_Hide_Probability, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-        {0, 0, 0, 0, 0, 0, 0, 0, 0},
+    {"Zoom In", FL_CTRL + '=', cb_Zoom_In, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
+    {"Zoom Out", FL_CTRL + '-', cb_Zoom_Out, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
+    {"Full Size", 0, cb_Full_Size, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
+    {"Hide Probability", 0, cb_Hide_Probability, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0, 0},
     {0, 0, 0, 0, 0, 0, 0, 0, 0}};
 
 Fl_Menu_Item *FTD_wnd_handler::item_open = FTD_wnd_handler::menu_table + 1;
@@ -154,95 +154,138 @@ static FTD_wnd_handler *handler_of(Fl_Widget *o) {
 void FTD_wnd_handler::cb_window(Fl_Widget *o, void *v) {
     handler_of(o)->cb_window_i(o, v);
 }
-void FTD_wnd_handler::cb_window_i(Fl_Widget *, void *) { on_window_close(); }
+void FTD_wnd_handler::cb_window_i(Fl_Widget *, void *) {
+    on_window_close();
+}
 void FTD_wnd_handler::cb_Open(Fl_Widget *o, void *v) {
     handler_of(o)->cb_Open_i(o, v);
 }
-void FTD_wnd_handler::cb_Open_i(Fl_Widget *, void *) { on_open(); }
+void FTD_wnd_handler::cb_Open_i(Fl_Widget *, void *) {
+    on_open();
+}
 void FTD_wnd_handler::cb_Reload(Fl_Widget *o, void *v) {
     handler_of(o)->cb_Reload_i(o, v);
 }
-void FTD_wnd_handler::cb_Reload_i(Fl_Widget *, void *) { on_reload(); }
+void FTD_wnd_handler::cb_Reload_i(Fl_Widget *, void *) {
+    on_reload();
+}
 void FTD_wnd_handler::cb_Export(Fl_Widget *o, void *v) {
     handler_of(o)->cb_Export_i(o, v);
 }
-void FTD_wnd_handler::cb_Export_i(Fl_Widget *, void *) { on_export(); }
+void FTD_wnd_handler::cb_Export_i(Fl_Widget *, void *) {
+    on_export();
+}
 void FTD_wnd_handler::cb_Close(Fl_Widget *o, void *v) {
     handler_of(o)->cb_Close_i(o, v);
 }
-void FTD_wnd_handler::cb_Close_i(Fl_Widget *, void *) { on_close(); }
+void FTD_wnd_handler::cb_Close_i(Fl_Widget *, void *) {
+    on_close();
+}
 void FTD_wnd_handler::cb_Exit(Fl_Widget *o, void *v) {
     handler_of(o)->cb_Exit_i(o, v);
 }
-void FTD_wnd_handler::cb_Exit_i(Fl_Widget *, void *) { on_exit(); }
+void FTD_wnd_handler::cb_Exit_i(Fl_Widget *, void *) {
+    on_exit();
+}
 void FTD_wnd_handler::cb_Edit(Fl_Widget *o, void *v) {
     handler_of(o)->cb_Edit_i(o, v);
 }
-void FTD_wnd_handler::cb_Edit_i(Fl_Widget *, void *) { canvas->edit_selected(page_browser); }
+void FTD_wnd_handler::cb_Edit_i(Fl_Widget *, void *) {
+    canvas->edit_selected(page_browser);
+}
 void FTD_wnd_handler::cb_Insert(Fl_Widget *o, void *v) {
     handler_of(o)->cb_Insert_i(o, v);
 }
-void FTD_wnd_handler::cb_Insert_i(Fl_Widget *, void *) { canvas->insert_child(); }
+void FTD_wnd_handler::cb_Insert_i(Fl_Widget *, void *) {
+    canvas->insert_child();
+}
 void FTD_wnd_handler::cb_Delete(Fl_Widget *o, void *v) {
     handler_of(o)->cb_Delete_i(o, v);
 }
-void FTD_wnd_handler::cb_Delete_i(Fl_Widget *, void *) { canvas->delete_selected(); }
+void FTD_wnd_handler::cb_Delete_i(Fl_Widget *, void *) {
+    canvas->delete_selected();
+}
 void FTD_wnd_handler::cb_Open_Counterexample(Fl_Widget *o, void *v) {
     handler_of(o)->cb_Open_Counterexample_i(o, v);
 }
-void FTD_wnd_handler::cb_Open_Counterexample_i(Fl_Widget *, void *) { on_open_counterexample(); }
+void FTD_wnd_handler::cb_Open_Counterexample_i(Fl_Widget *, void *) {
+    on_open_counterexample();
+}
 void FTD_wnd_handler::cb_Compute_Ordering(Fl_Widget *o, void *v) {
     handler_of(o)->cb_Compute_Ordering_i(o, v);
 }
-void FTD_wnd_handler::cb_Compute_Ordering_i(Fl_Widget *, void *) { on_compute_ordering(); }
+void FTD_wnd_handler::cb_Compute_Ordering_i(Fl_Widget *, void *) {
+    on_compute_ordering();
+}
 void FTD_wnd_handler::cb_Contents(Fl_Widget *o, void *v) {
     handler_of(o)->cb_Contents_i(o, v);
 }
-void FTD_wnd_handler::cb_Contents_i(Fl_Widget *, void *) { show_help_contents(); }
+void FTD_wnd_handler::cb_Contents_i(Fl_Widget *, void *) {
+    show_help_contents();
+}
 void FTD_wnd_handler::cb_Release_Notes(Fl_Widget *o, void *v) {
     handler_of(o)->cb_Release_Notes_i(o, v);
 }
-void FTD_wnd_handler::cb_Release_Notes_i(Fl_Widget *, void *) { show_release_notes(); }
+void FTD_wnd_handler::cb_Release_Notes_i(Fl_Widget *, void *) {
+    show_release_notes();
+}
 void FTD_wnd_handler::cb_on_the_Web(Fl_Widget *o, void *v) {
     handler_of(o)->cb_on_the_Web_i(o, v);
 }
-void FTD_wnd_handler::cb_on_the_Web_i(Fl_Widget *, void *) { show_web_page(); }
+void FTD_wnd_handler::cb_on_the_Web_i(Fl_Widget *, void *) {
+    show_web_page();
+}
 void FTD_wnd_handler::cb_About(Fl_Widget *o, void *v) {
     handler_of(o)->cb_About_i(o, v);
 }
-void FTD_wnd_handler::cb_About_i(Fl_Widget *, void *) { show_about(); }
+void FTD_wnd_handler::cb_About_i(Fl_Widget *, void *) {
+    show_about();
+}
 void FTD_wnd_handler::cb_Zoom_In(Fl_Widget *o, void *v) {
     handler_of(o)->cb_Zoom_In_i(o, v);
 }
-void FTD_wnd_handler::cb_Zoom_In_i(Fl_Widget *, void *) { on_zoom_in(); }
+void FTD_wnd_handler::cb_Zoom_In_i(Fl_Widget *, void *) {
+    on_zoom_in();
+}
 void FTD_wnd_handler::cb_Zoom_Out(Fl_Widget *o, void *v) {
     handler_of(o)->cb_Zoom_Out_i(o, v);
 }
-void FTD_wnd_handler::cb_Zoom_Out_i(Fl_Widget *, void *) { on_zoom_out(); }
+void FTD_wnd_handler::cb_Zoom_Out_i(Fl_Widget *, void *) {
+    on_zoom_out();
+}
 void FTD_wnd_handler::cb_Full_Size(Fl_Widget *o, void *v) {
     handler_of(o)->cb_Full_Size_i(o, v);
 }
-void FTD_wnd_handler::cb_Full_Size_i(Fl_Widget *, void *) { on_full_size(); }
+void FTD_wnd_handler::cb_Full_Size_i(Fl_Widget *, void *) {
+    on_full_size();
+}
 void FTD_wnd_handler::cb_Hide_Probability(Fl_Widget *o, void *v) {
     handler_of(o)->cb_Hide_Probability_i(o, v);
 }
-void FTD_wnd_handler::cb_Hide_Probability_i(Fl_Widget *, void *) { on_toggle_probability(); }
+void FTD_wnd_handler::cb_Hide_Probability_i(Fl_Widget *, void *) {
+    on_toggle_probability();
+}
 void FTD_wnd_handler::cb_zoom_input(Fl_Widget *o, void *v) {
     handler_of(o)->cb_zoom_input_i(o, v);
 }
-void FTD_wnd_handler::cb_zoom_input_i(Fl_Widget *, void *) { on_zoom_input(); }
+void FTD_wnd_handler::cb_zoom_input_i(Fl_Widget *, void *) {
+    on_zoom_input();
+}
 void FTD_wnd_handler::cb_page_browser(Fl_Widget *o, void *v) {
     handler_of(o)->cb_page_browser_i(o, v);
 }
-void FTD_wnd_handler::cb_page_browser_i(Fl_Widget *, void *) { on_page_select(); }
+void FTD_wnd_handler::cb_page_browser_i(Fl_Widget *, void *) {
+    on_page_select();
+}
 void FTD_wnd_handler::cb_canvas(Fl_Widget *o, void *v) {
     handler_of(o)->cb_canvas_i(o, v);
 }
-void FTD_wnd_handler::cb_canvas_i(Fl_Widget *, void *) { on_canvas_click(); }
+void FTD_wnd_handler::cb_canvas_i(Fl_Widget *, void *) {
+    on_canvas_click();
+}
 
 void FTD_wnd_handler::set_tree_controls(int on) {
-    Fl_Menu_Item *items[] = {item_reload, item_close, item_zoom_in, item_zoom_out,
-                             item_full_size};
+    Fl_Menu_Item *items[] = {item_reload, item_close, item_zoom_in, item_zoom_out, item_full_size};
     for (Fl_Menu_Item *it : items) {
         if (on)
             it->activate();

@@ -7,8 +7,8 @@
 #ifndef FTD_WND_HANDLER_H
 #define FTD_WND_HANDLER_H
 
-#include <FL/Fl_Browser.H>
 #include <FL/Fl_Box.H>
+#include <FL/Fl_Browser.H>
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Group.H>
 #include <FL/Fl_Input.H>
@@ -34,7 +34,7 @@ class FTD_wnd_handler {
     Fl_Output *gates_output;  // absolute gates path
     Fl_Input *zoom_input;     // zoom as "<number>%"
     Fl_Tile *tile;
-    Fl_Box *tile_box;         // hidden resizable area of the tile
+    Fl_Box *tile_box; // hidden resizable area of the tile
     Fl_Text_Display *log_display;
     Fl_Browser *page_browser; // line 1 the root, then the page gates; data = ft_element*
     Fl_Scroll *scroll;

@@ -28,7 +28,9 @@ static float to_float(double d) {
     return static_cast<float>(d);
 }
 
-int FTD_wnd_handler::tree_shown() { return canvas->tree != nullptr && canvas->tree_size; }
+int FTD_wnd_handler::tree_shown() {
+    return canvas->tree != nullptr && canvas->tree_size;
+}
 
 void FTD_wnd_handler::show_fitted_zoom() {
     char text[32];
@@ -84,7 +86,9 @@ void FTD_wnd_handler::set_zoom(float percent) {
     zoom_input->take_focus();
 }
 
-void FTD_wnd_handler::on_zoom_input() { set_zoom(to_float(atof(zoom_input->value()))); }
+void FTD_wnd_handler::on_zoom_input() {
+    set_zoom(to_float(atof(zoom_input->value())));
+}
 
 void FTD_wnd_handler::on_zoom_in() {
     if (!tree_shown())
@@ -102,7 +106,9 @@ void FTD_wnd_handler::on_zoom_out() {
     page_browser->take_focus();
 }
 
-void FTD_wnd_handler::on_full_size() { set_zoom(100.0f); }
+void FTD_wnd_handler::on_full_size() {
+    set_zoom(100.0f);
+}
 
 void FTD_wnd_handler::on_toggle_probability() {
     if (canvas->show_probability() == 1) {
@@ -170,4 +176,6 @@ void FTD_wnd_handler::not_implemented() {
         global_log->log(LOG_WARNING, "Sorry, this is not yet implemented.");
 }
 
-void FTD_wnd_handler::not_implemented_2() { not_implemented(); }
+void FTD_wnd_handler::not_implemented_2() {
+    not_implemented();
+}

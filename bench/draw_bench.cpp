@@ -116,7 +116,7 @@ static first_draw load_and_draw(Fl_Window *win, FTD_canvas *c, const std::string
     fl_end_offscreen();
     fl_delete_offscreen(off);
     r.rss_drawn = rss_mb();
-    c->set_tree(NULL);
+    c->set_tree(nullptr);
     delete holder;
     return r;
 }
@@ -174,7 +174,7 @@ static int run(Fl_Window *win, FTD_canvas *c, const std::string &dir, int gates,
     r.full_draw = time_redraw(win, c, runs);
     r.click = time_click(c, runs);
     r.clear = time_clear(holder.root, runs);
-    c->set_tree(NULL);
+    c->set_tree(nullptr);
     c->position(0, 0);
     return 0;
 }

@@ -30,7 +30,7 @@ static double time_export(FTD_canvas &canvas, const std::string &path, int runs)
     for (int r = 0; r < runs; r++) {
         double t0 = now();
         FILE *out = fopen(path.c_str(), "w");
-        if (out == NULL || canvas.write_svg(out) != 0 || fclose(out) != 0) {
+        if (out == nullptr || canvas.write_svg(out) != 0 || fclose(out) != 0) {
             fprintf(stderr, "export to %s failed\n", path.c_str());
             exit(1);
         }
@@ -82,7 +82,7 @@ static double bench(const std::string &dir, int gates, int runs) {
 
 int main() {
     char tmpl[] = "/tmp/ftd-export-bench-XXXXXX";
-    if (mkdtemp(tmpl) == NULL)
+    if (mkdtemp(tmpl) == nullptr)
         return 1;
     std::string dir = tmpl;
     const int runs = 7;

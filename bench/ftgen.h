@@ -240,8 +240,8 @@ inline std::string ftgen_reordering_gates(int n, std::string *events) {
         const std::string e = "E" + std::to_string(i), xi = "X" + std::to_string(i);
         *events += e + "\r\n" + xi + "\r\n";
         g += i < n ? e + "\tE E" + std::to_string(i + 1) + "\r\n" : "";
-        g += "H" + std::to_string(i - 1) + "\tE " + xi + (i < n ? "\tG H" + std::to_string(i) : "") +
-             "\r\n";
+        g += "H" + std::to_string(i - 1) + "\tE " + xi +
+             (i < n ? "\tG H" + std::to_string(i) : "") + "\r\n";
         x += xi + "\tE E1\r\n";
     }
     return g + x;

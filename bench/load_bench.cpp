@@ -223,9 +223,8 @@ void hostile_rows(const std::string &dir) {
         printf("%-32s %9.4f %6d\n", r.what, s, rc);
         fflush(stdout);
     }
-    for (const char *name :
-         {"ev", "ga", "ev_nul", "ga_nul", "ga_cycle", "ev_order", "ga_order", "ev_sparse", "fifo",
-          "ev_huge"})
+    for (const char *name : {"ev", "ga", "ev_nul", "ga_nul", "ga_cycle", "ev_order", "ga_order",
+                             "ev_sparse", "fifo", "ev_huge"})
         remove((dir + "/" + name).c_str());
 }
 

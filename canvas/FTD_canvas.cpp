@@ -31,15 +31,15 @@ void FTD_canvas::init_state() {
     color(FL_WHITE);
     zoom = 0;
     max_zoom = 0;
-    tree_size = NULL;
-    tree = NULL;
-    page_root = NULL;
+    tree_size = nullptr;
+    tree = nullptr;
+    page_root = nullptr;
     show_prob = 1;
     click.x = 0;
     click.y = 0;
-    selected_node = NULL;
+    selected_node = nullptr;
     layout.as_root = 1;
-    layout_root = NULL;
+    layout_root = nullptr;
     layout_generation = 0;
     layout_recorded = 0;
     view_x0 = view_y0 = -DBL_MAX;
@@ -58,12 +58,12 @@ void FTD_canvas::fit_zoom(FTD_size s) {
 // The layout is built here, once, for the zoom and for the drawings to come.
 void FTD_canvas::set_tree(ft_element *root) {
     tree = root;
-    selected_node = NULL;
+    selected_node = nullptr;
     if (root) {
         fit_zoom(current_layout(0).places[0].size);
         return;
     }
-    layout_root = NULL; // a closed tree's layout is not kept
+    layout_root = nullptr; // a closed tree's layout is not kept
     std::vector<FTD_place>().swap(layout.places);
 }
 
@@ -128,10 +128,10 @@ static int zoom_usable(float z) {
 
 ft_element *FTD_canvas::select_at(int x, int y, int xpos, int ypos) {
     click = to_tree_coords(x, y, xpos, ypos);
-    ft_element *hit = zoom_usable(zoom) ? ft_find_at(tree, click.x, click.y) : NULL;
+    ft_element *hit = zoom_usable(zoom) ? ft_find_at(tree, click.x, click.y) : nullptr;
     if (!hit) {
         clear_selection();
-        return NULL;
+        return nullptr;
     }
     hit->coord->selected = 1;
     return hit;

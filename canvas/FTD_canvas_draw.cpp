@@ -103,7 +103,7 @@ typedef void (FTD_canvas::*symbol_drawer)(int, int, const char *, const char *, 
 static symbol_drawer drawer_of(ft_type t, int line) {
     switch (t) {
     case FT_INVALID:
-        return NULL;
+        return nullptr;
     case FT_BASIC:
         return &FTD_canvas::draw_basic;
     case FT_AND:
@@ -130,7 +130,7 @@ void FTD_canvas::draw_place(const FTD_place &p, int is_root) {
     }
     symbol_drawer draw_symbol =
         drawer_of(ft_get_type(e), is_root ? LINE_DRAW_ROOT : LINE_DRAW_NODE);
-    if (draw_symbol == NULL)
+    if (draw_symbol == nullptr)
         return;
     (this->*draw_symbol)(x, y, ft_get_name(e), ft_get_desc(e), ft_get_prob(e),
                          ft_get_criticality(e));
@@ -402,7 +402,7 @@ void FTD_canvas::draw_fitted_text(const char *text, float bx, float by, float bw
         return;
     int X = (int)(x() + (double)zoom * bx + (W - mw) / 2.0);
     int Y = (int)(y() + (double)zoom * by + (H - mh) / 2.0);
-    fl_draw(text, X, Y, mw, mh, FL_ALIGN_WRAP, NULL, 1);
+    fl_draw(text, X, Y, mw, mh, FL_ALIGN_WRAP, nullptr, 1);
 }
 
 /* Frames. */
@@ -421,17 +421,17 @@ void FTD_canvas::draw_marks(ft_element *e, FTD_point pos) {
     if (e->coord->selected == 1) {
         fl_color(FL_RED);
         if (ft_coord_hit(click.x, click.y, p))
-            fl_line_style(FL_SOLID, 4, NULL);
+            fl_line_style(FL_SOLID, 4, nullptr);
         else
-            fl_line_style(FL_DASH, 1, NULL);
+            fl_line_style(FL_DASH, 1, nullptr);
         rect_outline(p.x - 7.5, p.y, 15, 15);
-        fl_line_style(FL_SOLID, 0, NULL);
+        fl_line_style(FL_SOLID, 0, nullptr);
     }
     if (e->coord->highlighted == 1) {
         fl_color(FL_GREEN);
-        fl_line_style(FL_SOLID, 4, NULL);
+        fl_line_style(FL_SOLID, 4, nullptr);
         rect_outline(p.x - 7.5, p.y, 15, 15);
-        fl_line_style(FL_SOLID, 0, NULL);
+        fl_line_style(FL_SOLID, 0, nullptr);
     }
     fl_pop_matrix();
 }

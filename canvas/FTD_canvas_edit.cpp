@@ -73,7 +73,7 @@ int FTD_canvas::insert_child() {
     if (dlg.run())
         element_from_dialog(child, dlg);
     if (!parent_node) {
-        ft_free_tree(child, NULL); // never attached: nothing else holds it
+        ft_free_tree(child, nullptr); // never attached: nothing else holds it
         return 0;
     }
     redraw_area();
@@ -162,9 +162,9 @@ static void forget_removed(FTD_canvas *c, ft_element *removed) {
         gone.erase(e);
     if (c->selected_node && (c->selected_node == removed || gone.count(c->selected_node))) {
         c->selected_node->coord->selected = 0;
-        c->selected_node = NULL;
+        c->selected_node = nullptr;
     }
-    Fl_Window *top = c->window() ? c->window()->top_window() : NULL;
+    Fl_Window *top = c->window() ? c->window()->top_window() : nullptr;
     std::vector<Fl_Browser *> lists;
     if (top && !gone.empty())
         find_browsers(top, lists);

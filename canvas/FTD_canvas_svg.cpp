@@ -29,7 +29,7 @@ int FTD_canvas::write_svg(FILE *out) {
 }
 
 void FTD_canvas::write_svg_body(FILE *out) {
-    if (tree == NULL)
+    if (tree == nullptr)
         return;
     static const char *const style[] = {"<style type=\"text/css\"><![CDATA[\n",
                                         "   text {\n",
@@ -207,7 +207,7 @@ static size_t longest_line(strlist *lines) {
     size_t longest = 0;
     dlist_iter *it = strlist_iter(lines);
     void *item;
-    while (strlist_next(it, &item, NULL) == 0) {
+    while (strlist_next(it, &item, nullptr) == 0) {
         size_t n = strlen(static_cast<const char *>(item));
         if (n > longest)
             longest = n;
@@ -241,7 +241,7 @@ static void write_tspans(FILE *out, strlist *lines, double x, float top, float h
     int count = strlist_size(lines);
     dlist_iter *it = strlist_iter(lines);
     void *item;
-    for (int j = 1; strlist_next(it, &item, NULL) == 0; j++) {
+    for (int j = 1; strlist_next(it, &item, nullptr) == 0; j++) {
         double y = top + j * 0.9 * (static_cast<double>(h) / count);
         svg_printf(out, 0, "<tspan x=\"%.2f\" y=\"%.2f\">", x, y);
         char *escaped = xml_escape(static_cast<const char *>(item));

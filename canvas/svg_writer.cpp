@@ -14,7 +14,7 @@ int svg_indent_level = 0;
 // 1 when every conversion in format is one of %d, %s, %%, %.2f and %.3f,
 // which write_simple handles; the document uses no others.
 static int simple_format(const char *f) {
-    for (; (f = strchr(f, '%')) != NULL; f++) {
+    for (; (f = strchr(f, '%')) != nullptr; f++) {
         f++;
         if (*f == 'd' || *f == 's' || *f == '%')
             continue;
@@ -37,7 +37,7 @@ static int write_simple(FILE *out, const char *f, va_list ap) {
         size_t run = pct ? static_cast<size_t>(pct - f) : strlen(f);
         if (run > 0 && fwrite_unlocked(f, 1, run, out) != run)
             failed = 1;
-        if (pct == NULL)
+        if (pct == nullptr)
             break;
         const char *text = num;
         char *end = num;
@@ -92,7 +92,7 @@ void svg_outdent() {
 static void flush_line(std::string &line, strlist *lines) {
     if (line.empty())
         return;
-    strlist_append(lines, line.c_str(), line.size() + 1, NULL);
+    strlist_append(lines, line.c_str(), line.size() + 1, nullptr);
     line.clear();
 }
 

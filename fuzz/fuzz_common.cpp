@@ -31,11 +31,13 @@ void fuzz_pair_init(fuzz_pair *p) {
 }
 
 static void store(int fd, const uint8_t *data, size_t size) {
-    if (ftruncate(fd, 0) != 0) abort();
+    if (ftruncate(fd, 0) != 0)
+        abort();
     size_t done = 0;
     while (done < size) {
         ssize_t n = pwrite(fd, data + done, size - done, (off_t)done);
-        if (n <= 0) abort();
+        if (n <= 0)
+            abort();
         done += (size_t)n;
     }
 }
@@ -55,7 +57,8 @@ static const char *counted_target;
 
 static void print_counts() {
     fprintf(stderr, "%s: runs by result code:", counted_target);
-    for (int i = 0; i < 7; i++) fprintf(stderr, " %d:%ld", i, result_counts[i]);
+    for (int i = 0; i < 7; i++)
+        fprintf(stderr, " %d:%ld", i, result_counts[i]);
     fprintf(stderr, "\n");
 }
 
@@ -64,7 +67,8 @@ void fuzz_count_result(const char *target, int code) {
         counted_target = target;
         atexit(print_counts);
     }
-    if (code >= 0 && code < 7) result_counts[code]++;
+    if (code >= 0 && code < 7)
+        result_counts[code]++;
 }
 
 void fuzz_fail(const char *what, long value) {
@@ -72,12 +76,12 @@ void fuzz_fail(const char *what, long value) {
     abort();
 }
 
-FTD_tree *fuzz_read(fuzz_pair *p, const uint8_t *data, size_t size, const char *target,
-                    int *code) {
+FTD_tree *fuzz_read(fuzz_pair *p, const uint8_t *data, size_t size, const char *target, int *code) {
     fuzz_pair_fill(p, data, size);
     FTD_tree *holder = new FTD_tree();
     *code = read_faulttree_files(holder, p->events_path, p->gates_path);
-    if (*code < FTREAD_OK || *code > FTREAD_ERROR) fuzz_fail("result code out of range", *code);
+    if (*code < FTREAD_OK || *code > FTREAD_ERROR)
+        fuzz_fail("result code out of range", *code);
     fuzz_count_result(target, *code);
     return holder;
 }

@@ -39,8 +39,7 @@ void fuzz_count_result(const char *target, int code);
 // Stores data in the pair's files, reads them into a new holder and checks
 // and counts the result code (into *code). The caller releases the holder
 // with fuzz_release.
-FTD_tree *fuzz_read(fuzz_pair *p, const uint8_t *data, size_t size, const char *target,
-                    int *code);
+FTD_tree *fuzz_read(fuzz_pair *p, const uint8_t *data, size_t size, const char *target, int *code);
 
 // Deletes holder; aborts when elements made since live_before stay alive.
 void fuzz_release(FTD_tree *holder, long live_before);

@@ -5,8 +5,8 @@
 // well-formed XML. Every run ends with a result code from 0 to 6 and leaves
 // no element alive.
 #include <FL/Fl.H>
-#include <FL/Fl_Image_Surface.H>
 #include <FL/Fl_Device.H>
+#include <FL/Fl_Image_Surface.H>
 #include <FL/x.H>
 #include <libxml/parser.h>
 
@@ -15,8 +15,8 @@
 #include <cstdlib>
 
 #include "FTD_canvas.h"
-#include "fuzz_common.h"
 #include "ftread.h"
+#include "fuzz_common.h"
 #include "saFaultTree.h"
 
 static fuzz_pair pair;
@@ -50,13 +50,15 @@ static void export_and_check(FTD_canvas *canvas) {
     char *doc = nullptr;
     size_t len = 0;
     FILE *out = open_memstream(&doc, &len);
-    if (!out) abort();
+    if (!out)
+        abort();
     int written = canvas->write_svg(out);
     fclose(out);
-    if (written != 0) fuzz_fail("write_svg reported a failed write into memory", written);
-    xmlDocPtr parsed = xmlReadMemory(doc, (int)len, "export.svg", nullptr,
-                                     XML_PARSE_NONET | XML_PARSE_HUGE | XML_PARSE_NOERROR |
-                                         XML_PARSE_NOWARNING);
+    if (written != 0)
+        fuzz_fail("write_svg reported a failed write into memory", written);
+    xmlDocPtr parsed =
+        xmlReadMemory(doc, (int)len, "export.svg", nullptr,
+                      XML_PARSE_NONET | XML_PARSE_HUGE | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
     if (!parsed) {
         const xmlError *err = xmlGetLastError();
         fprintf(stderr, "not well-formed at line %d: %s", err ? err->line : 0,
@@ -88,7 +90,8 @@ static void show_tree(ft_element *root, int show_prob) {
     ft_get_pages(root, pages);
     ft_list_free(pages);
     canvas->set_show_probability(show_prob);
-    if (have_display) draw_offscreen(canvas);
+    if (have_display)
+        draw_offscreen(canvas);
     export_and_check(canvas);
     // A press at the root's place selects it; the marks then go again.
     ft_coord c = root->coord->coord[0];
@@ -102,7 +105,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     long live_before = ft_live_elements();
     int code;
     FTD_tree *holder = fuzz_read(&pair, data, size, "fuzz_load_export", &code);
-    if (code == FTREAD_OK) show_tree(holder->root, size > 0 && (data[size - 1] & 1));
+    if (code == FTREAD_OK)
+        show_tree(holder->root, size > 0 && (data[size - 1] & 1));
     fuzz_release(holder, live_before);
     return 0;
 }

@@ -5,8 +5,8 @@
 // and release every element it made once the holder is deleted.
 #include <cstdint>
 
-#include "fuzz_common.h"
 #include "ftread.h"
+#include "fuzz_common.h"
 #include "saFaultTree.h"
 
 static fuzz_pair pair;

@@ -12,7 +12,9 @@ static const dlg_responder *responder = nullptr;
 static Fl_Font message_font = FL_HELVETICA;
 static Fl_Fontsize message_size = 14;
 
-void dlg_set_responder(const dlg_responder *r) { responder = r; }
+void dlg_set_responder(const dlg_responder *r) {
+    responder = r;
+}
 
 // Formats a printf-style argument list into a string of any length.
 static std::string vformat(const char *fmt, va_list ap) {
@@ -72,5 +74,9 @@ void dlg_message_font(Fl_Font font, Fl_Fontsize size) {
     fl_message_font(font, size);
 }
 
-Fl_Font dlg_last_message_font() { return message_font; }
-Fl_Fontsize dlg_last_message_size() { return message_size; }
+Fl_Font dlg_last_message_font() {
+    return message_font;
+}
+Fl_Fontsize dlg_last_message_size() {
+    return message_size;
+}

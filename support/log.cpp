@@ -116,7 +116,9 @@ void log_text_display::clear() {
     log_panel_clear(buffer);
 }
 
-int log_text_display::save(const char *file) { return log_panel_save(buffer, file); }
+int log_text_display::save(const char *file) {
+    return log_panel_save(buffer, file);
+}
 
 // ---------------------------------------------------------------------- file
 

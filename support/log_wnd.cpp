@@ -79,11 +79,15 @@ void log_wnd::status() {
     scroll_to_end();
 }
 
-void log_wnd::scroll_to_end() { log_panel_scroll_to_end(display, buffer); }
+void log_wnd::scroll_to_end() {
+    log_panel_scroll_to_end(display, buffer);
+}
 
 // ------------------------------------------------------------------ handlers
 
-void log_wnd::on_save() { save(global_prefs.get_string(PREF_LOG_FILE)); }
+void log_wnd::on_save() {
+    save(global_prefs.get_string(PREF_LOG_FILE));
+}
 
 void log_wnd::on_copy() {
     char *text = buffer->selection_text();
@@ -91,27 +95,37 @@ void log_wnd::on_copy() {
     free(text);
 }
 
-void log_wnd::on_status() { status(); }
-void log_wnd::on_clear() { clear(); }
-void log_wnd::on_iconize() { window->iconize(); }
-void log_wnd::on_hide() { window->hide(); }
-void log_wnd::on_close() { window->hide(); }
+void log_wnd::on_status() {
+    status();
+}
+void log_wnd::on_clear() {
+    clear();
+}
+void log_wnd::on_iconize() {
+    window->iconize();
+}
+void log_wnd::on_hide() {
+    window->hide();
+}
+void log_wnd::on_close() {
+    window->hide();
+}
 
 // -------------------------------------------------------------------- window
 
 Fl_Menu_Item log_wnd::menu_table[] = {
     {"&File", 0, 0, 0, FL_SUBMENU, FL_NORMAL_LABEL, 0, 14, 0},
-        {"&Save", 0, cb_Save, 0, FL_MENU_DIVIDER, FL_NORMAL_LABEL, 0, 14, 0},
-        {0, 0, 0, 0, 0, 0, 0, 0, 0},
+    {"&Save", 0, cb_Save, 0, FL_MENU_DIVIDER, FL_NORMAL_LABEL, 0, 14, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0, 0},
     {"&Edit", 0, 0, 0, FL_SUBMENU, FL_NORMAL_LABEL, 0, 14, 0},
-        {"&Copy", FL_CTRL + 'c', cb_Copy, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-        {"S&tatus", 0, cb_Status, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-        {0, 0, 0, 0, 0, 0, 0, 0, 0},
+    {"&Copy", FL_CTRL + 'c', cb_Copy, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
+    {"S&tatus", 0, cb_Status, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0, 0},
     {"&Window", 0, 0, 0, FL_SUBMENU, FL_NORMAL_LABEL, 0, 14, 0},
-        {"&Clear", 0, cb_Clear, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-        {"&Iconify", 0, cb_Iconify, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-        {"&Hide", 0, cb_Hide, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
-        {0, 0, 0, 0, 0, 0, 0, 0, 0},
+    {"&Clear", 0, cb_Clear, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
+    {"&Iconify", 0, cb_Iconify, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
+    {"&Hide", 0, cb_Hide, 0, 0, FL_NORMAL_LABEL, 0, 14, 0},
+    {0, 0, 0, 0, 0, 0, 0, 0, 0},
     {0, 0, 0, 0, 0, 0, 0, 0, 0}};
 
 Fl_Double_Window *log_wnd::make_window() {
@@ -139,22 +153,48 @@ static log_wnd *owner_of(Fl_Widget *w) {
 void log_wnd::cb_window(Fl_Widget *w, void *) {
     owner_of(w)->cb_window_i();
 }
-void log_wnd::cb_window_i() { on_close(); }
+void log_wnd::cb_window_i() {
+    on_close();
+}
 
-void log_wnd::cb_Save(Fl_Widget *w, void *) { owner_of(w)->cb_Save_i(); }
-void log_wnd::cb_Save_i() { on_save(); }
+void log_wnd::cb_Save(Fl_Widget *w, void *) {
+    owner_of(w)->cb_Save_i();
+}
+void log_wnd::cb_Save_i() {
+    on_save();
+}
 
-void log_wnd::cb_Copy(Fl_Widget *w, void *) { owner_of(w)->cb_Copy_i(); }
-void log_wnd::cb_Copy_i() { on_copy(); }
+void log_wnd::cb_Copy(Fl_Widget *w, void *) {
+    owner_of(w)->cb_Copy_i();
+}
+void log_wnd::cb_Copy_i() {
+    on_copy();
+}
 
-void log_wnd::cb_Status(Fl_Widget *w, void *) { owner_of(w)->cb_Status_i(); }
-void log_wnd::cb_Status_i() { on_status(); }
+void log_wnd::cb_Status(Fl_Widget *w, void *) {
+    owner_of(w)->cb_Status_i();
+}
+void log_wnd::cb_Status_i() {
+    on_status();
+}
 
-void log_wnd::cb_Clear(Fl_Widget *w, void *) { owner_of(w)->cb_Clear_i(); }
-void log_wnd::cb_Clear_i() { on_clear(); }
+void log_wnd::cb_Clear(Fl_Widget *w, void *) {
+    owner_of(w)->cb_Clear_i();
+}
+void log_wnd::cb_Clear_i() {
+    on_clear();
+}
 
-void log_wnd::cb_Iconify(Fl_Widget *w, void *) { owner_of(w)->cb_Iconify_i(); }
-void log_wnd::cb_Iconify_i() { on_iconize(); }
+void log_wnd::cb_Iconify(Fl_Widget *w, void *) {
+    owner_of(w)->cb_Iconify_i();
+}
+void log_wnd::cb_Iconify_i() {
+    on_iconize();
+}
 
-void log_wnd::cb_Hide(Fl_Widget *w, void *) { owner_of(w)->cb_Hide_i(); }
-void log_wnd::cb_Hide_i() { on_hide(); }
+void log_wnd::cb_Hide(Fl_Widget *w, void *) {
+    owner_of(w)->cb_Hide_i();
+}
+void log_wnd::cb_Hide_i() {
+    on_hide();
+}

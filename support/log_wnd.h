@@ -14,12 +14,12 @@ class Fl_Window;
 
 class log_wnd : public log_base {
   public:
-    Fl_Window *window;          // the log window; belongs to the toolkit's tree
-    Fl_Text_Buffer *buffer;     // the log text, made here, never freed
-    int alert_level;            // messages up to this level raise an alert
-    int alert_enabled;          // 1: alert boxes on, 0: off
+    Fl_Window *window;      // the log window; belongs to the toolkit's tree
+    Fl_Text_Buffer *buffer; // the log text, made here, never freed
+    int alert_level;        // messages up to this level raise an alert
+    int alert_enabled;      // 1: alert boxes on, 0: off
     Fl_Double_Window *log_window;
-    Fl_Text_Display *display;   // the window's text panel
+    Fl_Text_Display *display; // the window's text panel
 
     // Level 1, alert level 1, alerts on, text "\nStarting to log.\n\n"; builds
     // the window and leaves it hidden.

@@ -20,27 +20,42 @@ enum { LINE_GET_STRING = 73, LINE_GET_INT = 117, LINE_SET_STRING = 156, LINE_SET
 // Address of string slot index, NULL for any other index.
 static char *string_slot(preferences *p, int index) {
     switch (index) {
-    case PREF_BROWSER_PATH: return p->browser_path;
-    case PREF_TEXT_EDITOR_PATH: return p->text_editor_path;
-    case PREF_SPREADSHEET_PATH: return p->spreadsheet_path;
-    case PREF_GNUPLOT_PATH: return p->gnuplot_path;
-    case PREF_LOG_FILE: return p->log_file;
-    case PREF_SAT_XSL_LOCAL_FILE: return p->sat_xsl_local_file;
-    default: return nullptr;
+    case PREF_BROWSER_PATH:
+        return p->browser_path;
+    case PREF_TEXT_EDITOR_PATH:
+        return p->text_editor_path;
+    case PREF_SPREADSHEET_PATH:
+        return p->spreadsheet_path;
+    case PREF_GNUPLOT_PATH:
+        return p->gnuplot_path;
+    case PREF_LOG_FILE:
+        return p->log_file;
+    case PREF_SAT_XSL_LOCAL_FILE:
+        return p->sat_xsl_local_file;
+    default:
+        return nullptr;
     }
 }
 
 // Address of integer slot index, NULL for any other index.
 static int *int_slot(preferences *p, int index) {
     switch (index) {
-    case PREF_CONFIRM_EXIT: return &p->confirm_exit;
-    case PREF_CONFIRM_SR_FM_DEL: return &p->confirm_sr_fm_del;
-    case PREF_MORVU_WINDOW: return &p->morvu_window;
-    case PREF_PATH_SAVE: return &p->path_save;
-    case PREF_LOG_LEVEL: return &p->log_level;
-    case PREF_ALERT_LEVEL: return &p->alert_level;
-    case PREF_SAT_XSL_MODE: return &p->sat_xsl_mode;
-    default: return nullptr;
+    case PREF_CONFIRM_EXIT:
+        return &p->confirm_exit;
+    case PREF_CONFIRM_SR_FM_DEL:
+        return &p->confirm_sr_fm_del;
+    case PREF_MORVU_WINDOW:
+        return &p->morvu_window;
+    case PREF_PATH_SAVE:
+        return &p->path_save;
+    case PREF_LOG_LEVEL:
+        return &p->log_level;
+    case PREF_ALERT_LEVEL:
+        return &p->alert_level;
+    case PREF_SAT_XSL_MODE:
+        return &p->sat_xsl_mode;
+    default:
+        return nullptr;
     }
 }
 

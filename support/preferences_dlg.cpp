@@ -24,15 +24,17 @@
 // The web address of the platform's stylesheet, shown for the "URL" mode.
 static const char *const xsl_web_address = "http://www.example.org/tools/ORVIK/XML-support/SAT.xsl";
 
-#define LEVEL_ITEM(text) {text, 0, 0, 0, 0, FL_NORMAL_LABEL, 0, 14, 0}
-#define END_ITEM {0, 0, 0, 0, 0, 0, 0, 0, 0}
+#define LEVEL_ITEM(text)                                                                           \
+    { text, 0, 0, 0, 0, FL_NORMAL_LABEL, 0, 14, 0 }
+#define END_ITEM                                                                                   \
+    { 0, 0, 0, 0, 0, 0, 0, 0, 0 }
 
-Fl_Menu_Item preferences_dlg::alert_level_menu[] = {
-    LEVEL_ITEM("Error (least verbose)"), LEVEL_ITEM("Warning"), LEVEL_ITEM("Info"),
-    LEVEL_ITEM("Debug (most verbose)"), END_ITEM};
-Fl_Menu_Item preferences_dlg::log_level_menu[] = {
-    LEVEL_ITEM("Error (least verbose)"), LEVEL_ITEM("Warning"), LEVEL_ITEM("Info"),
-    LEVEL_ITEM("Debug (most verbose)"), END_ITEM};
+Fl_Menu_Item preferences_dlg::alert_level_menu[] = {LEVEL_ITEM("Error (least verbose)"),
+                                                    LEVEL_ITEM("Warning"), LEVEL_ITEM("Info"),
+                                                    LEVEL_ITEM("Debug (most verbose)"), END_ITEM};
+Fl_Menu_Item preferences_dlg::log_level_menu[] = {LEVEL_ITEM("Error (least verbose)"),
+                                                  LEVEL_ITEM("Warning"), LEVEL_ITEM("Info"),
+                                                  LEVEL_ITEM("Debug (most verbose)"), END_ITEM};
 
 preferences_dlg::preferences_dlg(preferences *p) : prefs(p) {}
 
@@ -74,8 +76,7 @@ static Fl_Button *make_choose(int x, int y, Fl_Callback *cb) {
     return b;
 }
 
-static Fl_Choice *make_level_choice(int x, const char *label, const char *tip,
-                                    Fl_Menu_Item *menu) {
+static Fl_Choice *make_level_choice(int x, const char *label, const char *tip, Fl_Menu_Item *menu) {
     Fl_Choice *c = new Fl_Choice(x, 195, 180, 25, label);
     c->down_box(FL_BORDER_BOX);
     c->tooltip(tip);
@@ -130,12 +131,15 @@ void preferences_dlg::make_children() {
 
 void preferences_dlg::make_general_tab() {
     general_tab = new Fl_Group(10, 35, 615, 305, "General");
-    confirm_delete = make_check(35, 155, 250, "Confirm deletion of FM, SR, and AT",
+    confirm_delete = make_check(
+        35, 155, 250, "Confirm deletion of FM, SR, and AT",
         "Check this option to let the program ask for confirmation when deleting Failure "
         "Modes, Safety Requirements, and Analysis Tasks in the relevant browsers.");
-    confirm_exit = make_check(35, 195, 155, "Confirm exit",
-        "Check this option to let the program ask for confirmation when quitting.");
-    interactive_quit = make_check(35, 235, 235, "Interactive quit of Morvu session",
+    confirm_exit =
+        make_check(35, 195, 155, "Confirm exit",
+                   "Check this option to let the program ask for confirmation when quitting.");
+    interactive_quit = make_check(
+        35, 235, 235, "Interactive quit of Morvu session",
         "This option controls how to quit a Morvu session. If checked, the Morvu execution "
         "window stays open until the user types quit.If not checked, the Morvu session is "
         "automatically quitted by the system.Use it if you wish to check the detailed output "
@@ -155,13 +159,13 @@ void preferences_dlg::make_tools_tab() {
     choose_browser = make_choose(531, 200, cb_choose_browser);
     choose_spreadsheet = make_choose(531, 240, cb_choose_spreadsheet);
     choose_gnuplot = make_choose(531, 280, cb_choose_gnuplot);
-    editor_input = make_input(123, 160, 398, "Text Editor:",
-                              "The default program for editing/viewing text files.");
+    editor_input = make_input(
+        123, 160, 398, "Text Editor:", "The default program for editing/viewing text files.");
     browser_input = make_input(123, 200, 398, "Browser:", "The default program for browsing.");
-    spreadsheet_input = make_input(123, 240, 398, "Spreadsheet:",
-                                   "The default program for viewing spreadsheets.");
-    gnuplot_input = make_input(123, 280, 398, "Gnuplot:",
-                               "The default program for plotting traces.");
+    spreadsheet_input =
+        make_input(123, 240, 398, "Spreadsheet:", "The default program for viewing spreadsheets.");
+    gnuplot_input =
+        make_input(123, 280, 398, "Gnuplot:", "The default program for plotting traces.");
     tools_help = make_help(
         "   The default external tools used by ORVIK/Morvu-SA can be customized in this "
         "panel, \naccording to the user preferences. Supply valid executable program names, "
@@ -172,28 +176,31 @@ void preferences_dlg::make_tools_tab() {
 void preferences_dlg::make_log_tab() {
     Fl_Group *tab = new Fl_Group(10, 35, 615, 305, "Log");
     tab->hide();
-    log_file_input = make_input(110, 254, 400, "Log File:",
-                                "The file into which current log will be stored.");
+    log_file_input =
+        make_input(110, 254, 400, "Log File:", "The file into which current log will be stored.");
     choose_log_file = make_choose(520, 254, cb_choose_log_file);
     log_help = make_help(
         "   The options relevant to the log functionality of ORVIK can be customized here.");
-    alert_level_choice = make_level_choice(410, "Alert Box:",
+    alert_level_choice = make_level_choice(
+        410, "Alert Box:",
         "The minimum level at which the user is notified about new messages in the log "
-        "window.", alert_level_menu);
-    log_level_choice = make_level_choice(110, "Log Window:",
-        "The verbosity used for writing messages into the log window.", log_level_menu);
+        "window.",
+        alert_level_menu);
+    log_level_choice = make_level_choice(
+        110, "Log Window:", "The verbosity used for writing messages into the log window.",
+        log_level_menu);
     tab->end();
 }
 
 void preferences_dlg::make_save_tab() {
     Fl_Group *tab = new Fl_Group(10, 35, 615, 305, "Save");
     tab->hide();
-    save_help = make_help(
-        "   The options relevant to the saving of a SAT can be customized here.");
+    save_help = make_help("   The options relevant to the saving of a SAT can be customized here.");
     make_xsl_group();
-    Fl_Group *paths = make_frame(145, 45,
-        "References to filenames and dirnames (SM, ESM, Results Directory):");
-    path_absolute = make_check(43, 155, 212, "Store pathnames as absolute",
+    Fl_Group *paths =
+        make_frame(145, 45, "References to filenames and dirnames (SM, ESM, Results Directory):");
+    path_absolute = make_check(
+        43, 155, 212, "Store pathnames as absolute",
         "This option controls how pathnames and filenames are saved within the SAT. The "
         "default is to consider the paths relative with respect to the location of the SAT. "
         "Check this option if you rather wish absolute paths to be saved instead.");
@@ -204,13 +211,18 @@ void preferences_dlg::make_save_tab() {
 void preferences_dlg::make_xsl_group() {
     xsl_group = make_frame(220, 110, "Reference to SAT stylesheet:");
     xsl_none = make_radio(231, "None",
-        "No reference to a stylesheet for the SAT is saved within the XML file.", cb_None);
-    xsl_url = make_radio(262, "URL",
+                          "No reference to a stylesheet for the SAT is saved within the XML file.",
+                          cb_None);
+    xsl_url = make_radio(
+        262, "URL",
         "The reference to the stylesheet for the XML file containing a  SAT is saved as a "
-        "link to a web URL.", cb_URL);
-    xsl_local = make_radio(294, "Local",
+        "link to a web URL.",
+        cb_URL);
+    xsl_local = make_radio(
+        294, "Local",
         "The reference to the stylesheet for the XML file containing a SAT is saved as the "
-        "name of a local XSL file.", cb_Local);
+        "name of a local XSL file.",
+        cb_Local);
     choose_xsl = make_choose(519, 294, cb_choose_xsl);
     choose_xsl->tooltip("Choose a different XSL file that represents a stylesheet for the "
                         "XML of verios of a SAT.");
@@ -295,7 +307,9 @@ void preferences_dlg::set_xsl_mode(int mode) {
 
 // ----------------------------------------------------------------- actions
 
-void preferences_dlg::on_close() { window->hide(); }
+void preferences_dlg::on_close() {
+    window->hide();
+}
 
 void preferences_dlg::on_ok() {
     on_apply();
@@ -345,55 +359,97 @@ static preferences_dlg *owner_of(Fl_Widget *w) {
 void preferences_dlg::cb_window(Fl_Widget *w, void *) {
     owner_of(w)->cb_window_i();
 }
-void preferences_dlg::cb_window_i() { on_close(); }
+void preferences_dlg::cb_window_i() {
+    on_close();
+}
 
-void preferences_dlg::cb_OK(Fl_Widget *w, void *) { owner_of(w)->cb_OK_i(); }
-void preferences_dlg::cb_OK_i() { on_ok(); }
+void preferences_dlg::cb_OK(Fl_Widget *w, void *) {
+    owner_of(w)->cb_OK_i();
+}
+void preferences_dlg::cb_OK_i() {
+    on_ok();
+}
 
-void preferences_dlg::cb_Cancel(Fl_Widget *w, void *) { owner_of(w)->cb_Cancel_i(); }
-void preferences_dlg::cb_Cancel_i() { on_close(); }
+void preferences_dlg::cb_Cancel(Fl_Widget *w, void *) {
+    owner_of(w)->cb_Cancel_i();
+}
+void preferences_dlg::cb_Cancel_i() {
+    on_close();
+}
 
-void preferences_dlg::cb_Apply(Fl_Widget *w, void *) { owner_of(w)->cb_Apply_i(); }
-void preferences_dlg::cb_Apply_i() { on_apply(); }
+void preferences_dlg::cb_Apply(Fl_Widget *w, void *) {
+    owner_of(w)->cb_Apply_i();
+}
+void preferences_dlg::cb_Apply_i() {
+    on_apply();
+}
 
 void preferences_dlg::cb_choose_editor(Fl_Widget *w, void *) {
     owner_of(w)->cb_choose_editor_i();
 }
-void preferences_dlg::cb_choose_editor_i() { choose_file(editor_input, "*"); }
+void preferences_dlg::cb_choose_editor_i() {
+    choose_file(editor_input, "*");
+}
 
 void preferences_dlg::cb_choose_browser(Fl_Widget *w, void *) {
     owner_of(w)->cb_choose_browser_i();
 }
-void preferences_dlg::cb_choose_browser_i() { choose_file(browser_input, "*"); }
+void preferences_dlg::cb_choose_browser_i() {
+    choose_file(browser_input, "*");
+}
 
 void preferences_dlg::cb_choose_spreadsheet(Fl_Widget *w, void *) {
     owner_of(w)->cb_choose_spreadsheet_i();
 }
-void preferences_dlg::cb_choose_spreadsheet_i() { choose_file(spreadsheet_input, "*"); }
+void preferences_dlg::cb_choose_spreadsheet_i() {
+    choose_file(spreadsheet_input, "*");
+}
 
 void preferences_dlg::cb_choose_gnuplot(Fl_Widget *w, void *) {
     owner_of(w)->cb_choose_gnuplot_i();
 }
-void preferences_dlg::cb_choose_gnuplot_i() { choose_file(gnuplot_input, "*"); }
+void preferences_dlg::cb_choose_gnuplot_i() {
+    choose_file(gnuplot_input, "*");
+}
 
 void preferences_dlg::cb_choose_log_file(Fl_Widget *w, void *) {
     owner_of(w)->cb_choose_log_file_i();
 }
-void preferences_dlg::cb_choose_log_file_i() { choose_file(log_file_input, "*"); }
+void preferences_dlg::cb_choose_log_file_i() {
+    choose_file(log_file_input, "*");
+}
 
-void preferences_dlg::cb_None(Fl_Widget *w, void *) { owner_of(w)->cb_None_i(); }
-void preferences_dlg::cb_None_i() { set_xsl_mode(0); }
+void preferences_dlg::cb_None(Fl_Widget *w, void *) {
+    owner_of(w)->cb_None_i();
+}
+void preferences_dlg::cb_None_i() {
+    set_xsl_mode(0);
+}
 
-void preferences_dlg::cb_URL(Fl_Widget *w, void *) { owner_of(w)->cb_URL_i(); }
-void preferences_dlg::cb_URL_i() { set_xsl_mode(1); }
+void preferences_dlg::cb_URL(Fl_Widget *w, void *) {
+    owner_of(w)->cb_URL_i();
+}
+void preferences_dlg::cb_URL_i() {
+    set_xsl_mode(1);
+}
 
-void preferences_dlg::cb_Local(Fl_Widget *w, void *) { owner_of(w)->cb_Local_i(); }
-void preferences_dlg::cb_Local_i() { set_xsl_mode(2); }
+void preferences_dlg::cb_Local(Fl_Widget *w, void *) {
+    owner_of(w)->cb_Local_i();
+}
+void preferences_dlg::cb_Local_i() {
+    set_xsl_mode(2);
+}
 
-void preferences_dlg::cb_choose_xsl(Fl_Widget *w, void *) { owner_of(w)->cb_choose_xsl_i(); }
-void preferences_dlg::cb_choose_xsl_i() { choose_file(xsl_local_input, "*.xsl"); }
+void preferences_dlg::cb_choose_xsl(Fl_Widget *w, void *) {
+    owner_of(w)->cb_choose_xsl_i();
+}
+void preferences_dlg::cb_choose_xsl_i() {
+    choose_file(xsl_local_input, "*.xsl");
+}
 
 void preferences_dlg::cb_Restore_Defaults(Fl_Widget *w, void *) {
     owner_of(w)->cb_Restore_Defaults_i();
 }
-void preferences_dlg::cb_Restore_Defaults_i() { restore_defaults(); }
+void preferences_dlg::cb_Restore_Defaults_i() {
+    restore_defaults();
+}

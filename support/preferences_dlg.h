@@ -66,8 +66,8 @@ class preferences_dlg {
     // it in the widgets. Returns the window, not shown. Cannot fail.
     Fl_Double_Window *make_window();
 
-    void on_close();         // hides the window
-    void on_ok();            // on_apply, then hides the window
+    void on_close(); // hides the window
+    void on_ok();    // on_apply, then hides the window
     // Widgets to record, record to store, then the global logger's level
     // (and alert level for a log window); no logger: only the store.
     void on_apply();
@@ -75,8 +75,8 @@ class preferences_dlg {
     // Shows stylesheet mode 0 (none), 1 (URL) or 2 (local file); any other
     // mode sets no radio button and changes no active state.
     void set_xsl_mode(int mode);
-    void load_widgets();     // record to widgets
-    void store_widgets();    // widgets to record
+    void load_widgets();  // record to widgets
+    void store_widgets(); // widgets to record
 
   private:
     void make_children();

@@ -28,8 +28,8 @@
 
 // A new element with its inputs; page -1: none for basic events, off otherwise.
 inline ft_element *node(const char *name, ft_type t, std::vector<ft_element *> kids = {},
-                        short page = -1, const char *desc = "", const char *prob = NULL,
-                        const char *crit = NULL) {
+                        short page = -1, const char *desc = "", const char *prob = nullptr,
+                        const char *crit = nullptr) {
     ft_element *e = ft_set_desc(ft_set_type(ft_set_name(ft_init(), name), t), desc);
     ft_set_page(e, page >= 0 ? page : short(t == FT_BASIC ? FT_PAGE_NONE : FT_PAGE_OFF));
     if (prob)
@@ -90,7 +90,7 @@ inline std::vector<unsigned char> render_rgb(Fl_Window *win, FTD_canvas *c, int 
             c->draw();
             fl_pop_clip();
         }
-    unsigned char *img = fl_read_image(NULL, 0, 0, w, h);
+    unsigned char *img = fl_read_image(nullptr, 0, 0, w, h);
     fl_end_offscreen();
     fl_delete_offscreen(off);
     std::vector<unsigned char> out(img, img + w * h * 3);
@@ -125,7 +125,7 @@ template <int WW, int WH, int CW, int CH> struct CanvasWindowTest : ::testing::T
     }
     void TearDown() override {
         delete win;
-        ft_free_tree(root, NULL);
+        ft_free_tree(root, nullptr);
     }
 };
 

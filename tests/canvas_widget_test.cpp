@@ -47,9 +47,9 @@ TEST_F(CanvasTest, SetTreeFitsZoom) {
         canvas->set_tree(top);
         EXPECT_NEAR(canvas->zoom, r.zoom, 1e-3);
         EXPECT_NEAR(canvas->max_zoom, r.max_zoom, 1e-2);
-        ft_free_tree(top, NULL);
+        ft_free_tree(top, nullptr);
     }
-    canvas->set_tree(NULL);
+    canvas->set_tree(nullptr);
 }
 
 TEST_F(CanvasTest, LayoutPlacesEveryNode) {
@@ -100,10 +100,10 @@ TEST_F(CanvasTest, PressMapsThroughScrollArea) {
 
 TEST_F(CanvasTest, MakeLabelSizedToContent) {
     std::string n300(300, 'n');
-    const char *rows[][4] = {{"G1", "1.0e-3", NULL, "G1\nP = 1.0e-3"},
-                             {"G1", NULL, "2", "G1\nC = 2"},
+    const char *rows[][4] = {{"G1", "1.0e-3", nullptr, "G1\nP = 1.0e-3"},
+                             {"G1", nullptr, "2", "G1\nC = 2"},
                              {"G1", "1", "2", "G1\nP = 1\nC = 2"},
-                             {n300.c_str(), NULL, NULL, n300.c_str()}};
+                             {n300.c_str(), nullptr, nullptr, n300.c_str()}};
     for (auto &r : rows)
         EXPECT_EQ(FTD_canvas::make_label(r[0], r[1], r[2]), r[3]);
 }
@@ -221,5 +221,5 @@ TEST_F(CanvasTest, DeepChainOfGates) {
     canvas->clear_highlight();
     EXPECT_EQ(canvas->delete_at(20, 20 * depth + 12), 1); // the event at the bottom
     EXPECT_EQ(svg_export_fault(canvas), "");
-    canvas->set_tree(NULL);
+    canvas->set_tree(nullptr);
 }

@@ -70,7 +70,7 @@ TEST(ModelGeneration, MovesOnlyOnChange) {
         c.op();
         EXPECT_EQ(ft_generation() != before, c.moves) << c.what;
     }
-    ft_free_tree(g, NULL);
+    ft_free_tree(g, nullptr);
 }
 
 // ft_hit tests the used slots only, also when a half-written free slot
@@ -93,7 +93,8 @@ TEST(PositionsBlock, HitOverUsedSlotsAndZeroedBlocks) {
                 ft_add_coord(e, junk.x, junk.y); // a half-free slot
             for (int x = -10; x < 150; x += 3)
                 for (int y = -2; y < 60; y += 2)
-                    ASSERT_EQ(ft_hit(x, y, e), used_slots(x, y, fill)) << fill << " " << x << "," << y;
+                    ASSERT_EQ(ft_hit(x, y, e), used_slots(x, y, fill))
+                        << fill << " " << x << "," << y;
         }
     e->coord->selected = 1;
     ft_free_element(e);

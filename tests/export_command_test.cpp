@@ -19,7 +19,7 @@ struct Export : AppTest {
         logger->set_level(LOG_DEBUG);
         responder.file_chooser = [this](const char *, const char *, const char *fname, int) {
             proposed = fname;
-            return chosen.empty() ? (const char *)NULL : chosen.c_str();
+            return chosen.empty() ? (const char *)nullptr : chosen.c_str();
         };
         responder.choice = [this](const std::string &, const char *, const char *, const char *) {
             asked++;

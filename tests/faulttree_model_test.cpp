@@ -138,8 +138,8 @@ TEST_F(Model, FindAtAndDeleteAtSharedEvent) {
     ft_add_coord(ft_add_coord(ev, 80, 60), 120, 60);
     ft_add_coord(hidden, 200, 60);
     EXPECT_EQ(ft_find_at(root, 120, 65), ev);
-    EXPECT_EQ(ft_find_at(root, 200, 65), nullptr); // below a FT_PAGE_NONE gate
-    EXPECT_EQ(ft_find_at(root, 3, 3), nullptr); // free slots mark no place
+    EXPECT_EQ(ft_find_at(root, 200, 65), nullptr);            // below a FT_PAGE_NONE gate
+    EXPECT_EQ(ft_find_at(root, 3, 3), nullptr);               // free slots mark no place
     EXPECT_EQ(ft_delete_at(nullptr, root, 100, 12), nullptr); // the root stays
     EXPECT_EQ(ft_delete_at(nullptr, root, 120, 65), g1);      // taken out of G1 first
     EXPECT_EQ(ft_list_get_size(ft_get_children(g1)), 0);

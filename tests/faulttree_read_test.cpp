@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "ftgen.h"
 #include "fault_support.h"
+#include "ftgen.h"
 #include "ftread.h"
 
 using namespace std::string_literals;

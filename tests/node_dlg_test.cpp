@@ -52,7 +52,7 @@ class NodeEdit : public SeamTest {
     void TearDown() override {
         SeamTest::TearDown();
         win.hide();
-        ft_free_tree(root, NULL);
+        ft_free_tree(root, nullptr);
         EXPECT_EQ(ft_live_elements(), live_before); // nothing leaked or lost
     }
     void draw() { // records every drawn position at zoom 2
@@ -95,7 +95,7 @@ TEST_F(NodeEdit, NothingSelectedOrUnderMouse) {
     answer(type_ok("X", FT_OR));
     mouse_at(300, 300); // the new element is released, not attached
     EXPECT_EQ(canvas->insert_child(), 0);
-    canvas->set_tree(NULL);
+    canvas->set_tree(nullptr);
     canvas->delete_selected();
     canvas->set_tree(root);
     EXPECT_EQ(children(root), 3);
@@ -103,7 +103,7 @@ TEST_F(NodeEdit, NothingSelectedOrUnderMouse) {
 
 TEST_F(NodeEdit, UntickedPageGate) {
     for (int with_page_root : {0, 1}) {
-        canvas->set_page_tree(with_page_root ? root : NULL);
+        canvas->set_page_tree(with_page_root ? root : nullptr);
         ft_set_page(p1, FT_PAGE_ON);
         draw();
         mouse_at(80, 30, 1);

@@ -50,7 +50,7 @@ TEST(SvgText, FittedTextAndLineFormat) {
                  {"\n", 10, 6, t + e}};
     FTD_canvas canvas(0, 0, 100, 100);
     for (const auto &c : cases) {
-        char *buf = NULL;
+        char *buf = nullptr;
         size_t size = 0;
         FILE *out = open_memstream(&buf, &size);
         svg_indent_level = 1;
@@ -114,7 +114,7 @@ TEST(SvgExport, GoldenDocumentsAndWellFormedness) {
         int prob;
     } cases[] = {{"and_zoom15", small, 1.5f, 1},   {"all_kinds", tree, 2, 1},
                  {"all_kinds_noprob", tree, 2, 0}, {"page_root", page, 2, 1},
-                 {"no_tree", NULL, 2, 1},          {"invalid_root", invalid, 2, 1},
+                 {"no_tree", nullptr, 2, 1},       {"invalid_root", invalid, 2, 1},
                  {"hostile", hostile, 1, 1}};
     for (const auto &c : cases) {
         std::string actual = out_dir + c.name + ".svg";
@@ -129,7 +129,7 @@ TEST(SvgExport, GoldenDocumentsAndWellFormedness) {
     }
     EXPECT_EQ(-1, export_to("/dev/full", small, 1, 1)); // a failed write is reported
     for (ft_element *root : {tree, small, invalid, hostile})
-        ft_free_tree(root, NULL);
+        ft_free_tree(root, nullptr);
 }
 
 TEST(SvgExport, RenderedPicture) {
@@ -147,7 +147,7 @@ TEST(SvgExport, RenderedPicture) {
     EXPECT_TRUE(at(235, 110)[0] == 255 && at(235, 110)[3] == 255); // inside the root's box: white
     EXPECT_GT(std::max(at(250, 269)[3], at(250, 270)[3]), 100);    // the connector at y = 27
     EXPECT_EQ(0, at(250, 270)[0]);                                 // drawn in black
-    ft_free_tree(root, NULL);
+    ft_free_tree(root, nullptr);
 }
 
 // A node whose type is no kind ends the program with the internal-error
@@ -171,8 +171,8 @@ TEST(CanvasDeathTest, NodeOfNoKindEndsTheProgram) {
         canvas.set_tree(root);
         EXPECT_EXIT(c.svg ? (void)canvas.write_svg(stdout) : (void)canvas.draw_root(root, {10, 10}),
                     ::testing::ExitedWithCode(1), c.report);
-        canvas.set_tree(NULL);
-        ft_free_tree(root, NULL);
+        canvas.set_tree(nullptr);
+        ft_free_tree(root, nullptr);
     }
     dlg_set_responder(nullptr);
 }

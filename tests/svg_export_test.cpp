@@ -1,8 +1,7 @@
 // SVG export: escaping, line splitting and fitted texts, golden documents,
-// well-formedness, rendering and write failures.
+// well-formedness and write failures.
 #include "app_fixture.h"
 
-#include <FL/Fl_PNG_Image.H>
 #include <sys/stat.h>
 
 #include "svg_writer.h"
@@ -130,24 +129,6 @@ TEST(SvgExport, GoldenDocumentsAndWellFormedness) {
     EXPECT_EQ(-1, export_to("/dev/full", small, 1, 1)); // a failed write is reported
     for (ft_element *root : {tree, small, invalid, hostile})
         ft_free_tree(root, nullptr);
-}
-
-TEST(SvgExport, RenderedPicture) {
-    mkdir(out_dir.c_str(), 0777);
-    ft_element *root = and_two();
-    ASSERT_EQ(0, export_to(out_dir + "render.svg", root, 10, 1, 500, 400));
-    ASSERT_EQ(
-        0, system(("rsvg-convert -o " + out_dir + "render.png " + out_dir + "render.svg").c_str()));
-    Fl_PNG_Image png((out_dir + "render.png").c_str());
-    ASSERT_TRUE(png.w() == 500 && png.d() == 4);
-    auto at = [&](int x, int y) {
-        return (const unsigned char *)png.data()[0] + 4 * (y * 500 + x);
-    };
-    EXPECT_EQ(0, at(3, 3)[3]);                                     // outside: transparent
-    EXPECT_TRUE(at(235, 110)[0] == 255 && at(235, 110)[3] == 255); // inside the root's box: white
-    EXPECT_GT(std::max(at(250, 269)[3], at(250, 270)[3]), 100);    // the connector at y = 27
-    EXPECT_EQ(0, at(250, 270)[0]);                                 // drawn in black
-    ft_free_tree(root, nullptr);
 }
 
 // A node whose type is no kind ends the program with the internal-error

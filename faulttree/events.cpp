@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "ftnames.h"
 #include "ftread.h"
 
 import_column events_columns[EVENTS_COLUMNS] = {
@@ -40,8 +41,9 @@ enum { EV_HEADER = 0, EV_DATA = 1 };
 
 // One run of the reader.
 struct events_run {
-    ft_list *events;  // the list each data row's event is appended to
-    import_scan scan; // counter, state (EV_HEADER, EV_DATA), row buffers
+    ft_list *events;   // the list each data row's event is appended to
+    name_index *names; // each name's first event
+    import_scan scan;  // counter, state (EV_HEADER, EV_DATA), row buffers
 };
 
 void events_reset_columns(unsigned char flags) {
@@ -52,40 +54,54 @@ static const char *value_of(int row) {
     return events_columns[row].column != 0 ? events_columns[row].value : NULL;
 }
 
-// The probability text of the row: parameter 0 of a "Fixed" model, else "0.0".
-static const char *row_probability(void) {
+// The probability text of the row: parameter 0 of a "Fixed" model, else
+// "0.0"; its length up to its first blank goes to *len.
+static const char *row_probability(const import_scan *scan, size_t *len) {
     const char *model = events_columns[EV_MODEL_TYPE].value;
     const char *param = value_of(EV_PARAM0);
+    size_t n = 3;
     if (param != NULL && model != NULL && strcmp(model, "Fixed") == 0)
-        return param;
-    return "0.0";
+        n = import_value_length(scan, EV_PARAM0);
+    else
+        param = "0.0";
+    const char *blank = static_cast<const char *>(memchr(param, ' ', n));
+    *len = blank != NULL ? size_t(blank - param) : n;
+    return param;
 }
 
-// Only four columns feed the element; the others are read and dropped.
-int events_fill_element(ft_element *e) {
+// The basic event of the row, NULL when it has no name. Only four columns
+// feed the element; the others are read and dropped.
+static ft_element *make_event(const import_scan *scan) {
     const char *name = events_columns[EV_NAME].value;
     if (name == NULL)
-        return FTREAD_BAD_EVENTS;
-    ft_set_name(e, name);
-    ft_set_type(e, FT_BASIC);
-    ft_set_desc(e, value_of(EV_DESC) ? value_of(EV_DESC) : "");
-    ft_set_prob(e, row_probability());
-    return FTREAD_OK;
+        return NULL;
+    const char *desc = value_of(EV_DESC);
+    size_t prob_len;
+    const char *prob = row_probability(scan, &prob_len);
+    ft_element *e = ft_init_texts(name, import_value_length(scan, EV_NAME), desc ? desc : "",
+                                  desc ? import_value_length(scan, EV_DESC) : 0, prob, prob_len);
+    return ft_set_type(e, FT_BASIC);
 }
 
 void events_tab(events_run *run) {
     import_tab(&run->scan);
 }
 
-// A data row is done: it becomes one basic event at the end of the list.
+// A data row is done: it becomes one basic event at the end of the list,
+// and the name's event unless an earlier row had the name.
 static int finish_row(events_run *run) {
-    ft_element *e = ft_init();
-    const int rc = events_fill_element(e);
-    if (rc != FTREAD_OK) {
+    ft_element *e = make_event(&run->scan);
+    if (e == NULL)
+        return FTREAD_BAD_EVENTS;
+    try {
+        ft_list_cons(e, run->events);
+    } catch (const std::bad_alloc &) {
         ft_free_element(e);
-        return rc;
+        throw;
     }
-    ft_list_cons(e, run->events);
+    const size_t len = import_value_length(&run->scan, EV_NAME);
+    const char *name = ft_get_name(e);
+    run->names->append(name, len, name_index::hash_of(name, len)).event = e;
     import_row_end(&run->scan, events_columns);
     return FTREAD_OK;
 }
@@ -100,10 +116,12 @@ int events_line_end(events_run *run) {
 }
 
 int events_cell(events_run *run, const char *text, size_t len) {
-    int rc = run->scan.state == EV_HEADER
-                 ? import_header_cell(&run->scan, events_columns, EVENTS_COLUMNS, text, len)
-                 : import_data_cell(&run->scan, events_columns, text, len);
-    return rc == 0 ? FTREAD_OK : FTREAD_BAD_EVENTS;
+    if (run->scan.state == EV_HEADER)
+        return import_header_cell(&run->scan, events_columns, EVENTS_COLUMNS, text, len) == 0
+                   ? FTREAD_OK
+                   : FTREAD_BAD_EVENTS;
+    return import_data_cell(&run->scan, events_columns, text, len) == 0 ? FTREAD_OK
+                                                                        : FTREAD_BAD_EVENTS;
 }
 
 // A last data row with cells but no line end is read as if it had one.
@@ -113,8 +131,8 @@ int events_end_of_input(events_run *run) {
     return FTREAD_OK;
 }
 
-int events_read(FILE *f, ft_list *events) {
-    events_run run{events, {}};
+int events_read(FILE *f, ft_list *events, name_index *names) {
+    events_run run{events, names, {}};
     void *scanner = NULL;
     const int rc = import_guarded([&] {
         import_begin(&run.scan, events_columns, EVENTS_COLUMNS);
@@ -122,7 +140,10 @@ int events_read(FILE *f, ft_list *events) {
         if (eventslex_init_extra(&run, &scanner) != 0)
             throw std::bad_alloc();
         eventsset_in(f, scanner);
-        return eventslex(scanner);
+        const int lexed = eventslex(scanner);
+        if (lexed == FTREAD_OK)
+            names->index_appended();
+        return lexed;
     });
     if (scanner != NULL)
         eventslex_destroy(scanner);

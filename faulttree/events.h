@@ -7,6 +7,8 @@
 #include "ftscan.h"
 #include "saFaultTree.h"
 
+class name_index;
+
 #define EVENTS_COLUMNS 26
 
 // The column table, row 0 "Name". A value points into the run's row
@@ -16,18 +18,14 @@ extern import_column events_columns[EVENTS_COLUMNS];
 // For every row: flag 1 sets column to 0, flag 2 sets value to NULL.
 void events_reset_columns(unsigned char flags);
 
-// Fills e from the stored values of the current row: name, FT_BASIC,
-// description ("" without one), probability ("0.0" unless the failure model
-// is "Fixed" with a parameter 0). Returns 0, or 4 when the row has no name
-// (e is then untouched).
-int events_fill_element(ft_element *e);
-
 // Reads the whole events file f (open for reading; the caller closes it)
-// and appends one basic event per data row to events, in file order.
+// and appends one basic event per data row to events, in file order; names
+// gets the event of each name's first row (the index keeps the element's
+// name as its key: the events must outlive it).
 // Returns 0; 4 for a content error; 6 for a read error, exhausted memory or
 // a cell beyond IMPORT_MAX_BUFFER. After a failure events keeps the events
 // of the rows before the failing one.
-int events_read(FILE *f, ft_list *events);
+int events_read(FILE *f, ft_list *events, name_index *names);
 
 // One run of the reader, shared by its token handlers (defined in
 // events.cpp; the scanner only passes it on).

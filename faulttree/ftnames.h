@@ -1,6 +1,7 @@
-// The name index of the gates reader: from a name's text to what the run
-// knows of that name (its first events row, the elements of that name in
-// the tree). Header only, so that the per-cell look-ups inline.
+// The name index of the FaultTree+ readers: from a name's text to what the
+// load knows of that name (its first events row, the elements of that name
+// in the tree). The events reader fills it, the gates reader uses and
+// extends it. Header only, so that the per-cell look-ups inline.
 //
 // Layout, chosen for loads far larger than the caches: the hashed table
 // holds only 8-byte slots (a record number and 32 bits of the hash), and
@@ -8,7 +9,10 @@
 // indexed in file order and gates mostly name them in that order, so record
 // reads are close to sequential; only the small slots are read at random.
 // A wrong slot is passed over on its hash bits, so nearly every probe that
-// reads a record's text is the one that matches.
+// reads a record's text is the one that matches. The events reader appends
+// its records while their names are fresh in the cache and gives them their
+// slots at the end, when the number of names is known and the table need
+// not grow.
 #ifndef FTD_FTNAMES_H
 #define FTD_FTNAMES_H
 
@@ -27,7 +31,8 @@ struct name_entry {
     ft_element *event = NULL;   // the first events row of that name
     ft_element *in_tree = NULL; // the first distinct element of that name met in the tree
     const char *key = NULL;
-    size_t len = 0;
+    uint32_t len = 0;     // of key
+    uint32_t hash = 0;    // name_index::hash_of key
     char head[15];        // the first bytes of key: a short key matches without reading it
     bool several = false; // more than one distinct element of that name in the tree
 };
@@ -41,7 +46,8 @@ class name_index {
     static const size_t HEAD = sizeof(name_entry::head);
     slot *slots = NULL;
     size_t capacity = 0; // a power of two, or 0
-    size_t used = 0;
+    size_t used = 0;     // records
+    size_t indexed = 0;  // records before this one have had their slot
     std::vector<name_entry *> blocks;
 
     static slot *map_slots(size_t n) {
@@ -75,7 +81,7 @@ class name_index {
         }
         free(old);
     }
-    name_entry &add_record(const char *key, size_t len) {
+    name_entry &add_record(const char *key, size_t len, uint32_t h) {
         if (used % BLOCK == 0 && used / BLOCK == blocks.size()) {
             name_entry *b = static_cast<name_entry *>(malloc(BLOCK * sizeof(name_entry)));
             if (b == NULL) throw std::bad_alloc();
@@ -88,7 +94,8 @@ class name_index {
         }
         name_entry *e = new (&blocks[used / BLOCK][used % BLOCK]) name_entry;
         e->key = key;
-        e->len = len;
+        e->len = uint32_t(len);
+        e->hash = h;
         memcpy(e->head, key, len < HEAD ? len : HEAD);
         ++used;
         return *e;
@@ -100,10 +107,21 @@ class name_index {
     name_index &operator=(const name_index &) = delete;
     ~name_index() { release(); }
 
-    // FNV-1a over the text, folded to 32 bits.
+    // A multiply-and-shift hash over the text, eight bytes at a time, folded
+    // to 32 bits.
     static uint32_t hash_of(const char *key, size_t len) {
-        uint64_t h = 1469598103934665603ull;
-        for (size_t i = 0; i < len; ++i) h = (h ^ (unsigned char)key[i]) * 1099511628211ull;
+        const uint64_t k = 0x9E3779B97F4A7C15ull;
+        uint64_t h = len * k, w;
+        size_t i = 0;
+        for (; i + 8 <= len; i += 8) {
+            memcpy(&w, key + i, 8);
+            h = (h ^ w) * k;
+            h ^= h >> 29;
+        }
+        for (w = 0; i < len; ++i)
+            w |= uint64_t((unsigned char)key[i]) << (8 * (i & 7));
+        h = (h ^ w) * k;
+        h = (h ^ (h >> 32)) * 0xD6E8FEB86659FD93ull;
         return uint32_t(h ^ (h >> 32));
     }
     // Room for n names without growing (the table stays at most 3/4 full).
@@ -114,9 +132,11 @@ class name_index {
     }
     // The entry of key, NULL when none.
     name_entry *find(const char *key) { return find(key, strlen(key)); }
-    name_entry *find(const char *key, size_t len) {
+    name_entry *find(const char *key, size_t len) { return find(key, len, hash_of(key, len)); }
+    // The same with the key's hash_of value already known.
+    name_entry *find(const char *key, size_t len, uint32_t h) {
         if (used == 0) return NULL;
-        const slot s = slots[probe(key, len, hash_of(key, len))];
+        const slot s = slots[probe(key, len, h)];
         return s.record != 0 ? &record(s.record - 1) : NULL;
     }
     // The entry of key, made empty when new; key must outlive the table.
@@ -130,22 +150,41 @@ class name_index {
         if (4 * (used + 1) > 3 * capacity) grow(capacity == 0 ? 64 : 2 * capacity);
         slot &s = slots[probe(key, len, h)];
         if (s.record != 0) return record(s.record - 1);
-        name_entry &e = add_record(key, len);
+        name_entry &e = add_record(key, len, h);
         s.record = uint32_t(used); // the new record's number + 1
         s.hash = h;
+        indexed = used;
         return e;
+    }
+    // A new record for key (len bytes, hash_of value h) that no look-up finds
+    // until index_appended; key must outlive the table. Appending costs no
+    // random memory access: many names are appended, then indexed at once.
+    // Throws std::bad_alloc when memory is exhausted.
+    name_entry &append(const char *key, size_t len, uint32_t h) { return add_record(key, len, h); }
+    // Gives the appended records their slots, in the order appended: a name
+    // appended twice keeps its first record (the later one stays unfound).
+    // The slots are asked for a few records ahead, so that the memory waits
+    // overlap. Must run before find or get once records were appended.
+    // Throws std::bad_alloc when memory is exhausted.
+    void index_appended() {
+        reserve(used);
+        const size_t ahead = 16;
+        for (size_t r = indexed; r < used; ++r) {
+            if (r + ahead < used)
+                prefetch(record(uint32_t(r + ahead)).hash);
+            const name_entry &e = record(uint32_t(r));
+            slot &s = slots[probe(e.key, e.len, e.hash)];
+            if (s.record == 0)
+                s = slot{uint32_t(r + 1), e.hash};
+        }
+        indexed = used;
     }
     // Asks the processor early for the slot where key's search starts: the
     // table can be far larger than the caches.
-    //
-    // The compiler counts a prefetch as no effect at all, so a function whose
-    // only work ends in one is dropped with its calls; the empty volatile asm
-    // is an effect it must keep, and with it the prefetch.
     void prefetch(uint32_t h) const {
         if (capacity == 0) return;
         const slot *p = &slots[h & (capacity - 1)];
         __builtin_prefetch(p);
-        asm volatile("" : : "r"(p));
     }
     void prefetch(const char *key, size_t len) const { prefetch(hash_of(key, len)); }
     template <class F> void for_each(F f) {
@@ -159,6 +198,7 @@ class name_index {
         slots = NULL;
         capacity = 0;
         used = 0;
+        indexed = 0;
     }
 };
 

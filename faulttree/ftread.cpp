@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "events.h"
+#include "ftnames.h"
 #include "gates.h"
 
 FTD_tree::FTD_tree() {
@@ -29,11 +30,11 @@ template <class Read> static int read_file(const char *path, int missing_code, R
 }
 
 int read_faulttree_files(FTD_tree *holder, const char *events_path, const char *gates_path) {
+    name_index names; // the events and gates by name, while the pair is read
     int rc = read_file(events_path, FTREAD_NO_EVENTS_FILE,
-                       [&](FILE *f) { return events_read(f, holder->events); });
+                       [&](FILE *f) { return events_read(f, holder->events, &names); });
     if (rc != FTREAD_OK)
         return rc;
     return read_file(gates_path, FTREAD_NO_GATES_FILE,
-                     [&](FILE *f) { return gates_read(f, holder->events, holder->root); });
-    return rc;
+                     [&](FILE *f) { return gates_read(f, &names, holder->root); });
 }

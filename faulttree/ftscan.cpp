@@ -67,8 +67,7 @@ int import_header_end(import_scan *scan, import_column *table, int rows) {
 
 int import_data_cell(import_scan *scan, import_column *table, const char *text, size_t len) {
     scan->row_cells = true;
-    const size_t c = size_t(scan->counter);
-    const int row = c < scan->col2row.size() ? scan->col2row[c] : -1;
+    const int row = import_cell_row(scan);
     if (row < 0)
         return -1;
     std::vector<char> &buf = scan->store[size_t(row)];

@@ -79,6 +79,12 @@ int import_header_end(import_scan *scan, import_column *table, int rows);
 // that column. Throws std::bad_alloc when memory is exhausted.
 int import_data_cell(import_scan *scan, import_column *table, const char *text, size_t len);
 
+// The table row that a data cell at the counter goes to, -1 when none.
+inline int import_cell_row(const import_scan *scan) {
+    const size_t c = size_t(scan->counter);
+    return c < scan->col2row.size() ? scan->col2row[c] : -1;
+}
+
 // The length of row's value; only while the value is not NULL.
 size_t import_value_length(const import_scan *scan, int row);
 

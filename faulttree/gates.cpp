@@ -76,10 +76,9 @@ static const char CRIT_MARKER[] = "Morvu-SA criticality: ";
 
 // One run of the reader.
 struct gates_run {
-    ft_list *events;               // the events that "E" inputs name
+    name_index &names;             // per name: its first event, its elements in the tree
     ft_element *root;              // filled by the first data row
     import_scan scan;              // counter, state (G_HEADER, G_FIRST, G_NEXT), row buffers
-    name_index names;              // per name: its first event, its elements in the tree
     bool tree_index_stale = false; // a children list was replaced since the
                                    // tree part of names was built
     cycle_guard cycles;
@@ -88,6 +87,10 @@ struct gates_run {
     // inputs ever added: the places need no count.
     long inputs = 0;
     bool events_filled = false;
+    // Per table row: hash_of the name in the row's cell (the gate's own name,
+    // an input's name after its kind letter and separator), taken as the cell
+    // is read.
+    uint32_t hashes[GATES_COLUMNS] = {};
 };
 
 void gates_reset_columns(unsigned char flags) {
@@ -95,28 +98,6 @@ void gates_reset_columns(unsigned char flags) {
 }
 
 /* ---- Name index ---- */
-
-// Indexes the events a chunk at a time: the chunk's slots are asked for
-// first, then filled, so that the memory waits overlap.
-static void index_events(gates_run *run) {
-    const int n = ft_list_get_size(run->events);
-    run->names.reserve(size_t(n) + 64);
-    size_t len[FT_LIST_CHUNK];
-    uint32_t hash[FT_LIST_CHUNK];
-    for (ft_list *c = run->events; c != NULL; c = c->next) {
-        for (int i = 0; i <= c->last; ++i) {
-            const char *key = ft_get_name(c->items[i]);
-            len[i] = strlen(key);
-            hash[i] = name_index::hash_of(key, len[i]);
-            run->names.prefetch(hash[i]);
-        }
-        for (int i = 0; i <= c->last; ++i) {
-            name_entry &entry = run->names.get(ft_get_name(c->items[i]), len[i], hash[i]);
-            if (entry.event == NULL)
-                entry.event = c->items[i]; // the first row of a name wins
-        }
-    }
-}
 
 static void note_in_tree(name_entry &n, ft_element *e) {
     if (n.in_tree == NULL)
@@ -144,16 +125,18 @@ static void rebuild_tree_index(gates_run *run) {
     run->tree_index_stale = false;
 }
 
-// The first element in preorder below and including the root named name.
-static ft_element *find_in_tree(gates_run *run, const char *name, size_t len) {
+// The first element in preorder below and including the root named name;
+// *is_event tells whether it is the name's event.
+static ft_element *find_in_tree(gates_run *run, const char *name, size_t len, uint32_t hash,
+                                bool *is_event) {
     if (run->tree_index_stale)
         rebuild_tree_index(run);
-    name_entry *entry = run->names.find(name, len);
+    name_entry *entry = run->names.find(name, len, hash);
     if (entry == NULL || entry->in_tree == NULL)
         return NULL;
-    if (!entry->several)
-        return entry->in_tree;
-    return ft_find_by_name(run->root, name);
+    ft_element *found = entry->several ? ft_find_by_name(run->root, name) : entry->in_tree;
+    *is_event = found == entry->event;
+    return found;
 }
 
 /* ---- Building a gate ---- */
@@ -202,21 +185,22 @@ static void build_notes(ft_element *gate) {
 
 // One input cell of len bytes of a gate of block: "E" and a separator byte
 // and an event name, or "G" and a separator byte and a gate name.
-static int build_input(gates_run *run, ft_element *gate, int block, const char *cell, size_t len) {
+static int build_input(gates_run *run, ft_element *gate, int block, const char *cell, size_t len,
+                       uint32_t hash) {
     if ((cell[0] != 'E' && cell[0] != 'G') || cell[1] == '\0')
         return FTREAD_BAD_GATES;
     const char *name = cell + 2;
     len -= 2;
     if (cell[0] == 'G') {
-        ft_element *child = ft_set_name(ft_init(), name);
+        ft_element *child = ft_init_texts(name, len, "", 0, NULL, 0);
         ft_add_child(gate, child);
         const char *key = ft_get_name(child); // the index keeps the key, not a copy
-        note_in_tree(run->names.get(key, len, name_index::hash_of(key, len)), child);
+        note_in_tree(run->names.get(key, len, hash), child);
         run->cycles.set_block(child, block);
         ++run->inputs;
         return FTREAD_OK;
     }
-    name_entry *entry = run->names.find(name, len);
+    name_entry *entry = run->names.find(name, len, hash);
     if (entry == NULL || entry->event == NULL)
         return FTREAD_UNDEFINED_EVENT;
     run->cycles.add_input(block, entry->event);
@@ -240,9 +224,10 @@ static int build_name(ft_element *gate) {
 static int build_inputs(gates_run *run, ft_element *gate, int block) {
     for (int row = G_INPUT0; row <= G_INPUT17; ++row) {
         const char *cell = gates_columns[row].value;
-        const int rc =
-            cell != NULL ? build_input(run, gate, block, cell, import_value_length(&run->scan, row))
-                         : FTREAD_OK;
+        const int rc = cell != NULL
+                           ? build_input(run, gate, block, cell,
+                                         import_value_length(&run->scan, row), run->hashes[row])
+                           : FTREAD_OK;
         if (rc != FTREAD_OK)
             return rc;
     }
@@ -250,11 +235,10 @@ static int build_inputs(gates_run *run, ft_element *gate, int block) {
 }
 
 // The block of the cycle check that gate belongs to (see ftcycle.h).
-static int block_of(gates_run *run, ft_element *gate) {
+static int block_of(gates_run *run, ft_element *gate, bool is_event) {
     if (gate == run->root)
         return cycle_guard::ROOT;
-    name_entry *entry = run->names.find(ft_get_name(gate));
-    if (entry == NULL || entry->event != gate)
+    if (!is_event)
         return run->cycles.gate_block(gate);
     run->events_filled = true;
     return run->cycles.event_block(gate);
@@ -262,8 +246,8 @@ static int block_of(gates_run *run, ft_element *gate) {
 
 // The columns are applied in table order: name, type, description, inputs,
 // page flag, notes. Only these feed the gate; the others are dropped.
-int gates_build_gate(gates_run *run, ft_element *gate) {
-    const int block = block_of(run, gate);
+int gates_build_gate(gates_run *run, ft_element *gate, bool is_event) {
+    const int block = block_of(run, gate, is_event);
     if (gate->children != NULL && !ft_list_is_empty(gate->children)) {
         run->tree_index_stale = true;
         run->cycles.drop_inputs(block, gate);
@@ -346,15 +330,17 @@ void gates_tab(gates_run *run) {
 
 static int finish_row(gates_run *run) {
     ft_element *gate = run->root;
+    bool is_event = false;
     if (run->scan.state == G_NEXT) {
         if (gates_columns[G_NAME].value == NULL)
             return FTREAD_BAD_GATES;
         gate =
-            find_in_tree(run, gates_columns[G_NAME].value, import_value_length(&run->scan, G_NAME));
+            find_in_tree(run, gates_columns[G_NAME].value, import_value_length(&run->scan, G_NAME),
+                         run->hashes[G_NAME], &is_event);
         if (gate == NULL)
             return FTREAD_BAD_GATES;
     }
-    const int rc = gates_build_gate(run, gate);
+    const int rc = gates_build_gate(run, gate, is_event);
     if (rc != FTREAD_OK)
         return rc;
     if (run->scan.state == G_FIRST)
@@ -376,12 +362,11 @@ int gates_line_end(gates_run *run) {
 // Prefetches the index slot that the row will look the cell's name up in:
 // the gate's own name, or the name of an input.
 static void prefetch_cell(gates_run *run, const char *text, size_t len) {
-    const size_t c = size_t(run->scan.counter);
-    const int row = c < run->scan.col2row.size() ? run->scan.col2row[c] : -1;
+    const int row = import_cell_row(&run->scan);
     if (row == G_NAME)
-        run->names.prefetch(text, len);
+        run->names.prefetch(run->hashes[row] = name_index::hash_of(text, len));
     else if (row >= G_INPUT0 && row <= G_INPUT17 && len >= 2)
-        run->names.prefetch(text + 2, len - 2);
+        run->names.prefetch(run->hashes[row] = name_index::hash_of(text + 2, len - 2));
 }
 
 int gates_cell(gates_run *run, const char *text, size_t len) {
@@ -416,13 +401,12 @@ static int finish_run(const gates_run &run, int lexed) {
     return drawn_places(run.root) > GATES_MAX_PLACES ? FTREAD_BAD_GATES : FTREAD_OK;
 }
 
-int gates_read(FILE *f, ft_list *events, ft_element *root) {
-    gates_run run{events, root, {}, {}, false, {}};
+int gates_read(FILE *f, name_index *names, ft_element *root) {
+    gates_run run{*names, root, {}, false, {}};
     void *scanner = NULL;
     const int rc = import_guarded([&] {
         import_begin(&run.scan, gates_columns, GATES_COLUMNS);
         run.scan.state = G_HEADER;
-        index_events(&run);
         if (gateslex_init_extra(&run, &scanner) != 0)
             throw std::bad_alloc();
         gatesset_in(f, scanner);

@@ -8,6 +8,8 @@
 #include "ftscan.h"
 #include "saFaultTree.h"
 
+class name_index;
+
 #define GATES_COLUMNS 37
 
 // Most places a loaded tree may take when drawn as a tree. A basic event
@@ -25,24 +27,26 @@ void gates_reset_columns(unsigned char flags);
 
 // Reads the whole gates file f (open for reading; the caller closes it):
 // the first data row fills root, every later row the first element of its
-// name in preorder below root. "E" inputs name the events of events (the
-// first row of a name wins), "G" inputs make new elements. Returns 0; 3 for
-// a content error or an "E" input that would make the tree cyclic; 5 for an
-// "E" input that names no event; 6 for a read error, exhausted memory or a
-// cell beyond IMPORT_MAX_BUFFER; also 3 for a tree that would take more than
-// GATES_MAX_PLACES drawn places. After a failure the tree keeps what the
-// rows before built, the failing gate partly filled.
-int gates_read(FILE *f, ft_list *events, ft_element *root);
+// name in preorder below root. "E" inputs name the events that names holds
+// (events_read filled it), "G" inputs make new elements; names also learns
+// the gates' names (keyed by the elements' own texts: names must not outlive
+// the tree). Returns 0; 3 for a content error or an "E" input that would
+// make the tree cyclic; 5 for an "E" input that names no event; 6 for a read
+// error, exhausted memory or a cell beyond IMPORT_MAX_BUFFER; also 3 for a
+// tree that would take more than GATES_MAX_PLACES drawn places. After a failure the tree keeps what
+// the rows before built, the failing gate partly filled.
+int gates_read(FILE *f, name_index *names, ft_element *root);
 
 // One run of the reader, shared by its token handlers (defined in
 // gates.cpp; the scanner only passes it on).
 struct gates_run;
 
-// Fills gate from the stored values of the current row: a new children list
-// (the old children go to gate's detached list), name, type, description,
-// inputs, page flag, and the Notes1 probability and criticality. Returns 0,
-// 3 or 5 as gates_read does; on an error the gate stays partly filled.
-int gates_build_gate(gates_run *run, ft_element *gate);
+// Fills gate (is_event: it is a basic event of the events list) from the
+// stored values of the current row: a new children list (the old children go
+// to gate's detached list), name, type, description, inputs, page flag, and
+// the Notes1 probability and criticality. Returns 0, 3 or 5 as gates_read
+// does; on an error the gate stays partly filled.
+int gates_build_gate(gates_run *run, ft_element *gate, bool is_event);
 
 // The generated scanner (gates.l, prefix "gates", reentrant): its extra
 // data is the run.

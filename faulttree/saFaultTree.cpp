@@ -37,6 +37,15 @@ static void free_text(char *s) {
     if (s != empty_text) free(s);
 }
 
+// Releases the text of one field (bit) of e unless it lives in e's own
+// allocation; the field's next text has an allocation of its own.
+static void drop_text(ft_element *e, char *s, unsigned bit) {
+    if (e->inline_texts & bit)
+        e->inline_texts &= ~bit;
+    else
+        free_text(s);
+}
+
 // Copy of text up to (not including) its first blank.
 static char *copy_to_blank(const char *text) {
     const char *blank = strchr(text, ' ');
@@ -50,6 +59,35 @@ ft_element *ft_init(void) {
     ++live_elements;
     e->name = empty_text;
     e->desc = empty_text;
+    e->type = FT_INVALID;
+    e->page = FT_PAGE_NONE;
+    try {
+        e->coord = ft_coords_alloc();
+    } catch (const std::bad_alloc &) {
+        ft_free_element(e);
+        throw;
+    }
+    return e;
+}
+
+// Copies n bytes of text to at and terminates them; returns at.
+static char *put_text(char *at, const char *text, size_t n) {
+    memcpy(at, text, n);
+    at[n] = '\0';
+    return at;
+}
+
+ft_element *ft_init_texts(const char *name, size_t name_len, const char *desc, size_t desc_len,
+                          const char *prob, size_t prob_len) {
+    const size_t texts = name_len + desc_len + (prob ? prob_len + 1 : 0) + 2;
+    ft_element *e = static_cast<ft_element *>(must_alloc(malloc(sizeof(ft_element) + texts)));
+    memset(e, 0, sizeof *e);
+    ++live_elements;
+    char *at = reinterpret_cast<char *>(e + 1);
+    e->name = put_text(at, name, name_len);
+    e->desc = put_text(at + name_len + 1, desc, desc_len);
+    e->prob = prob ? put_text(at + name_len + desc_len + 2, prob, prob_len) : NULL;
+    e->inline_texts = FT_TEXT_NAME | FT_TEXT_DESC | (prob ? FT_TEXT_PROB : 0);
     e->type = FT_INVALID;
     e->page = FT_PAGE_NONE;
     try {
@@ -83,7 +121,7 @@ ft_element *ft_new_null(char *name, char *desc, ft_list *ch) { return ft_fill(na
 ft_element *ft_set_name(ft_element *e, const char *name) {
     assert(e != NULL && name != NULL);
     char *copy = copy_string(name); // name may be e->name itself
-    free_text(e->name);
+    drop_text(e, e->name, FT_TEXT_NAME);
     e->name = copy;
     return e;
 }
@@ -91,7 +129,7 @@ ft_element *ft_set_name(ft_element *e, const char *name) {
 ft_element *ft_set_desc(ft_element *e, const char *desc) {
     assert(e != NULL && desc != NULL);
     char *copy = copy_string(desc);
-    free_text(e->desc);
+    drop_text(e, e->desc, FT_TEXT_DESC);
     e->desc = copy;
     return e;
 }
@@ -106,7 +144,7 @@ ft_element *ft_set_type(ft_element *e, ft_type type) {
 ft_element *ft_set_prob(ft_element *e, const char *prob) {
     assert(e != NULL && prob != NULL);
     char *copy = copy_to_blank(prob);
-    free(e->prob);
+    drop_text(e, e->prob, FT_TEXT_PROB);
     e->prob = copy;
     return e;
 }
@@ -367,9 +405,9 @@ void ft_print_tree_preorder_lowlevel(ft_element *e, int level) {
 
 void ft_free_element(ft_element *e) {
     if (e == NULL) return;
-    free_text(e->name);
-    free_text(e->desc);
-    free(e->prob);
+    drop_text(e, e->name, FT_TEXT_NAME);
+    drop_text(e, e->desc, FT_TEXT_DESC);
+    drop_text(e, e->prob, FT_TEXT_PROB);
     free(e->criticality);
     ft_coords_release(e->coord);
     ft_list_free(e->children);

@@ -83,6 +83,9 @@ typedef struct ft_element {
     char *prob;        // owned or NULL
     char *criticality; // owned or NULL
     short page;
+    // Which of name, desc, prob and criticality (bits FT_TEXT_*) live in the
+    // element's own allocation (ft_init_texts) instead of one of their own.
+    unsigned char inline_texts;
     ft_coords *coord;  // owned
     struct ft_list *children; // not owned by the element (see ft_free_tree)
     // Elements taken out of this element's children (a replaced children list,
@@ -106,6 +109,13 @@ typedef struct ft_list {
 // zeroed positions block, no children. The caller owns it (ft_free_tree or
 // ft_free_element release it).
 ft_element *ft_init(void);
+// Bits of ft_element::inline_texts.
+enum { FT_TEXT_NAME = 1, FT_TEXT_DESC = 2, FT_TEXT_PROB = 4 };
+// As ft_init, with copies of the first name_len bytes of name, desc_len of
+// desc and prob_len of prob (NULL: no probability) stored in the element's
+// own allocation: one allocation for the element and its texts.
+ft_element *ft_init_texts(const char *name, size_t name_len, const char *desc, size_t desc_len,
+                          const char *prob, size_t prob_len);
 // A new element with copies of name and desc, the type, FT_PAGE_OFF and the
 // given children pointer; it has NO positions block (never draw it).
 ft_element *ft_fill(char *name, char *desc, ft_type type, ft_list *children);

@@ -80,6 +80,28 @@ TEST_F(Model, SettersCutAtBlankAndPredicates) {
     ft_free_tree(e, nullptr);
 }
 
+// Texts made with the element share its allocation; the setters and the
+// release must tell them from texts of their own (the sanitizers watch).
+TEST_F(Model, TextsInTheElementsOwnAllocation) {
+    ft_element *e = ft_init_texts("name and more", 4, "desc", 4, "1.5E-4 per hour", 6);
+    ft_element *bare = ft_init_texts("g", 1, "", 0, nullptr, 0);
+    EXPECT_STREQ(ft_get_name(e), "name");
+    EXPECT_STREQ(ft_get_desc(e), "desc");
+    EXPECT_STREQ(ft_get_prob(e), "1.5E-4");
+    EXPECT_EQ(ft_get_prob(bare), nullptr);
+    EXPECT_EQ(ft_get_type(e), FT_INVALID);
+    EXPECT_EQ(ft_get_page(e), FT_PAGE_NONE);
+    EXPECT_EQ(ft_get_coord(ft_add_coord(e, 3, 4), 3, 4).x, 3);
+    ft_set_name(e, ft_get_name(e)); // copies its own text before letting it go
+    ft_set_prob(ft_set_desc(e, "other"), "2");
+    EXPECT_STREQ(ft_get_name(e), "name");
+    EXPECT_STREQ(ft_get_desc(e), "other");
+    EXPECT_STREQ(ft_get_prob(e), "2");
+    ft_set_desc(bare, "d");
+    ft_free_element(e);
+    ft_free_element(bare);
+}
+
 TEST_F(Model, SharedEventLeavesPagesAndNames) {
     ft_element *ev = named("shared", FT_BASIC);
     ft_element *g1 = gate("G1", {ev}), *g2 = gate("G2", {ev}, FT_PAGE_ON), *g3 = gate("G1", {ev});

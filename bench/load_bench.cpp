@@ -31,6 +31,7 @@
 // Usage: load_bench [dir] (default: a new directory in /tmp, removed at the
 // end). Awk and the loads run alternately; each figure is a median.
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -188,7 +189,7 @@ void write_file(const std::string &path, const std::string &head, char fill, lon
 // Hostile inputs: each row's time is one load, its result the code it ends with.
 void hostile_rows(const std::string &dir) {
     const std::string ev = dir + "/ev", ga = dir + "/ga";
-    write_file(ev, "Name\r\nX\r\n", 'x', 0, "");
+    write_file(ev, "Name\r\nX\r\nY\r\n", 'x', 0, "");
     write_file(ga, "Name\r\nTOP\r\n", 'x', 0, "");
     const long nul = 256 << 10, big = (1L << 30) + (1L << 20);
     write_file(dir + "/ev_nul", "Name\r\nA", '\0', nul, "");
@@ -278,34 +279,114 @@ void name_index_row(const name_set &set) {
 }
 
 // Look-ups in the index of the 200,000-gate pair's million events, three a
-// row as the spread pair's gates make them: with the slots asked for one row
-// ahead (the gates reader asks at each cell and looks up at the row's end),
-// against plain look-ups.
+// row as the spread pair's gates make them, each name hashed once: with the
+// slots asked for one row ahead (the gates reader asks at each cell and
+// looks up at the row's end), against plain look-ups.
 void prefetch_row(const name_set &set) {
     name_index index;
     index.reserve(set.names.size());
     for (const std::string &n : set.names)
         index.get(n.c_str());
     const std::vector<const char *> &l = set.lookups;
+    std::vector<size_t> len;
+    for (const char *n : l)
+        len.push_back(strlen(n));
     std::vector<double> early, plain;
     long found = 0;
     for (int run = 0; run < 9; ++run) {
         early.push_back(seconds_of([&] {
+            uint32_t next[3], now[3];
             for (size_t i = 0; i + 3 <= l.size(); i += 3) {
-                for (size_t k = i + 3; k < i + 6 && k < l.size(); ++k)
-                    index.prefetch(l[k], strlen(l[k]));
-                for (size_t k = i; k < i + 3; ++k)
-                    found += index.find(l[k]) != nullptr;
+                for (size_t k = 0; k < 3 && i + 3 + k < l.size(); ++k)
+                    index.prefetch(next[k] = name_index::hash_of(l[i + 3 + k], len[i + 3 + k]));
+                for (size_t k = 0; k < 3; ++k)
+                    found +=
+                        index.find(l[i + k], len[i + k],
+                                   i == 0 ? name_index::hash_of(l[k], len[k]) : now[k]) != nullptr;
+                std::copy(next, next + 3, now);
             }
         }));
         plain.push_back(seconds_of([&] {
-            for (const char *n : l)
-                found += index.find(n) != nullptr;
+            for (size_t i = 0; i < l.size(); ++i)
+                found += index.find(l[i], len[i]) != nullptr;
         }));
     }
     sink = found;
     trick_row("slots asked for early / plain, 1,000,000", median(early) * 1e3, median(plain) * 1e3,
               "ms");
+}
+
+// 100,000 basic events as the events reader makes them, the element and its
+// three texts in one allocation (ft_init_texts) against an element and an
+// allocation per text (ft_init and the setters): the time to make them and
+// the heap they take.
+void element_texts_rows() {
+    const int n = 100000;
+    std::vector<std::string> names, descs;
+    for (int i = 0; i < n; ++i) {
+        names.push_back("BE_" + std::to_string(i));
+        descs.push_back("Basic event number " + std::to_string(i));
+    }
+    std::vector<ft_element *> made;
+    made.reserve(size_t(n));
+    auto make = [&](bool together) {
+        for (int i = 0; i < n; ++i) {
+            const std::string &name = names[size_t(i)], &desc = descs[size_t(i)];
+            made.push_back(together ? ft_init_texts(name.c_str(), name.size(), desc.c_str(),
+                                                    desc.size(), "1.0E-2", 6)
+                                    : ft_set_prob(ft_set_desc(ft_set_name(ft_init(), name.c_str()),
+                                                              desc.c_str()),
+                                                  "1.0E-2"));
+        }
+    };
+    auto release = [&made] {
+        for (ft_element *e : made)
+            ft_free_element(e);
+        made.clear();
+    };
+    auto heap_of = [&](bool together) {
+        const size_t before = mallinfo2().uordblks;
+        make(together);
+        const size_t bytes = mallinfo2().uordblks - before;
+        release();
+        return double(bytes) / 1e6;
+    };
+    std::vector<double> together, apart;
+    for (int run = 0; run < 9; ++run) {
+        together.push_back(seconds_of([&] { make(true); }));
+        release();
+        apart.push_back(seconds_of([&] { make(false); }));
+        release();
+    }
+    trick_row("texts in the element / apart, time", median(together) * 1e3, median(apart) * 1e3,
+              "ms");
+    trick_row("texts in the element / apart, heap", heap_of(true), heap_of(false), "MB");
+}
+
+// The events reader's way of indexing the names of 1,000,000 events: each
+// record appended as its row ends, all slots given at the end (the table
+// sized once), against each name put into the table as its row ends (the
+// table growing, every insertion a random access).
+void append_row(const name_set &set) {
+    std::vector<uint32_t> hashes;
+    for (const std::string &n : set.names)
+        hashes.push_back(name_index::hash_of(n.c_str(), n.size()));
+    std::vector<double> appended, one_by_one;
+    for (int run = 0; run < 7; ++run) {
+        appended.push_back(seconds_of([&] {
+            name_index index;
+            for (size_t i = 0; i < set.names.size(); ++i)
+                index.append(set.names[i].c_str(), set.names[i].size(), hashes[i]);
+            index.index_appended();
+        }));
+        one_by_one.push_back(seconds_of([&] {
+            name_index index;
+            for (size_t i = 0; i < set.names.size(); ++i)
+                index.get(set.names[i].c_str(), set.names[i].size(), hashes[i]);
+        }));
+    }
+    trick_row("names appended then indexed / one by one", median(appended) * 1e3,
+              median(one_by_one) * 1e3, "ms");
 }
 
 // The positions blocks of 120,000 elements (the spread pair of 20,000
@@ -358,8 +439,11 @@ void trick_rows() {
     if (pid == 0) {
         printf("%-40s %11s %11s %7s\n", "trick", "ours", "standard", "gain");
         positions_rows();
+        element_texts_rows();
         name_index_row(name_set(100000));
-        prefetch_row(name_set(1000000));
+        const name_set million(1000000);
+        prefetch_row(million);
+        append_row(million);
         printf("\n");
         fflush(stdout);
         _exit(0);

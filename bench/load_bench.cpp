@@ -12,21 +12,35 @@
 // three event inputs spread over the whole events file, a page flag on every
 // 50th gate, and five-column events rows with a "Fixed" model.
 //
-// Tricks that stay, each with the row that shows its gain (figures measured
-// on an 8-core machine shared with other builds):
-// - the hand-written name index (ftnames.h): about 3.8 times faster than
+// Last measured (medians of three runs on an 8-core machine shared with
+// other builds): the 20,000-gate pairs load in 1.8 (tree) and 1.7 (spread)
+// times awk's time; ten times the input takes 12.3 and 11.6 times the time,
+// so the growth goal holds for the spread shape only. The large pairs lose to
+// their size: their name index (74 MB) and the 300 MB they build no longer
+// stay in the caches, so their random look-ups and first writes cost more.
+//
+// Tricks that stay, each with the row that shows its gain (same machine):
+// - the hand-written name index (ftnames.h): about 4.4 times faster than
 //   std::unordered_map over the same 100,000 names;
 // - asking for a name's index slot as its cell is read, looked up at the
-//   row's end (prefetch in ftnames.h): look-ups about 1.1 times faster in
-//   the million names of the large pairs, whose loads it makes 4 to 6 %
-//   faster;
+//   row's end with the hash taken at the cell (prefetch in ftnames.h):
+//   look-ups about 1.45 times faster in the million names of the large
+//   pairs; loads 6 to 9 % faster for the large tree pair, 1 to 3 % for the
+//   others;
+// - the events reader appending the names' records as the rows end and
+//   giving them their slots once the events are read (name_index::append,
+//   index_appended): about 2 times faster than putting each name into a
+//   growing table, and the events are not read a second time to index them;
+// - an element and its texts in one allocation (ft_init_texts): basic events
+//   made about 1.27 times faster, in 1.5 times less heap;
 // - the positions-block pool (ft_coords_alloc): about 1.5 MB resident for
 //   120,000 blocks against 188 MB with one calloc each; its large-page hint
 //   makes a walk over the blocks about twice as fast (without the hint the
 //   pool walks no faster than calloc'd blocks).
 // Gone, for measuring no gain: the hand-written table and prefetch of the
 // drawn-places count (std::unordered_map does as well, and a tree without
-// events turned into gates is no longer counted at all).
+// events turned into gates is no longer counted at all); an empty volatile
+// asm beside each prefetch (the compiler keeps the prefetch without it).
 //
 // Usage: load_bench [dir] (default: a new directory in /tmp, removed at the
 // end). Awk and the loads run alternately; each figure is a median.

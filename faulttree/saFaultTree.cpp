@@ -54,11 +54,10 @@ static char *copy_to_blank(const char *text) {
 
 /* ---- Construction ---- */
 
-ft_element *ft_init(void) {
-    ft_element *e = static_cast<ft_element *>(must_alloc(calloc(1, sizeof(ft_element))));
+// Counts e (zeroed, texts set) as made and gives it the rest of ft_init's
+// values; releases e when its positions block cannot be had.
+static ft_element *init_element(ft_element *e) {
     ++live_elements;
-    e->name = empty_text;
-    e->desc = empty_text;
     e->type = FT_INVALID;
     e->page = FT_PAGE_NONE;
     try {
@@ -68,6 +67,13 @@ ft_element *ft_init(void) {
         throw;
     }
     return e;
+}
+
+ft_element *ft_init(void) {
+    ft_element *e = static_cast<ft_element *>(must_alloc(calloc(1, sizeof(ft_element))));
+    e->name = empty_text;
+    e->desc = empty_text;
+    return init_element(e);
 }
 
 // Copies n bytes of text to at and terminates them; returns at.
@@ -82,21 +88,12 @@ ft_element *ft_init_texts(const char *name, size_t name_len, const char *desc, s
     const size_t texts = name_len + desc_len + (prob ? prob_len + 1 : 0) + 2;
     ft_element *e = static_cast<ft_element *>(must_alloc(malloc(sizeof(ft_element) + texts)));
     memset(e, 0, sizeof *e);
-    ++live_elements;
     char *at = reinterpret_cast<char *>(e + 1);
     e->name = put_text(at, name, name_len);
     e->desc = put_text(at + name_len + 1, desc, desc_len);
     e->prob = prob ? put_text(at + name_len + desc_len + 2, prob, prob_len) : NULL;
     e->inline_texts = FT_TEXT_NAME | FT_TEXT_DESC | (prob ? FT_TEXT_PROB : 0);
-    e->type = FT_INVALID;
-    e->page = FT_PAGE_NONE;
-    try {
-        e->coord = ft_coords_alloc();
-    } catch (const std::bad_alloc &) {
-        ft_free_element(e);
-        throw;
-    }
-    return e;
+    return init_element(e);
 }
 
 ft_element *ft_fill(char *name, char *desc, ft_type type, ft_list *children) {

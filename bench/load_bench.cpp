@@ -12,12 +12,14 @@
 // three event inputs spread over the whole events file, a page flag on every
 // 50th gate, and five-column events rows with a "Fixed" model.
 //
-// Last measured (medians of three runs on an 8-core machine shared with
-// other builds): the 20,000-gate pairs load in 1.8 (tree) and 1.7 (spread)
-// times awk's time; ten times the input takes 12.3 and 11.6 times the time,
-// so the growth goal holds for the spread shape only. The large pairs lose to
-// their size: their name index (74 MB) and the 300 MB they build no longer
-// stay in the caches, so their random look-ups and first writes cost more.
+// Last measured (three runs in each of two sessions on an 8-core machine
+// shared with other builds, whose load moves every figure): the 20,000-gate
+// pairs load in 1.8 to 1.9 (tree) and 1.7 to 1.8 (spread) times awk's time;
+// ten times the input takes 10.8 to 12.5 (tree) and 10.5 to 11.9 (spread)
+// times the time, so the growth goal does not always hold. The large pairs
+// lose to their size: their name index (74 MB) and the 300 MB they build no
+// longer stay in the caches, so their random look-ups and first writes cost
+// more.
 //
 // Tricks that stay, each with the row that shows its gain (same machine):
 // - the hand-written name index (ftnames.h): about 4.4 times faster than

@@ -8,32 +8,32 @@
 #include "ftread.h"
 
 import_column events_columns[EVENTS_COLUMNS] = {
-    {"Name", 0, NULL},
-    {"Symbol Type", 0, NULL},
-    {"Description", 0, NULL},
-    {"Logic Mode", 0, NULL},
-    {"Use Generic Model", 0, NULL},
-    {"Generic Model Name", 0, NULL},
-    {"Failure Model Type", 0, NULL},
-    {"Failure Model Parameter 0", 0, NULL},
-    {"Failure Model Parameter 1", 0, NULL},
-    {"Failure Model Parameter 2", 0, NULL},
-    {"Failure Model Parameter 3", 0, NULL},
-    {"Failure Model Parameter 4", 0, NULL},
-    {"Failure Model Parameter 5", 0, NULL},
-    {"Failure Model Parameter 6", 0, NULL},
-    {"Failure Model Parameter 7", 0, NULL},
-    {"Failure Model Parameter 8", 0, NULL},
-    {"Failure Model Distribution 0", 0, NULL},
-    {"Failure Model Distribution 1", 0, NULL},
-    {"Failure Model Distribution 2", 0, NULL},
-    {"CCF Model Name", 0, NULL},
-    {"Fault Tree Sequencing", 0, NULL},
-    {"Markov Model Name", 0, NULL},
-    {"Event Group Name", 0, NULL},
-    {"Font", 0, NULL},
-    {"Extend Name Box", 0, NULL},
-    {"Numeric Sort Ranking", 0, NULL},
+    {"Name", 0, nullptr},
+    {"Symbol Type", 0, nullptr},
+    {"Description", 0, nullptr},
+    {"Logic Mode", 0, nullptr},
+    {"Use Generic Model", 0, nullptr},
+    {"Generic Model Name", 0, nullptr},
+    {"Failure Model Type", 0, nullptr},
+    {"Failure Model Parameter 0", 0, nullptr},
+    {"Failure Model Parameter 1", 0, nullptr},
+    {"Failure Model Parameter 2", 0, nullptr},
+    {"Failure Model Parameter 3", 0, nullptr},
+    {"Failure Model Parameter 4", 0, nullptr},
+    {"Failure Model Parameter 5", 0, nullptr},
+    {"Failure Model Parameter 6", 0, nullptr},
+    {"Failure Model Parameter 7", 0, nullptr},
+    {"Failure Model Parameter 8", 0, nullptr},
+    {"Failure Model Distribution 0", 0, nullptr},
+    {"Failure Model Distribution 1", 0, nullptr},
+    {"Failure Model Distribution 2", 0, nullptr},
+    {"CCF Model Name", 0, nullptr},
+    {"Fault Tree Sequencing", 0, nullptr},
+    {"Markov Model Name", 0, nullptr},
+    {"Event Group Name", 0, nullptr},
+    {"Font", 0, nullptr},
+    {"Extend Name Box", 0, nullptr},
+    {"Numeric Sort Ranking", 0, nullptr},
 };
 
 enum { EV_NAME = 0, EV_DESC = 2, EV_MODEL_TYPE = 6, EV_PARAM0 = 7 };
@@ -51,7 +51,7 @@ void events_reset_columns(unsigned char flags) {
 }
 
 static const char *value_of(int row) {
-    return events_columns[row].column != 0 ? events_columns[row].value : NULL;
+    return events_columns[row].column != 0 ? events_columns[row].value : nullptr;
 }
 
 // The probability text of the row: parameter 0 of a "Fixed" model, else
@@ -60,12 +60,12 @@ static const char *row_probability(const import_scan *scan, size_t *len) {
     const char *model = events_columns[EV_MODEL_TYPE].value;
     const char *param = value_of(EV_PARAM0);
     size_t n = 3;
-    if (param != NULL && model != NULL && strcmp(model, "Fixed") == 0)
+    if (param != nullptr && model != nullptr && strcmp(model, "Fixed") == 0)
         n = import_value_length(scan, EV_PARAM0);
     else
         param = "0.0";
     const char *blank = static_cast<const char *>(memchr(param, ' ', n));
-    *len = blank != NULL ? size_t(blank - param) : n;
+    *len = blank != nullptr ? size_t(blank - param) : n;
     return param;
 }
 
@@ -73,8 +73,8 @@ static const char *row_probability(const import_scan *scan, size_t *len) {
 // feed the element; the others are read and dropped.
 static ft_element *make_event(const import_scan *scan) {
     const char *name = events_columns[EV_NAME].value;
-    if (name == NULL)
-        return NULL;
+    if (name == nullptr)
+        return nullptr;
     const char *desc = value_of(EV_DESC);
     size_t prob_len;
     const char *prob = row_probability(scan, &prob_len);
@@ -91,7 +91,7 @@ void events_tab(events_run *run) {
 // and the name's event unless an earlier row had the name.
 static int finish_row(events_run *run) {
     ft_element *e = make_event(&run->scan);
-    if (e == NULL)
+    if (e == nullptr)
         return FTREAD_BAD_EVENTS;
     try {
         ft_list_cons(e, run->events);
@@ -133,7 +133,7 @@ int events_end_of_input(events_run *run) {
 
 int events_read(FILE *f, ft_list *events, name_index *names) {
     events_run run{events, names, {}};
-    void *scanner = NULL;
+    void *scanner = nullptr;
     const int rc = import_guarded([&] {
         import_begin(&run.scan, events_columns, EVENTS_COLUMNS);
         run.scan.state = EV_HEADER;
@@ -145,7 +145,7 @@ int events_read(FILE *f, ft_list *events, name_index *names) {
             names->index_appended();
         return lexed;
     });
-    if (scanner != NULL)
+    if (scanner != nullptr)
         eventslex_destroy(scanner);
     return rc;
 }

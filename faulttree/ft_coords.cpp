@@ -21,8 +21,12 @@
 
 static unsigned long generation = 1;
 
-unsigned long ft_generation(void) { return generation; }
-void ft_touch(void) { ++generation; }
+unsigned long ft_generation(void) {
+    return generation;
+}
+void ft_touch(void) {
+    ++generation;
+}
 
 /* ---- Positions blocks ----
    A block is 1.6 KB and almost all of it stays zero, so blocks are cut from
@@ -36,21 +40,24 @@ void ft_touch(void) { ++generation; }
 static const size_t LARGE_PAGE = size_t(2) << 20;
 static const size_t SLAB_BYTES = 4 * LARGE_PAGE;
 static const size_t SLAB_BLOCKS = SLAB_BYTES / sizeof(ft_coords);
-static ft_coords *slab_next = NULL; // next never-used block of the newest mapping
-static ft_coords *slab_end = NULL;
+static ft_coords *slab_next = nullptr; // next never-used block of the newest mapping
+static ft_coords *slab_end = nullptr;
 static std::vector<ft_coords *> released;
 
 // A new zero-filled mapping of SLAB_BYTES at a LARGE_PAGE boundary.
 static void *map_slab(void) {
     const size_t len = SLAB_BYTES + LARGE_PAGE;
-    void *m = mmap(NULL, len, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE,
-                   -1, 0);
-    if (m == MAP_FAILED) throw std::bad_alloc();
+    void *m = mmap(nullptr, len, PROT_READ | PROT_WRITE,
+                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (m == MAP_FAILED)
+        throw std::bad_alloc();
     const uintptr_t start = reinterpret_cast<uintptr_t>(m);
     const uintptr_t aligned = (start + LARGE_PAGE - 1) & ~uintptr_t(LARGE_PAGE - 1);
-    if (aligned > start) munmap(m, aligned - start);
+    if (aligned > start)
+        munmap(m, aligned - start);
     const uintptr_t tail = aligned + SLAB_BYTES;
-    if (start + len > tail) munmap(reinterpret_cast<void *>(tail), start + len - tail);
+    if (start + len > tail)
+        munmap(reinterpret_cast<void *>(tail), start + len - tail);
 #ifdef MADV_HUGEPAGE
     madvise(reinterpret_cast<void *>(aligned), SLAB_BYTES, MADV_HUGEPAGE); // a hint only
 #endif
@@ -73,7 +80,8 @@ ft_coords *ft_coords_alloc(void) {
 // Number of used slots: those before the first slot with x or y 0.
 static int used_coords(const ft_coords *b) {
     int n = 0;
-    while (n < FT_MAX_COORDS && b->coord[n].x != 0 && b->coord[n].y != 0) ++n;
+    while (n < FT_MAX_COORDS && b->coord[n].x != 0 && b->coord[n].y != 0)
+        ++n;
     return n;
 }
 
@@ -82,18 +90,24 @@ static int used_coords(const ft_coords *b) {
 // keeps its untouched pages. Returns 1 when a slot changed.
 static int zero_slots(ft_coords *b) {
     int n = used_coords(b);
-    if (n < FT_MAX_COORDS && (b->coord[n].x != 0 || b->coord[n].y != 0)) ++n;
-    if (n == 0) return 0;
+    if (n < FT_MAX_COORDS && (b->coord[n].x != 0 || b->coord[n].y != 0))
+        ++n;
+    if (n == 0)
+        return 0;
     memset(b->coord, 0, sizeof(ft_coord) * size_t(n));
     return 1;
 }
 
 void ft_coords_release(ft_coords *b) {
-    if (b == NULL) return;
+    if (b == nullptr)
+        return;
     zero_slots(b);
-    if (b->spare != 0) b->spare = 0;
-    if (b->selected != 0) b->selected = 0;
-    if (b->highlighted != 0) b->highlighted = 0;
+    if (b->spare != 0)
+        b->spare = 0;
+    if (b->selected != 0)
+        b->selected = 0;
+    if (b->highlighted != 0)
+        b->highlighted = 0;
     try {
         released.push_back(b);
     } catch (const std::bad_alloc &) {
@@ -104,30 +118,34 @@ void ft_coords_release(ft_coords *b) {
 static int find_coord(const ft_coords *b, int x, int y) {
     const int n = used_coords(b);
     for (int i = 0; i < n; ++i)
-        if (b->coord[i].x == x && b->coord[i].y == y) return i;
+        if (b->coord[i].x == x && b->coord[i].y == y)
+            return i;
     return -1;
 }
 
 ft_element *ft_add_coord(ft_element *e, int x, int y) {
-    assert(e != NULL && e->coord != NULL);
+    assert(e != nullptr && e->coord != nullptr);
     const int n = used_coords(e->coord);
     for (int i = 0; i < n; ++i)
-        if (e->coord->coord[i].x == x && e->coord->coord[i].y == y) return e;
-    if (n >= FT_MAX_COORDS) return e; // a 201st place is dropped
+        if (e->coord->coord[i].x == x && e->coord->coord[i].y == y)
+            return e;
+    if (n >= FT_MAX_COORDS)
+        return e; // a 201st place is dropped
     e->coord->coord[n] = ft_coord{x, y};
     ft_touch();
     return e;
 }
 
 ft_coord ft_get_coord(ft_element *e, int x, int y) {
-    assert(e != NULL && e->coord != NULL);
+    assert(e != nullptr && e->coord != nullptr);
     return find_coord(e->coord, x, y) >= 0 ? ft_coord{x, y} : ft_coord{0, 0};
 }
 
 ft_element *ft_remove_coord(ft_element *e, int x, int y) {
-    assert(e != NULL && e->coord != NULL);
+    assert(e != nullptr && e->coord != nullptr);
     const int i = find_coord(e->coord, x, y);
-    if (i < 0) return NULL;
+    if (i < 0)
+        return nullptr;
     ft_coord *c = e->coord->coord;
     memmove(c + i, c + i + 1, sizeof(ft_coord) * size_t(FT_MAX_COORDS - 1 - i));
     c[FT_MAX_COORDS - 1] = ft_coord{0, 0};
@@ -145,18 +163,21 @@ int ft_coord_hit(int x, int y, ft_coord c) {
 // where nothing is drawn (such as the corner left of and above the origin)
 // hits nothing.
 int ft_hit(int x, int y, ft_element *e) {
-    assert(e != NULL && e->coord != NULL);
+    assert(e != nullptr && e->coord != nullptr);
     const ft_coord *c = e->coord->coord;
     for (int n = 0; n < FT_MAX_COORDS && c[n].x != 0 && c[n].y != 0; ++n)
-        if (ft_coord_hit(x, y, c[n])) return 1;
+        if (ft_coord_hit(x, y, c[n]))
+            return 1;
     return 0;
 }
 
 // Pushes the children of e in reverse, so that they pop in list order.
 static void push_children(ft_element *e, std::vector<ft_element *> &stack) {
     ft_list *l = e->children;
-    if (l == NULL) return;
-    for (int i = ft_list_get_size(l) - 1; i >= 0; --i) stack.push_back(ft_list_get(l, i));
+    if (l == nullptr)
+        return;
+    for (int i = ft_list_get_size(l) - 1; i >= 0; --i)
+        stack.push_back(ft_list_get(l, i));
 }
 
 // Preorder search for the first element that matches; descend(e) decides
@@ -165,30 +186,38 @@ template <class Match, class Descend>
 static ft_element *first_in_preorder(ft_element *root, Match match, Descend descend) {
     std::vector<ft_element *> stack;
     std::unordered_set<ft_element *> searched;
-    if (root != NULL) stack.push_back(root);
+    if (root != nullptr)
+        stack.push_back(root);
     while (!stack.empty()) {
         ft_element *e = stack.back();
         stack.pop_back();
-        if (match(e)) return e;
-        if (!ft_has_children(e) || !descend(e)) continue;
-        if (!searched.insert(e).second) continue;
+        if (match(e))
+            return e;
+        if (!ft_has_children(e) || !descend(e))
+            continue;
+        if (!searched.insert(e).second)
+            continue;
         push_children(e, stack);
     }
-    return NULL;
+    return nullptr;
 }
 
 int ft_clear_coords(ft_element *e) {
     std::vector<ft_element *> stack;
     std::unordered_set<ft_element *> cleared;
     int changed = 0;
-    if (e != NULL) stack.push_back(e);
+    if (e != nullptr)
+        stack.push_back(e);
     while (!stack.empty()) {
         ft_element *x = stack.back();
         stack.pop_back();
-        if (x->coord != NULL && zero_slots(x->coord)) changed = 1;
-        if (ft_has_children(x) && cleared.insert(x).second) push_children(x, stack);
+        if (x->coord != nullptr && zero_slots(x->coord))
+            changed = 1;
+        if (ft_has_children(x) && cleared.insert(x).second)
+            push_children(x, stack);
     }
-    if (changed) ft_touch();
+    if (changed)
+        ft_touch();
     return 0;
 }
 
@@ -205,12 +234,13 @@ ft_element *ft_find_by_name(ft_element *root, const char *name) {
 }
 
 void ft_get_pages(ft_element *root, ft_list *out) {
-    assert(root != NULL);
+    assert(root != nullptr);
     std::vector<ft_element *> stack{root};
     while (!stack.empty()) {
         ft_element *e = stack.back();
         stack.pop_back();
-        if (ft_get_page(e) == FT_PAGE_ON) ft_list_cons(e, out);
+        if (ft_get_page(e) == FT_PAGE_ON)
+            ft_list_cons(e, out);
         push_children(e, stack);
     }
 }
@@ -222,29 +252,35 @@ static ft_element *take_hit_child(ft_element *parent, int x, int y) {
     const int n = ft_list_get_size(l);
     for (int i = 0; i < n; ++i) {
         ft_element *c = ft_list_get(l, i);
-        if (!ft_hit(x, y, c)) continue;
+        if (!ft_hit(x, y, c))
+            continue;
         ft_list_remove_at(l, i);
-        if (parent->detached == NULL) parent->detached = ft_list_init();
+        if (parent->detached == nullptr)
+            parent->detached = ft_list_init();
         ft_list_cons(c, parent->detached);
         return parent;
     }
-    return NULL;
+    return nullptr;
 }
 
 ft_element *ft_delete_at(ft_element *parent, ft_element *e, int x, int y) {
     std::vector<std::pair<ft_element *, ft_element *>> stack; // (parent, element)
     std::unordered_set<ft_element *> searched;
-    if (e != NULL) stack.emplace_back(parent, e);
+    if (e != nullptr)
+        stack.emplace_back(parent, e);
     while (!stack.empty()) {
         auto [p, x_e] = stack.back();
         stack.pop_back();
         if (ft_hit(x, y, x_e)) {
-            if (p == NULL) return NULL;
+            if (p == nullptr)
+                return nullptr;
             return take_hit_child(p, x, y);
         }
-        if (!ft_has_children(x_e) || !searched.insert(x_e).second) continue;
+        if (!ft_has_children(x_e) || !searched.insert(x_e).second)
+            continue;
         ft_list *l = x_e->children;
-        for (int i = ft_list_get_size(l) - 1; i >= 0; --i) stack.emplace_back(x_e, ft_list_get(l, i));
+        for (int i = ft_list_get_size(l) - 1; i >= 0; --i)
+            stack.emplace_back(x_e, ft_list_get(l, i));
     }
-    return NULL;
+    return nullptr;
 }

@@ -36,16 +36,16 @@ void cycle_guard::drop_inputs(int block, ft_element *gate) {
     if (block == ROOT)
         return;
     std::vector<ft_list *> lists;
-    if (gate->children != NULL)
+    if (gate->children != nullptr)
         lists.push_back(gate->children);
     while (!lists.empty()) {
         ft_list *chunk = lists.back();
         lists.pop_back();
-        for (; chunk != NULL; chunk = chunk->next)
+        for (; chunk != nullptr; chunk = chunk->next)
             for (int i = 0; i <= chunk->last; ++i) {
                 ft_element *c = chunk->items[i];
                 if (gate_of.count(c) != 0) { // a gate of this block: its inputs go too
-                    if (c->children != NULL)
+                    if (c->children != nullptr)
                         lists.push_back(c->children);
                     continue;
                 }

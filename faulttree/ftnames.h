@@ -28,9 +28,9 @@
 // What a run knows of one name. key points at an element's name, which does
 // not change during a run; it is not copied.
 struct name_entry {
-    ft_element *event = NULL;   // the first events row of that name
-    ft_element *in_tree = NULL; // the first distinct element of that name met in the tree
-    const char *key = NULL;
+    ft_element *event = nullptr;   // the first events row of that name
+    ft_element *in_tree = nullptr; // the first distinct element of that name met in the tree
+    const char *key = nullptr;
     uint32_t len = 0;     // of key
     uint32_t hash = 0;    // name_index::hash_of key
     char head[15];        // the first bytes of key: a short key matches without reading it
@@ -44,7 +44,7 @@ class name_index {
     };
     static const size_t BLOCK = 4096; // records per block
     static const size_t HEAD = sizeof(name_entry::head);
-    slot *slots = NULL;
+    slot *slots = nullptr;
     size_t capacity = 0; // a power of two, or 0
     size_t used = 0;     // records
     size_t indexed = 0;  // records before this one have had their slot
@@ -52,7 +52,8 @@ class name_index {
 
     static slot *map_slots(size_t n) {
         void *m = calloc(n, sizeof(slot));
-        if (m == NULL) throw std::bad_alloc();
+        if (m == nullptr)
+            throw std::bad_alloc();
         return static_cast<slot *>(m);
     }
     name_entry &record(uint32_t r) { return blocks[r / BLOCK][r % BLOCK]; }
@@ -61,10 +62,13 @@ class name_index {
         const size_t mask = capacity - 1;
         for (size_t i = h & mask;; i = (i + 1) & mask) {
             const slot s = slots[i];
-            if (s.record == 0) return i;
-            if (s.hash != h) continue;
+            if (s.record == 0)
+                return i;
+            if (s.hash != h)
+                continue;
             const name_entry &e = record(s.record - 1);
-            if (e.len == len && memcmp(len <= HEAD ? e.head : e.key, key, len) == 0) return i;
+            if (e.len == len && memcmp(len <= HEAD ? e.head : e.key, key, len) == 0)
+                return i;
         }
     }
     // A larger table: every slot moves to the place its hash bits give.
@@ -74,9 +78,11 @@ class name_index {
         slots = map_slots(n);
         capacity = n;
         for (size_t i = 0; i < old_capacity; ++i) {
-            if (old[i].record == 0) continue;
+            if (old[i].record == 0)
+                continue;
             size_t j = old[i].hash & (n - 1);
-            while (slots[j].record != 0) j = (j + 1) & (n - 1);
+            while (slots[j].record != 0)
+                j = (j + 1) & (n - 1);
             slots[j] = old[i];
         }
         free(old);
@@ -84,7 +90,8 @@ class name_index {
     name_entry &add_record(const char *key, size_t len, uint32_t h) {
         if (used % BLOCK == 0 && used / BLOCK == blocks.size()) {
             name_entry *b = static_cast<name_entry *>(malloc(BLOCK * sizeof(name_entry)));
-            if (b == NULL) throw std::bad_alloc();
+            if (b == nullptr)
+                throw std::bad_alloc();
             try {
                 blocks.push_back(b);
             } catch (...) {
@@ -127,17 +134,20 @@ class name_index {
     // Room for n names without growing (the table stays at most 3/4 full).
     void reserve(size_t n) {
         size_t c = 64;
-        while (3 * c < 4 * n) c *= 2;
-        if (c > capacity) grow(c);
+        while (3 * c < 4 * n)
+            c *= 2;
+        if (c > capacity)
+            grow(c);
     }
     // The entry of key, NULL when none.
     name_entry *find(const char *key) { return find(key, strlen(key)); }
     name_entry *find(const char *key, size_t len) { return find(key, len, hash_of(key, len)); }
     // The same with the key's hash_of value already known.
     name_entry *find(const char *key, size_t len, uint32_t h) {
-        if (used == 0) return NULL;
+        if (used == 0)
+            return nullptr;
         const slot s = slots[probe(key, len, h)];
-        return s.record != 0 ? &record(s.record - 1) : NULL;
+        return s.record != 0 ? &record(s.record - 1) : nullptr;
     }
     // The entry of key, made empty when new; key must outlive the table.
     // Throws std::bad_alloc when memory is exhausted.
@@ -147,9 +157,11 @@ class name_index {
     }
     // The same with the key's length and hash_of value already known.
     name_entry &get(const char *key, size_t len, uint32_t h) {
-        if (4 * (used + 1) > 3 * capacity) grow(capacity == 0 ? 64 : 2 * capacity);
+        if (4 * (used + 1) > 3 * capacity)
+            grow(capacity == 0 ? 64 : 2 * capacity);
         slot &s = slots[probe(key, len, h)];
-        if (s.record != 0) return record(s.record - 1);
+        if (s.record != 0)
+            return record(s.record - 1);
         name_entry &e = add_record(key, len, h);
         s.record = uint32_t(used); // the new record's number + 1
         s.hash = h;
@@ -182,20 +194,23 @@ class name_index {
     // Asks the processor early for the slot where key's search starts: the
     // table can be far larger than the caches.
     void prefetch(uint32_t h) const {
-        if (capacity == 0) return;
+        if (capacity == 0)
+            return;
         const slot *p = &slots[h & (capacity - 1)];
         __builtin_prefetch(p);
     }
     void prefetch(const char *key, size_t len) const { prefetch(hash_of(key, len)); }
     template <class F> void for_each(F f) {
-        for (size_t r = 0; r < used; ++r) f(record(uint32_t(r)));
+        for (size_t r = 0; r < used; ++r)
+            f(record(uint32_t(r)));
     }
     // Forgets every name and gives the memory back.
     void release() {
         free(slots);
-        for (name_entry *b : blocks) free(b);
+        for (name_entry *b : blocks)
+            free(b);
         blocks.clear();
-        slots = NULL;
+        slots = nullptr;
         capacity = 0;
         used = 0;
         indexed = 0;

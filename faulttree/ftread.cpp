@@ -22,7 +22,7 @@ FTD_tree::~FTD_tree() {
 template <class Read> static int read_file(const char *path, int missing_code, Read read) {
     int not_a_file;
     FILE *f = import_open(path, &not_a_file);
-    if (f == NULL)
+    if (f == nullptr)
         return not_a_file ? FTREAD_ERROR : missing_code;
     const int rc = import_has_long_cell(f) ? FTREAD_ERROR : read(f);
     fclose(f);

@@ -17,7 +17,7 @@ void import_reset(import_column *table, int rows, unsigned char flags) {
         if (flags & IMPORT_RESET_COLUMNS)
             table[i].column = 0;
         if (flags & IMPORT_RESET_VALUES)
-            table[i].value = NULL;
+            table[i].value = nullptr;
     }
 }
 
@@ -86,7 +86,7 @@ size_t import_value_length(const import_scan *scan, int row) {
 
 void import_row_end(import_scan *scan, import_column *table) {
     for (size_t i = 0; i < scan->named.size(); ++i)
-        table[scan->named[i]].value = NULL;
+        table[scan->named[i]].value = nullptr;
     scan->counter = 1;
     scan->row_cells = false;
 }
@@ -95,15 +95,15 @@ FILE *import_open(const char *path, int *not_a_file) {
     *not_a_file = 0;
     const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return NULL;
+        return nullptr;
     struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         *not_a_file = 1;
         close(fd);
-        return NULL;
+        return nullptr;
     }
     FILE *f = fdopen(fd, "rb");
-    if (f == NULL)
+    if (f == nullptr)
         close(fd);
     return f;
 }
@@ -117,13 +117,13 @@ static off_t last_break(int fd, off_t lo, off_t hi, std::vector<char> &buf) {
         const size_t n = size_t(hi - from + 1);
         if (pread(fd, buf.data(), n, from) != ssize_t(n))
             return -2;
-        const char *found = NULL;
+        const char *found = nullptr;
         for (char c : {'\t', '\r', '\0'}) {
             const char *at = static_cast<const char *>(memrchr(buf.data(), c, n));
-            if (at != NULL && (found == NULL || at > found))
+            if (at != nullptr && (found == nullptr || at > found))
                 found = at;
         }
-        if (found != NULL)
+        if (found != nullptr)
             return from + (found - buf.data());
         hi = from - 1;
     }
@@ -177,12 +177,12 @@ static bool beyond_limit(size_t n) {
 }
 
 void *import_alloc(size_t n) {
-    return beyond_limit(n) ? NULL : malloc(n);
+    return beyond_limit(n) ? nullptr : malloc(n);
 }
 
 void *import_realloc(void *p, size_t n) {
-    void *q = beyond_limit(n) ? NULL : realloc(p, n);
-    if (q == NULL && n != 0)
+    void *q = beyond_limit(n) ? nullptr : realloc(p, n);
+    if (q == nullptr && n != 0)
         free(p);
     return q;
 }

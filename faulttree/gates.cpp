@@ -21,43 +21,43 @@
 #include "ftread.h"
 
 import_column gates_columns[GATES_COLUMNS] = {
-    {"Name", 0, NULL},
-    {"Type", 0, NULL},
-    {"Description", 0, NULL},
-    {"Input  0 Type and Name", 0, NULL},
-    {"Input  1 Type and Name", 0, NULL},
-    {"Input  2 Type and Name", 0, NULL},
-    {"Input  3 Type and Name", 0, NULL},
-    {"Input  4 Type and Name", 0, NULL},
-    {"Input  5 Type and Name", 0, NULL},
-    {"Input  6 Type and Name", 0, NULL},
-    {"Input  7 Type and Name", 0, NULL},
-    {"Input  8 Type and Name", 0, NULL},
-    {"Input  9 Type and Name", 0, NULL},
-    {"Input  10 Type and Name", 0, NULL},
-    {"Input  11 Type and Name", 0, NULL},
-    {"Input  12 Type and Name", 0, NULL},
-    {"Input  13 Type and Name", 0, NULL},
-    {"Input  14 Type and Name", 0, NULL},
-    {"Input  15 Type and Name", 0, NULL},
-    {"Input  16 Type and Name", 0, NULL},
-    {"Input  17 Type and Name", 0, NULL},
-    {"Vote Number", 0, NULL},
-    {"Page Flag", 0, NULL},
-    {"Tag Setting", 0, NULL},
-    {"Font", 0, NULL},
-    {"Extend Name Box", 0, NULL},
-    {"Retain Results", 0, NULL},
-    {"Always Modularise", 0, NULL},
-    {"Hyperlink", 0, NULL},
-    {"Notes1", 0, NULL},
-    {"Notes2", 0, NULL},
-    {"Notes3", 0, NULL},
-    {"Notes4", 0, NULL},
-    {"Notes5", 0, NULL},
-    {"Notes6", 0, NULL},
-    {"Notes7", 0, NULL},
-    {"Notes8", 0, NULL},
+    {"Name", 0, nullptr},
+    {"Type", 0, nullptr},
+    {"Description", 0, nullptr},
+    {"Input  0 Type and Name", 0, nullptr},
+    {"Input  1 Type and Name", 0, nullptr},
+    {"Input  2 Type and Name", 0, nullptr},
+    {"Input  3 Type and Name", 0, nullptr},
+    {"Input  4 Type and Name", 0, nullptr},
+    {"Input  5 Type and Name", 0, nullptr},
+    {"Input  6 Type and Name", 0, nullptr},
+    {"Input  7 Type and Name", 0, nullptr},
+    {"Input  8 Type and Name", 0, nullptr},
+    {"Input  9 Type and Name", 0, nullptr},
+    {"Input  10 Type and Name", 0, nullptr},
+    {"Input  11 Type and Name", 0, nullptr},
+    {"Input  12 Type and Name", 0, nullptr},
+    {"Input  13 Type and Name", 0, nullptr},
+    {"Input  14 Type and Name", 0, nullptr},
+    {"Input  15 Type and Name", 0, nullptr},
+    {"Input  16 Type and Name", 0, nullptr},
+    {"Input  17 Type and Name", 0, nullptr},
+    {"Vote Number", 0, nullptr},
+    {"Page Flag", 0, nullptr},
+    {"Tag Setting", 0, nullptr},
+    {"Font", 0, nullptr},
+    {"Extend Name Box", 0, nullptr},
+    {"Retain Results", 0, nullptr},
+    {"Always Modularise", 0, nullptr},
+    {"Hyperlink", 0, nullptr},
+    {"Notes1", 0, nullptr},
+    {"Notes2", 0, nullptr},
+    {"Notes3", 0, nullptr},
+    {"Notes4", 0, nullptr},
+    {"Notes5", 0, nullptr},
+    {"Notes6", 0, nullptr},
+    {"Notes7", 0, nullptr},
+    {"Notes8", 0, nullptr},
 };
 
 enum {
@@ -100,7 +100,7 @@ void gates_reset_columns(unsigned char flags) {
 /* ---- Name index ---- */
 
 static void note_in_tree(name_entry &n, ft_element *e) {
-    if (n.in_tree == NULL)
+    if (n.in_tree == nullptr)
         n.in_tree = e;
     else if (n.in_tree != e)
         n.several = true;
@@ -108,7 +108,7 @@ static void note_in_tree(name_entry &n, ft_element *e) {
 
 static void rebuild_tree_index(gates_run *run) {
     run->names.for_each([](name_entry &n) {
-        n.in_tree = NULL;
+        n.in_tree = nullptr;
         n.several = false;
     });
     std::unordered_set<ft_element *> seen{run->root};
@@ -132,8 +132,8 @@ static ft_element *find_in_tree(gates_run *run, const char *name, size_t len, ui
     if (run->tree_index_stale)
         rebuild_tree_index(run);
     name_entry *entry = run->names.find(name, len, hash);
-    if (entry == NULL || entry->in_tree == NULL)
-        return NULL;
+    if (entry == nullptr || entry->in_tree == nullptr)
+        return nullptr;
     ft_element *found = entry->several ? ft_find_by_name(run->root, name) : entry->in_tree;
     *is_event = found == entry->event;
     return found;
@@ -142,7 +142,7 @@ static ft_element *find_in_tree(gates_run *run, const char *name, size_t len, ui
 /* ---- Building a gate ---- */
 
 static const char *value_of(int row) {
-    return gates_columns[row].column != 0 ? gates_columns[row].value : NULL;
+    return gates_columns[row].column != 0 ? gates_columns[row].value : nullptr;
 }
 
 // The gate kind named by the Type cell; OR when the file has no Type column.
@@ -162,9 +162,9 @@ static int build_page(ft_element *gate) {
     short page = FT_PAGE_OFF;
     if (gates_columns[G_PAGE].column != 0) {
         const char *v = gates_columns[G_PAGE].value;
-        if (v != NULL && strcmp(v, "On") == 0)
+        if (v != nullptr && strcmp(v, "On") == 0)
             page = FT_PAGE_ON;
-        else if (v == NULL || strcmp(v, "Off") != 0)
+        else if (v == nullptr || strcmp(v, "Off") != 0)
             return FTREAD_BAD_GATES;
     }
     ft_set_page(gate, page);
@@ -173,13 +173,13 @@ static int build_page(ft_element *gate) {
 
 static void build_notes(ft_element *gate) {
     const char *v = value_of(G_NOTES1);
-    if (v == NULL)
+    if (v == nullptr)
         return;
     const char *p = strstr(v, PROB_MARKER);
-    if (p != NULL)
+    if (p != nullptr)
         ft_set_prob(gate, p + sizeof PROB_MARKER - 1);
     const char *c = strstr(v, CRIT_MARKER);
-    if (c != NULL)
+    if (c != nullptr)
         ft_set_criticality(gate, c + sizeof CRIT_MARKER - 1);
 }
 
@@ -192,7 +192,7 @@ static int build_input(gates_run *run, ft_element *gate, int block, const char *
     const char *name = cell + 2;
     len -= 2;
     if (cell[0] == 'G') {
-        ft_element *child = ft_init_texts(name, len, "", 0, NULL, 0);
+        ft_element *child = ft_init_texts(name, len, "", 0, nullptr, 0);
         ft_add_child(gate, child);
         const char *key = ft_get_name(child); // the index keeps the key, not a copy
         note_in_tree(run->names.get(key, len, hash), child);
@@ -201,7 +201,7 @@ static int build_input(gates_run *run, ft_element *gate, int block, const char *
         return FTREAD_OK;
     }
     name_entry *entry = run->names.find(name, len, hash);
-    if (entry == NULL || entry->event == NULL)
+    if (entry == nullptr || entry->event == nullptr)
         return FTREAD_UNDEFINED_EVENT;
     run->cycles.add_input(block, entry->event);
     ft_add_child(gate, entry->event);
@@ -213,7 +213,7 @@ static int build_input(gates_run *run, ft_element *gate, int block, const char *
 // The gate's name; a row of the same text keeps the stored string.
 static int build_name(ft_element *gate) {
     const char *name = gates_columns[G_NAME].value;
-    if (name == NULL)
+    if (name == nullptr)
         return FTREAD_BAD_GATES;
     if (strcmp(ft_get_name(gate), name) != 0)
         ft_set_name(gate, name);
@@ -224,7 +224,7 @@ static int build_name(ft_element *gate) {
 static int build_inputs(gates_run *run, ft_element *gate, int block) {
     for (int row = G_INPUT0; row <= G_INPUT17; ++row) {
         const char *cell = gates_columns[row].value;
-        const int rc = cell != NULL
+        const int rc = cell != nullptr
                            ? build_input(run, gate, block, cell,
                                          import_value_length(&run->scan, row), run->hashes[row])
                            : FTREAD_OK;
@@ -248,7 +248,7 @@ static int block_of(gates_run *run, ft_element *gate, bool is_event) {
 // page flag, notes. Only these feed the gate; the others are dropped.
 int gates_build_gate(gates_run *run, ft_element *gate, bool is_event) {
     const int block = block_of(run, gate, is_event);
-    if (gate->children != NULL && !ft_list_is_empty(gate->children)) {
+    if (gate->children != nullptr && !ft_list_is_empty(gate->children)) {
         run->tree_index_stale = true;
         run->cycles.drop_inputs(block, gate);
     }
@@ -278,7 +278,7 @@ class place_count {
   public:
     // The counted places of e, or -1 while e is not counted.
     long get(const ft_element *e) const {
-        if (e->children == NULL || e->children->last == -1)
+        if (e->children == nullptr || e->children->last == -1)
             return 1;
         auto found = gates.find(e);
         return found != gates.end() ? found->second : -1;
@@ -290,7 +290,7 @@ class place_count {
 // that names it, counted once per element (the tree is acyclic) and capped
 // just above GATES_MAX_PLACES. Iterative: chains may be very deep.
 static long drawn_places(ft_element *root) {
-    if (root->children == NULL || root->children->last == -1)
+    if (root->children == nullptr || root->children->last == -1)
         return 1;
     place_count places;
     // A gate waits on the stack until every gate below it is counted.
@@ -303,7 +303,7 @@ static long drawn_places(ft_element *root) {
         }
         long total = 1;
         bool ready = true;
-        for (ft_list *c = e->children; c != NULL; c = c->next)
+        for (ft_list *c = e->children; c != nullptr; c = c->next)
             for (int i = 0; i <= c->last; ++i) {
                 const long n = places.get(c->items[i]);
                 if (n < 0)
@@ -332,12 +332,12 @@ static int finish_row(gates_run *run) {
     ft_element *gate = run->root;
     bool is_event = false;
     if (run->scan.state == G_NEXT) {
-        if (gates_columns[G_NAME].value == NULL)
+        if (gates_columns[G_NAME].value == nullptr)
             return FTREAD_BAD_GATES;
         gate =
             find_in_tree(run, gates_columns[G_NAME].value, import_value_length(&run->scan, G_NAME),
                          run->hashes[G_NAME], &is_event);
-        if (gate == NULL)
+        if (gate == nullptr)
             return FTREAD_BAD_GATES;
     }
     const int rc = gates_build_gate(run, gate, is_event);
@@ -403,7 +403,7 @@ static int finish_run(const gates_run &run, int lexed) {
 
 int gates_read(FILE *f, name_index *names, ft_element *root) {
     gates_run run{*names, root, {}, false, {}};
-    void *scanner = NULL;
+    void *scanner = nullptr;
     const int rc = import_guarded([&] {
         import_begin(&run.scan, gates_columns, GATES_COLUMNS);
         run.scan.state = G_HEADER;
@@ -412,7 +412,7 @@ int gates_read(FILE *f, name_index *names, ft_element *root) {
         gatesset_in(f, scanner);
         return finish_run(run, gateslex(scanner));
     });
-    if (scanner != NULL)
+    if (scanner != nullptr)
         gateslex_destroy(scanner);
     return rc;
 }

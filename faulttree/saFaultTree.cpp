@@ -14,7 +14,8 @@ static long live_elements = 0;
 // Allocation failure throws std::bad_alloc: a reader turns it into its error
 // result; elsewhere it ends the program like a failed assertion would.
 static void *must_alloc(void *p) {
-    if (p == NULL) throw std::bad_alloc();
+    if (p == nullptr)
+        throw std::bad_alloc();
     return p;
 }
 
@@ -26,7 +27,9 @@ static char *copy_text(const char *text, size_t n) {
     return s;
 }
 
-static char *copy_string(const char *text) { return copy_text(text, strlen(text)); }
+static char *copy_string(const char *text) {
+    return copy_text(text, strlen(text));
+}
 
 // The name and description of a new element: one shared empty text, never
 // freed, so that making an element that is named right away costs no
@@ -34,7 +37,8 @@ static char *copy_string(const char *text) { return copy_text(text, strlen(text)
 static char empty_text[1] = "";
 
 static void free_text(char *s) {
-    if (s != empty_text) free(s);
+    if (s != empty_text)
+        free(s);
 }
 
 // Releases the text of one field (bit) of e unless it lives in e's own
@@ -91,7 +95,7 @@ ft_element *ft_init_texts(const char *name, size_t name_len, const char *desc, s
     char *at = reinterpret_cast<char *>(e + 1);
     e->name = put_text(at, name, name_len);
     e->desc = put_text(at + name_len + 1, desc, desc_len);
-    e->prob = prob ? put_text(at + name_len + desc_len + 2, prob, prob_len) : NULL;
+    e->prob = prob ? put_text(at + name_len + desc_len + 2, prob, prob_len) : nullptr;
     e->inline_texts = FT_TEXT_NAME | FT_TEXT_DESC | (prob ? FT_TEXT_PROB : 0);
     return init_element(e);
 }
@@ -107,16 +111,26 @@ ft_element *ft_fill(char *name, char *desc, ft_type type, ft_list *children) {
     return e;
 }
 
-ft_element *ft_new_basic(char *name, char *desc) { return ft_fill(name, desc, FT_BASIC, NULL); }
-ft_element *ft_new_and(char *name, char *desc, ft_list *ch) { return ft_fill(name, desc, FT_AND, ch); }
-ft_element *ft_new_pand(char *name, char *desc, ft_list *ch) { return ft_fill(name, desc, FT_PAND, ch); }
-ft_element *ft_new_or(char *name, char *desc, ft_list *ch) { return ft_fill(name, desc, FT_OR, ch); }
-ft_element *ft_new_null(char *name, char *desc, ft_list *ch) { return ft_fill(name, desc, FT_NULL, ch); }
+ft_element *ft_new_basic(char *name, char *desc) {
+    return ft_fill(name, desc, FT_BASIC, nullptr);
+}
+ft_element *ft_new_and(char *name, char *desc, ft_list *ch) {
+    return ft_fill(name, desc, FT_AND, ch);
+}
+ft_element *ft_new_pand(char *name, char *desc, ft_list *ch) {
+    return ft_fill(name, desc, FT_PAND, ch);
+}
+ft_element *ft_new_or(char *name, char *desc, ft_list *ch) {
+    return ft_fill(name, desc, FT_OR, ch);
+}
+ft_element *ft_new_null(char *name, char *desc, ft_list *ch) {
+    return ft_fill(name, desc, FT_NULL, ch);
+}
 
 /* ---- Setters ---- */
 
 ft_element *ft_set_name(ft_element *e, const char *name) {
-    assert(e != NULL && name != NULL);
+    assert(e != nullptr && name != nullptr);
     char *copy = copy_string(name); // name may be e->name itself
     drop_text(e, e->name, FT_TEXT_NAME);
     e->name = copy;
@@ -124,7 +138,7 @@ ft_element *ft_set_name(ft_element *e, const char *name) {
 }
 
 ft_element *ft_set_desc(ft_element *e, const char *desc) {
-    assert(e != NULL && desc != NULL);
+    assert(e != nullptr && desc != nullptr);
     char *copy = copy_string(desc);
     drop_text(e, e->desc, FT_TEXT_DESC);
     e->desc = copy;
@@ -132,14 +146,15 @@ ft_element *ft_set_desc(ft_element *e, const char *desc) {
 }
 
 ft_element *ft_set_type(ft_element *e, ft_type type) {
-    assert(e != NULL);
-    if (e->type != type) ft_touch();
+    assert(e != nullptr);
+    if (e->type != type)
+        ft_touch();
     e->type = type;
     return e;
 }
 
 ft_element *ft_set_prob(ft_element *e, const char *prob) {
-    assert(e != NULL && prob != NULL);
+    assert(e != nullptr && prob != nullptr);
     char *copy = copy_to_blank(prob);
     drop_text(e, e->prob, FT_TEXT_PROB);
     e->prob = copy;
@@ -147,7 +162,7 @@ ft_element *ft_set_prob(ft_element *e, const char *prob) {
 }
 
 ft_element *ft_set_criticality(ft_element *e, const char *crit) {
-    assert(e != NULL && crit != NULL);
+    assert(e != nullptr && crit != nullptr);
     char *copy = copy_to_blank(crit);
     free(e->criticality);
     e->criticality = copy;
@@ -155,24 +170,26 @@ ft_element *ft_set_criticality(ft_element *e, const char *crit) {
 }
 
 ft_element *ft_set_page(ft_element *e, short page) {
-    assert(e != NULL);
-    if (e->page != page) ft_touch();
+    assert(e != nullptr);
+    if (e->page != page)
+        ft_touch();
     e->page = page;
     return e;
 }
 
 // Moves every item of list into e's detached list.
 static void keep_detached(ft_element *e, ft_list *list) {
-    for (ft_list *c = list; c != NULL; c = c->next)
+    for (ft_list *c = list; c != nullptr; c = c->next)
         for (int i = 0; i <= c->last; ++i) {
-            if (e->detached == NULL) e->detached = ft_list_init();
+            if (e->detached == nullptr)
+                e->detached = ft_list_init();
             ft_list_cons(c->items[i], e->detached);
         }
 }
 
 ft_element *ft_set_children(ft_element *e, ft_list *children) {
-    assert(e != NULL);
-    if (e->children != NULL && e->children != children) {
+    assert(e != nullptr);
+    if (e->children != nullptr && e->children != children) {
         keep_detached(e, e->children);
         ft_list_free(e->children);
     }
@@ -182,33 +199,54 @@ ft_element *ft_set_children(ft_element *e, ft_list *children) {
 }
 
 ft_element *ft_add_child(ft_element *e, ft_element *child) {
-    assert(e != NULL);
+    assert(e != nullptr);
     ft_list_cons(child, e->children);
     return e;
 }
 
 /* ---- Getters and predicates ---- */
 
-char *ft_get_name(ft_element *e) { assert(e != NULL); return e->name; }
-char *ft_get_desc(ft_element *e) { assert(e != NULL); return e->desc; }
-ft_type ft_get_type(ft_element *e) { assert(e != NULL); return e->type; }
-char *ft_get_prob(ft_element *e) { assert(e != NULL); return e->prob; }
-char *ft_get_criticality(ft_element *e) { assert(e != NULL); return e->criticality; }
-short ft_get_page(ft_element *e) { assert(e != NULL); return e->page; }
-ft_list *ft_get_children(ft_element *e) { assert(e != NULL); return e->children; }
+char *ft_get_name(ft_element *e) {
+    assert(e != nullptr);
+    return e->name;
+}
+char *ft_get_desc(ft_element *e) {
+    assert(e != nullptr);
+    return e->desc;
+}
+ft_type ft_get_type(ft_element *e) {
+    assert(e != nullptr);
+    return e->type;
+}
+char *ft_get_prob(ft_element *e) {
+    assert(e != nullptr);
+    return e->prob;
+}
+char *ft_get_criticality(ft_element *e) {
+    assert(e != nullptr);
+    return e->criticality;
+}
+short ft_get_page(ft_element *e) {
+    assert(e != nullptr);
+    return e->page;
+}
+ft_list *ft_get_children(ft_element *e) {
+    assert(e != nullptr);
+    return e->children;
+}
 
 int ft_is_leaf(ft_element *e) {
-    assert(e != NULL);
+    assert(e != nullptr);
     return e->type == FT_BASIC;
 }
 
 int ft_is_terminal(ft_element *e) {
-    assert(e != NULL);
+    assert(e != nullptr);
     return e->type == FT_BASIC || e->page == FT_PAGE_ON;
 }
 
 int ft_has_children(ft_element *e) {
-    return e->children != NULL && !ft_list_is_empty(e->children);
+    return e->children != nullptr && !ft_list_is_empty(e->children);
 }
 
 int ft_type_known(int t) {
@@ -216,7 +254,7 @@ int ft_type_known(int t) {
 }
 
 static int is_gate_type(ft_type t) {
-    return ft_type_known(t) && ft_kinds[t].keyword != NULL;
+    return ft_type_known(t) && ft_kinds[t].keyword != nullptr;
 }
 
 const char *ft_type2string(ft_type t) {
@@ -225,14 +263,15 @@ const char *ft_type2string(ft_type t) {
 
 ft_type ft_keyword2type(const char *word) {
     for (const ft_kind &k : ft_kinds)
-        if (word != NULL && k.keyword != NULL && strcmp(word, k.keyword) == 0)
+        if (word != nullptr && k.keyword != nullptr && strcmp(word, k.keyword) == 0)
             return k.type;
     return FT_INVALID;
 }
 
 float ft_prob_to_float(char *text) {
     for (char *p = text; *p; ++p)
-        if (*p == ',') *p = '.';
+        if (*p == ',')
+            *p = '.';
     return float(atof(text));
 }
 
@@ -253,7 +292,7 @@ ft_list *ft_list_init(void) {
 }
 
 ft_list *ft_list_cons(ft_element *e, ft_list *list) {
-    assert(e != NULL && list != NULL);
+    assert(e != nullptr && list != nullptr);
     ft_list *t = list->tail;
     if (t->last == FT_LIST_CHUNK - 1) {
         t->next = new_chunk(t->base + FT_LIST_CHUNK);
@@ -266,21 +305,21 @@ ft_list *ft_list_cons(ft_element *e, ft_list *list) {
 }
 
 int ft_list_is_empty(ft_list *list) {
-    assert(list != NULL);
+    assert(list != nullptr);
     return list->last == -1;
 }
 
 int ft_list_get_size(ft_list *list) {
-    assert(list != NULL);
+    assert(list != nullptr);
     return list->tail->base + list->tail->last + 1;
 }
 
 ft_element *ft_list_get(ft_list *list, int position) {
-    assert(list != NULL);
+    assert(list != nullptr);
     assert(position >= 0);
-    ft_list *c = (list->cursor != NULL && list->cursor->base <= position) ? list->cursor : list;
+    ft_list *c = (list->cursor != nullptr && list->cursor->base <= position) ? list->cursor : list;
     while (position - c->base >= FT_LIST_CHUNK) {
-        assert(c->next != NULL);
+        assert(c->next != nullptr);
         c = c->next;
     }
     list->cursor = c;
@@ -288,10 +327,11 @@ ft_element *ft_list_get(ft_list *list, int position) {
 }
 
 int ft_list_find(ft_list *list, ft_element *e) {
-    assert(list != NULL && e != NULL);
-    for (ft_list *c = list; c != NULL; c = c->next)
+    assert(list != nullptr && e != nullptr);
+    for (ft_list *c = list; c != nullptr; c = c->next)
         for (int i = 0; i <= c->last; ++i)
-            if (strcmp(c->items[i]->name, e->name) == 0) return c->base + i;
+            if (strcmp(c->items[i]->name, e->name) == 0)
+                return c->base + i;
     return -1;
 }
 
@@ -299,28 +339,33 @@ int ft_list_find(ft_list *list, ft_element *e) {
 // final one stays full.
 static void trim_tail(ft_list *list) {
     ft_list *t = list->tail;
-    if (t == list || t->last != -1) return;
+    if (t == list || t->last != -1)
+        return;
     ft_list *prev = list;
-    while (prev->next != t) prev = prev->next;
-    prev->next = NULL;
+    while (prev->next != t)
+        prev = prev->next;
+    prev->next = nullptr;
     list->tail = prev;
     free(t);
 }
 
 ft_element *ft_list_remove_at(ft_list *list, int position) {
-    assert(list != NULL);
-    if (position < 0 || position >= ft_list_get_size(list)) return NULL;
+    assert(list != nullptr);
+    if (position < 0 || position >= ft_list_get_size(list))
+        return nullptr;
     ft_list *c = list;
-    while (position - c->base >= FT_LIST_CHUNK) c = c->next;
+    while (position - c->base >= FT_LIST_CHUNK)
+        c = c->next;
     int i = position - c->base;
     ft_element *removed = c->items[i];
-    for (; c != NULL; c = c->next, i = 0) {
-        for (; i < c->last; ++i) c->items[i] = c->items[i + 1];
+    for (; c != nullptr; c = c->next, i = 0) {
+        for (; i < c->last; ++i)
+            c->items[i] = c->items[i + 1];
         ft_list *n = c->next;
-        if (n != NULL && n->last >= 0) {
+        if (n != nullptr && n->last >= 0) {
             c->items[c->last] = n->items[0];
         } else {
-            c->items[c->last--] = NULL;
+            c->items[c->last--] = nullptr;
             break;
         }
     }
@@ -331,8 +376,9 @@ ft_element *ft_list_remove_at(ft_list *list, int position) {
 }
 
 void ft_list_free(ft_list *list) {
-    if (list != NULL) ft_touch();
-    while (list != NULL) {
+    if (list != nullptr)
+        ft_touch();
+    while (list != nullptr) {
         ft_list *n = list->next;
         free(list);
         list = n;
@@ -353,8 +399,9 @@ void ft_get_leaves_lowlevel(ft_element *e, ft_list *out) {
         ft_element *x = stack.back();
         stack.pop_back();
         if (x->type == FT_BASIC) {
-            if (ft_list_find(out, x) < 0) ft_list_cons(x, out);
-        } else if (is_gate_type(x->type) && x->children != NULL) {
+            if (ft_list_find(out, x) < 0)
+                ft_list_cons(x, out);
+        } else if (is_gate_type(x->type) && x->children != nullptr) {
             for (int i = ft_list_get_size(x->children) - 1; i >= 0; --i)
                 stack.push_back(ft_list_get(x->children, i));
         }
@@ -368,9 +415,10 @@ void ft_print_element(ft_element *e) {
     printf("  name:        %s\n", e->name);
     printf("  description: %s\n", e->desc);
     printf("  type         %s\n\n", ft_type2string(e->type));
-    for (int i = 0; e->coord != NULL && i < FT_MAX_COORDS; ++i) {
+    for (int i = 0; e->coord != nullptr && i < FT_MAX_COORDS; ++i) {
         const ft_coord c = e->coord->coord[i];
-        if (c.x == 0 || c.y == 0) break;
+        if (c.x == 0 || c.y == 0)
+            break;
         printf("  coord.x       %d\n", c.x);
         printf("  coord.y       %d\n", c.y);
     }
@@ -379,8 +427,9 @@ void ft_print_element(ft_element *e) {
 void ft_print_list(ft_list *list) {
     printf("\nPrint list...\n");
     printf("List size: %d\n", ft_list_get_size(list));
-    for (ft_list *c = list; c != NULL; c = c->next)
-        for (int i = 0; i <= c->last; ++i) ft_print_element(c->items[i]);
+    for (ft_list *c = list; c != nullptr; c = c->next)
+        for (int i = 0; i <= c->last; ++i)
+            ft_print_element(c->items[i]);
     printf("...done!\n\n");
 }
 
@@ -393,22 +442,26 @@ void ft_print_tree(ft_element *root) {
 void ft_print_tree_preorder_lowlevel(ft_element *e, int level) {
     printf("%-*s >>> Level %d\n", 2 * level, " ", level);
     ft_print_element(e);
-    if (!is_gate_type(e->type) || e->children == NULL) return;
-    for (ft_list *c = e->children; c != NULL; c = c->next)
-        for (int i = 0; i <= c->last; ++i) ft_print_tree_preorder_lowlevel(c->items[i], level + 1);
+    if (!is_gate_type(e->type) || e->children == nullptr)
+        return;
+    for (ft_list *c = e->children; c != nullptr; c = c->next)
+        for (int i = 0; i <= c->last; ++i)
+            ft_print_tree_preorder_lowlevel(c->items[i], level + 1);
 }
 
 /* ---- Release ---- */
 
 void ft_free_element(ft_element *e) {
-    if (e == NULL) return;
+    if (e == nullptr)
+        return;
     drop_text(e, e->name, FT_TEXT_NAME);
     drop_text(e, e->desc, FT_TEXT_DESC);
     drop_text(e, e->prob, FT_TEXT_PROB);
     free(e->criticality);
     ft_coords_release(e->coord);
     ft_list_free(e->children);
-    if (e->detached != e->children) ft_list_free(e->detached);
+    if (e->detached != e->children)
+        ft_list_free(e->detached);
     free(e);
     --live_elements;
     ft_touch(); // its address may come back as a different element
@@ -417,15 +470,17 @@ void ft_free_element(ft_element *e) {
 // Pushes every item of list that was not seen yet.
 static void push_unseen(ft_list *list, std::unordered_set<ft_element *> &seen,
                         std::vector<ft_element *> &stack) {
-    for (ft_list *c = list; c != NULL; c = c->next)
+    for (ft_list *c = list; c != nullptr; c = c->next)
         for (int i = 0; i <= c->last; ++i)
-            if (c->items[i] != NULL && seen.insert(c->items[i]).second) stack.push_back(c->items[i]);
+            if (c->items[i] != nullptr && seen.insert(c->items[i]).second)
+                stack.push_back(c->items[i]);
 }
 
 void ft_free_tree(ft_element *root, ft_list *events) {
     std::unordered_set<ft_element *> seen;
     std::vector<ft_element *> stack;
-    if (root != NULL && seen.insert(root).second) stack.push_back(root);
+    if (root != nullptr && seen.insert(root).second)
+        stack.push_back(root);
     push_unseen(events, seen, stack);
     std::vector<ft_element *> all;
     while (!stack.empty()) {
@@ -435,8 +490,11 @@ void ft_free_tree(ft_element *root, ft_list *events) {
         push_unseen(e->children, seen, stack);
         push_unseen(e->detached, seen, stack);
     }
-    for (ft_element *e : all) ft_free_element(e);
+    for (ft_element *e : all)
+        ft_free_element(e);
     ft_list_free(events);
 }
 
-long ft_live_elements(void) { return live_elements; }
+long ft_live_elements(void) {
+    return live_elements;
+}

@@ -32,8 +32,8 @@ typedef struct {
 
 // clang-format off
 inline constexpr ft_kind ft_kinds[] = {
-    {FT_INVALID, NULL,   "INVALID", "Invalid"},
-    {FT_BASIC,   NULL,   "BASIC",   "LEAF"},
+    {FT_INVALID, nullptr,   "INVALID", "Invalid"},
+    {FT_BASIC,   nullptr,   "BASIC",   "LEAF"},
     {FT_AND,     "AND",  "AND",     "AND Gate"},
     {FT_PAND,    "PAND", "PAND",    "PAND Gate"},
     {FT_OR,      "OR",   "OR",      "OR Gate"},
@@ -77,8 +77,8 @@ typedef struct {
 struct ft_list;
 
 typedef struct ft_element {
-    char *name;        // owned, never NULL after ft_init
-    char *desc;        // owned, never NULL after ft_init
+    char *name; // owned, never NULL after ft_init
+    char *desc; // owned, never NULL after ft_init
     ft_type type;
     char *prob;        // owned or NULL
     char *criticality; // owned or NULL
@@ -86,7 +86,7 @@ typedef struct ft_element {
     // Which of name, desc, prob and criticality (bits FT_TEXT_*) live in the
     // element's own allocation (ft_init_texts) instead of one of their own.
     unsigned char inline_texts;
-    ft_coords *coord;  // owned
+    ft_coords *coord;         // owned
     struct ft_list *children; // not owned by the element (see ft_free_tree)
     // Elements taken out of this element's children (a replaced children list,
     // a deleted child). Kept so that releasing the tree reaches everything
@@ -97,9 +97,9 @@ typedef struct ft_element {
 // One chunk of a list of element pointers. A list is its first chunk.
 typedef struct ft_list {
     ft_element *items[FT_LIST_CHUNK];
-    int last;             // index of the last used slot; -1 when empty
-    struct ft_list *next; // following chunk or NULL
-    struct ft_list *tail; // in the first chunk: the final chunk (appends start there)
+    int last;               // index of the last used slot; -1 when empty
+    struct ft_list *next;   // following chunk or NULL
+    struct ft_list *tail;   // in the first chunk: the final chunk (appends start there)
     int base;               // position of slot 0 of this chunk in the whole list
     struct ft_list *cursor; // in the first chunk: the chunk ft_list_get reached last
 } ft_list;

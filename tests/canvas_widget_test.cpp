@@ -108,6 +108,23 @@ TEST_F(CanvasTest, MakeLabelSizedToContent) {
         EXPECT_EQ(FTD_canvas::make_label(r[0], r[1], r[2]), r[3]);
 }
 
+// Texts with an '@' followed by bytes above 127 (a name in UTF-8 or Latin-1):
+// the toolkit's symbol look-up must never see them, or it may crash.
+TEST_F(CanvasTest, AtSignsBeforeHighBytesDrawSafely) {
+    FTD_canvas c(0, 0, 300, 200);
+    c.zoom = 10;
+    win->make_current();
+    Fl_Offscreen off = fl_create_offscreen(300, 200);
+    fl_begin_offscreen(off);
+    for (const char *before : {"@", "AB@", "name\nP = 1@"})
+        for (int a = 0x80; a < 0x100; a++)
+            for (int b = 0x80; b < 0x100; b++)
+                c.draw_fitted_text((before + std::string{char(a), char(b), 'x'}).c_str(), 1, 1, 15,
+                                   6);
+    fl_end_offscreen();
+    fl_delete_offscreen(off);
+}
+
 // Two inputs at zoom 10: G0 at (30,10), E1 at (20,30), E2 at (40,30).
 TEST_F(CanvasTest, OffscreenPixels) {
     ft_element *e2 = node("", FT_BASIC);

@@ -2,7 +2,8 @@
 //
 // The document replaces the chosen file whole or not at all (file_replace),
 // so a failed export never leaves a short file nor destroys the file it was
-// to replace.
+// to replace; a file the user may not write is refused. A dangling link or a
+// loop names no file to write and is refused before the overwrite question.
 #include <FL/filename.H>
 #include <FL/fl_ask.H>
 
@@ -38,6 +39,10 @@ void FTD_wnd_handler::on_export() {
     std::string name = chosen; // the chooser's text changes with its next use
     if (fl_filename_isdir(name.c_str())) {
         log_error("You chose a directory.\nPlease, choose a different file.");
+        return;
+    }
+    if (file_link_target(name.c_str()).empty()) {
+        log_error("File could not be written.");
         return;
     }
     if (name_exists(name.c_str()) &&

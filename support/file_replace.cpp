@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "paths.h"
 
@@ -31,10 +32,20 @@ static mode_t replacement_mode(const std::string &target) {
     return 0666 & ~mask;
 }
 
-// 1 when target exists but is not a regular file.
-static int special_file(const std::string &target) {
+// 1 when old, what is at target, is a regular file that this process may
+// write, as the kernel decides it (a read-only file of the user's own is not,
+// whatever its folder allows).
+static int writable_file(const std::string &target, const struct stat &old) {
+    return S_ISREG(old.st_mode) && faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+// 1 when the existing file old is to be written in place: renaming made, the
+// new file, over it would give it made's owner or group, or cut off the other
+// names of a file with several.
+static int keep_in_place(const struct stat &old, FILE *made) {
     struct stat st;
-    return stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+    return old.st_nlink > 1 || fstat(fileno(made), &st) != 0 || st.st_uid != old.st_uid ||
+           st.st_gid != old.st_gid;
 }
 
 // Opens a new temporary file in folder, made for replacing target, for
@@ -87,6 +98,58 @@ static int move_aside(const std::string &path, std::string *aside) {
     return -1;
 }
 
+// Puts the finished file temp in target's place, what is there moved aside
+// first when set_aside is non-zero. 0, or -1 with target as it was.
+static int put_in_place(const std::string &temp, const std::string &target, int set_aside) {
+    std::string aside;
+    if (set_aside && move_aside(target, &aside) != 0)
+        return -1;
+    if (rename(temp.c_str(), target.c_str()) == 0)
+        return 0;
+    if (!aside.empty())
+        rename_no_replace(aside, target);
+    return -1;
+}
+
+// Reserves room for size bytes in fd without changing its length or bytes.
+// 0, also where the file system reserves nothing; -1 when the room is missing.
+static int reserve_room(int fd, off_t size) {
+    if (size == 0 || fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, size) == 0)
+        return 0;
+    return errno == EOPNOTSUPP || errno == ENOSYS ? 0 : -1;
+}
+
+// Writes every byte of in, from its start, over out from its start. 0 or -1.
+static int copy_bytes(int in, int out) {
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        ssize_t n = read(in, buffer.data(), buffer.size());
+        if (n <= 0)
+            return n == 0 ? 0 : -1;
+        for (ssize_t done = 0, w; done < n; done += w)
+            if ((w = write(out, buffer.data() + done, n - done)) <= 0)
+                return -1;
+    }
+}
+
+// Copies the finished file from over the existing file to, which so keeps
+// its inode, owner, group, permissions and other names. Room for the new
+// length is reserved first, so a full disk fails before a byte of to changes
+// (where the file system reserves); a failure after that leaves to damaged.
+// 0, or -1.
+static int copy_into(const std::string &from, const std::string &to) {
+    int in = open(from.c_str(), O_RDONLY | O_CLOEXEC), out = open(to.c_str(), O_WRONLY | O_CLOEXEC);
+    struct stat st;
+    int copied = in >= 0 && out >= 0 && fstat(in, &st) == 0 && reserve_room(out, st.st_size) == 0 &&
+                 copy_bytes(in, out) == 0 && ftruncate(out, st.st_size) == 0 && fsync(out) == 0;
+    int result = copied ? 0 : -1;
+    if (in >= 0)
+        close(in);
+    if (out >= 0 && close(out) != 0)
+        result = -1;
+    return result;
+}
+
 // Syncs folder ("" for the working directory), so that a rename in it lasts.
 // Best effort.
 static void sync_folder(const std::string &folder) {
@@ -100,23 +163,23 @@ static void sync_folder(const std::string &folder) {
 int file_replace(const std::string &target, int set_aside,
                  const std::function<int(FILE *)> &write) {
     // A name longer than the system takes names no file (and no folder).
-    if (target.empty() || target.size() >= FTD_PATH_MAX || (!set_aside && special_file(target)))
+    if (target.empty() || target.size() >= FTD_PATH_MAX)
+        return -1;
+    struct stat old;
+    const int exists = !set_aside && stat(target.c_str(), &old) == 0;
+    if (exists && !writable_file(target, old))
         return -1;
     const std::string folder = path_dirname(target.c_str());
-    std::string temp, aside;
+    std::string temp;
     FILE *file;
     if (open_temp(folder, target, &temp, &file) != 0)
         return -1;
+    const int in_place = exists && keep_in_place(old, file);
     int written = write(file);
     int result = finish_file(file) == 0 && written == 0 ? 0 : -1;
-    if (result == 0 && set_aside && move_aside(target, &aside) != 0)
-        result = -1;
-    if (result == 0 && rename(temp.c_str(), target.c_str()) != 0) {
-        if (!aside.empty())
-            rename_no_replace(aside, target);
-        result = -1;
-    }
-    if (result != 0)
+    if (result == 0)
+        result = in_place ? copy_into(temp, target) : put_in_place(temp, target, set_aside);
+    if (result != 0 || in_place)
         unlink(temp.c_str());
     else
         sync_folder(folder);

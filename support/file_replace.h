@@ -20,11 +20,16 @@ std::string file_link_target(const char *path);
 // those of a new file, and returns 0 or -1. Every write is checked, then the
 // file is flushed, synced and closed. With set_aside non-zero, what is at
 // target is then moved to the first free name of target.corrupt,
-// target.corrupt.1, ... (nothing is overwritten); without, a target that
-// exists but is not a regular file (a directory, a pipe, a device) is
-// refused, as the new file would replace it. Last the new file is renamed to
-// target and the folder synced. Returns 0, or -1 when any step fails: target
-// is then as it was and no temporary file is left.
+// target.corrupt.1, ... (nothing is overwritten), and the new file is renamed
+// to target. Without, a target that exists is refused unless it is a regular
+// file that this process may write (as the kernel decides: a read-only file
+// is refused, also in a folder of the user's own). The new file is renamed
+// to target, or, where that would change target's owner or group or cut off
+// its other names (hard links), copied over target's bytes in place, after
+// room for it is reserved where the file system can. Last the folder is
+// synced. Returns 0, or -1 when any step fails: target is then as it was
+// (only a copy in place that fails after its reservation, or where none can
+// be made, leaves it damaged) and no temporary file is left.
 int file_replace(const std::string &target, int set_aside, const std::function<int(FILE *)> &write);
 
 #endif

@@ -3,7 +3,9 @@
 // links. A failure keeps the earlier file and leaves no temporary file behind.
 #include "app_fixture.h"
 
+#include <grp.h>
 #include <signal.h>
+#include <sys/wait.h>
 
 namespace {
 
@@ -36,7 +38,30 @@ struct Export : AppTest {
         std::string all = text_of(logger->buffer), start = "from scratch.\n\n";
         return all.substr(all.find(start) + start.size());
     }
+    // Exports into path as export_log does, but in a child process running
+    // as user and group as (0: root stays root), so that the kernel decides
+    // what that user may write. The log lines written and the questions asked.
+    std::pair<std::string, int> export_as(uid_t as, const std::string &path) {
+        const std::string log_path = dir + "/export.log";
+        fflush(nullptr);
+        pid_t pid = fork();
+        if (pid == 0) {
+            static log_file child_log(log_path.c_str(), LOG_DEBUG); // opened before the drop
+            global_log = &child_log;
+            if (as && (setgroups(0, nullptr) != 0 || setgid(as) != 0 || setuid(as) != 0))
+                _exit(99);
+            chosen = path;
+            asked = 0;
+            h->on_export();
+            _exit(asked);
+        }
+        int status = -1;
+        waitpid(pid, &status, 0);
+        return {read_all(log_path), WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+    }
 };
+
+const uid_t nobody = 65534; // also the group id of nobody's group
 
 const std::string file_err = "ERROR. File could not be written.\n";
 const std::string ext_err = "ERROR. Not a valid file extension.\n";
@@ -44,10 +69,10 @@ const std::string ext_err = "ERROR. Not a valid file extension.\n";
 } // namespace
 
 TEST_F(Export, ChecksQuestionsAndLogLines) {
-    enum { NONE, OLD, LINK };
+    enum { NONE, OLD, LINK, LOOP };
     struct {
         const char *chosen; // in the test directory; "" cancels
-        int existing;       // nothing, a file holding "OLD", a dangling link
+        int existing;       // nothing, a file holding "OLD", a dangling link, a loop
         int answer, asked;
         std::string log; // expected log lines
         bool replaced;   // the file then holds a document
@@ -60,7 +85,8 @@ TEST_F(Export, ChecksQuestionsAndLogLines) {
                  {"new.svg", NONE, 0, 0, "", true, 0},
                  {"new.SVG", NONE, 1, 0, ext_err, false, 0},
                  {"a.txt", OLD, 1, 1, ext_err, false, 0},
-                 {"link.svg", LINK, 0, 1, "", false, 0}, // exists, though it cannot be read
+                 {"link.svg", LINK, 1, 0, file_err, false, 0}, // refused before the question
+                 {"loop.svg", LOOP, 1, 0, file_err, false, 0},
                  {"missing/x.svg", NONE, 1, 0, file_err, false, 0},
                  {"a.svg", OLD, 1, 1, file_err, false, 64}};
     h->on_close(); // no events file: the bare name is proposed
@@ -72,6 +98,9 @@ TEST_F(Export, ChecksQuestionsAndLogLines) {
             write_all(path, "OLD");
         if (c.existing == LINK) {
             ASSERT_EQ(0, symlink((dir + "/nowhere").c_str(), path.c_str()));
+        }
+        if (c.existing == LOOP) {
+            ASSERT_EQ(0, symlink(path.c_str(), path.c_str()));
         }
         answer = c.answer;
         std::string log;
@@ -152,4 +181,79 @@ TEST_F(Export, LinksAreWrittenThrough) {
         EXPECT_EQ(names_in(dir), before) << "no temporary file may stay";
         EXPECT_EQ(names_in(dir + "/sub"), before_sub) << "no temporary file may stay";
     }
+}
+
+// An existing file is replaced only when its user may write it; a file whose
+// owner or group a new file would not get, or with a second name, is written
+// in place, so that it keeps its owner, group, inode and other names. Every
+// replaced file keeps its permission bits.
+TEST_F(Export, PermissionsOwnersAndHardLinks) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    const std::string own = dir + "/own"; // a folder of nobody's
+    ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(own.c_str(), 0755), 0);
+    ASSERT_EQ(chown(own.c_str(), nobody, nobody), 0);
+    const struct {
+        const char *name;
+        uid_t as, owner;
+        gid_t group;
+        mode_t mode;
+        bool linked; // a second name "<name>.other" for the same file
+        bool written;
+    } rows[] = {{"readonly.svg", nobody, nobody, nobody, 0444, false, false},
+                {"foreign.svg", nobody, 0, 0, 0644, false, false},
+                {"shared.svg", nobody, 0, 0, 0666, false, true},
+                {"group.svg", nobody, nobody, 0, 0664, false, true},
+                {"private.svg", nobody, nobody, nobody, 0640, false, true},
+                {"linked.svg", nobody, nobody, nobody, 0644, true, true},
+                {"theirs.svg", 0, nobody, nobody, 0600, false, true},
+                {"root-linked.svg", 0, 0, 0, 0644, true, true},
+                {"root-readonly.svg", 0, 0, 0, 0444, false, true}};
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.name);
+        const std::string path = own + "/" + r.name, other = path + ".other";
+        write_all(path, "OLD");
+        ASSERT_EQ(chown(path.c_str(), r.owner, r.group), 0);
+        ASSERT_EQ(chmod(path.c_str(), r.mode), 0);
+        if (r.linked) {
+            ASSERT_EQ(link(path.c_str(), other.c_str()), 0);
+        }
+        struct stat before, after;
+        ASSERT_EQ(stat(path.c_str(), &before), 0);
+        const std::set<std::string> names = names_in(own);
+        EXPECT_EQ(export_as(r.as, path), std::make_pair(r.written ? std::string() : file_err, 1));
+        EXPECT_EQ(read_all(path).substr(0, 5), r.written ? "<?xml" : "OLD");
+        ASSERT_EQ(stat(path.c_str(), &after), 0);
+        EXPECT_EQ(after.st_mode & 07777, r.mode);
+        EXPECT_EQ(after.st_uid, r.owner);
+        EXPECT_EQ(after.st_gid, r.group);
+        if (r.linked) {
+            EXPECT_EQ(after.st_ino, before.st_ino);
+            EXPECT_EQ(read_all(other), read_all(path)) << "the second name lost the file";
+        }
+        EXPECT_EQ(names_in(own), names) << "no temporary file may stay";
+    }
+}
+
+// Written in place, the finished document needs room beside its temporary
+// copy. Where there is none, the export fails before the file is touched.
+TEST_F(Export, InPlaceWriteOnFullDisk) {
+    const std::string full = dir + "/full";
+    if (mount_small_tmpfs(full, "4k") != 0)
+        GTEST_SKIP() << "no mount namespace here (needs CAP_SYS_ADMIN)";
+    ASSERT_EQ(umount(full.c_str()), 0);
+    EXPECT_EQ(export_log(dir + "/probe.svg"), "");
+    const size_t pages = (read_all(dir + "/probe.svg").size() + 4095) / 4096;
+    ASSERT_GT(pages, 1u) << "the document must need more room than the old file";
+    // Room for the old file and the temporary copy, not for the new file too.
+    ASSERT_EQ(mount("tmpfs", full.c_str(), "tmpfs", 0,
+                    ("size=" + std::to_string((pages + 1) * 4) + "k").c_str()),
+              0);
+    write_all(full + "/tree.svg", "OLD");
+    ASSERT_EQ(link((full + "/tree.svg").c_str(), (full + "/other.svg").c_str()), 0);
+    EXPECT_EQ(export_log(full + "/tree.svg"), file_err);
+    EXPECT_EQ(read_all(full + "/tree.svg").substr(0, 9), "OLD");
+    EXPECT_EQ(read_all(full + "/other.svg").substr(0, 9), "OLD");
+    EXPECT_EQ(names_in(full), (std::set<std::string>{"other.svg", "tree.svg"}));
 }

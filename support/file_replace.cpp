@@ -11,14 +11,32 @@
 
 #include "paths.h"
 
+// Links followed before a chain counts as a loop, as the kernel counts them.
+static const int max_link_hops = 40;
+
+std::string file_link_end(const char *path) {
+    std::string name = path;
+    std::vector<char> text(FTD_PATH_MAX);
+    for (int hops = 0; hops <= max_link_hops; hops++) {
+        struct stat st;
+        if (lstat(name.c_str(), &st) != 0)
+            return errno == ENOENT ? name : "";
+        if (!S_ISLNK(st.st_mode))
+            return name;
+        ssize_t n = readlink(name.c_str(), text.data(), text.size());
+        if (n <= 0 || (size_t)n >= text.size())
+            return "";
+        // A relative link is taken from the link's own folder.
+        const std::string next(text.data(), n);
+        name = next[0] == '/' ? next : name.substr(0, name.rfind('/') + 1) + next;
+    }
+    return "";
+}
+
 std::string file_link_target(const char *path) {
+    std::string end = file_link_end(path);
     struct stat st;
-    if (lstat(path, &st) != 0 || !S_ISLNK(st.st_mode))
-        return path;
-    char *resolved = realpath(path, nullptr);
-    std::string target = resolved ? resolved : "";
-    free(resolved);
-    return target;
+    return end == path || (!end.empty() && lstat(end.c_str(), &st) == 0) ? end : "";
 }
 
 // The permissions for the file replacing target: target's own when it is a

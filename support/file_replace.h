@@ -9,9 +9,15 @@
 #include <functional>
 #include <string>
 
-// The file a write to path replaces: path itself, or for a symbolic link the
-// file it resolves to, so that the link stays in place. "" for a link that
-// resolves to nothing (dangling, or a loop). Cannot fail otherwise.
+// The name that path's chain of symbolic links ends on: path itself when it
+// is no link, else the name the last link gives, which may name nothing yet
+// (a dangling link: the file to make). "" for a loop, or a chain that cannot
+// be followed (a folder that cannot be searched, a name through a file).
+std::string file_link_end(const char *path);
+
+// The file a write to path replaces: path itself when it is no link (made
+// when missing), or for a symbolic link the file its chain ends on, so that
+// the links stay in place. "" for a dangling link or a loop.
 std::string file_link_target(const char *path);
 
 // Replaces the file target itself (a caller writing through a symbolic link

@@ -19,8 +19,8 @@ std::string store_path(const char *vendor, const char *application) {
     if (home)
         path += path.empty() || path.back() != '/' ? "/.fltk/" : ".fltk/";
     path += std::string(vendor) + "/" + application + ".prefs";
-    std::string target = file_link_target(path.c_str());
-    return target.empty() ? path : target;
+    std::string end = file_link_end(path.c_str());
+    return end.empty() ? path : end;
 }
 
 // ------------------------------------------------------------------ reading
@@ -112,6 +112,9 @@ static void make_folders(const std::string &path) {
 
 int store_replace(const std::string &target, int set_aside,
                   const std::function<int(FILE *)> &write) {
+    struct stat st;
+    if (lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+        return -1; // a loop: store_path follows every other link
     make_folders(target);
     return file_replace(target, set_aside, write);
 }

@@ -25,8 +25,10 @@ enum { STORE_MISSING = 0, STORE_READABLE = 1, STORE_DAMAGED = 2 };
 
 // The user store file of vendor and application, named the way the toolkit
 // names it: $HOME/.fltk/<vendor>/<application>.prefs, under /etc/fltk/
-// without HOME. When that is a symbolic link, the file it names (so that a
-// replacement goes where the link points). Cannot fail.
+// without HOME. When that is a symbolic link, the name its chain of links
+// ends on (file_link_end), also one where no file is yet, so that a
+// replacement goes where the links point; a loop gives the link itself.
+// Cannot fail.
 std::string store_path(const char *vendor, const char *application);
 
 // STORE_MISSING when nothing is at path. STORE_READABLE when path is a
@@ -40,8 +42,9 @@ int store_state(const std::string &path);
 
 // Makes the missing folders of target, then replaces target whole or not at
 // all with what write puts into a new file, with what is at target set aside
-// when set_aside is non-zero (file_replace in file_replace.h). Returns 0, or
-// -1 with target as it was and no temporary file left.
+// when set_aside is non-zero (file_replace in file_replace.h). A target that
+// is a symbolic link (a loop, as store_path gives it) is refused. Returns 0,
+// or -1 with target as it was and no temporary file left.
 int store_replace(const std::string &target, int set_aside,
                   const std::function<int(FILE *)> &write);
 

@@ -281,6 +281,49 @@ TEST(PrefsFault, FailedWriteKeepsStore) {
     }
 }
 
+// A store file that is a symbolic link, as a user keeping settings elsewhere
+// makes it: a save writes the file that the chain of links ends on, made
+// there when missing, and keeps every link. A loop fails the save and
+// changes nothing; loading it warns.
+TEST(PrefsFault, StoreLinksAreWrittenThrough) {
+    const struct {
+        std::vector<std::pair<std::string, std::string>> links; // name in the folder, text
+        const char *written;                                    // in the folder; "" for a loop
+    } rows[] = {{{{"preferences.prefs", "real.prefs"}}, "real.prefs"},
+                {{{"preferences.prefs", "hop"}, {"hop", "@/real.prefs"}}, "real.prefs"},
+                {{{"preferences.prefs", "old.prefs"}}, "old.prefs"},
+                {{{"preferences.prefs", "preferences.prefs"}}, ""},
+                {{{"preferences.prefs", "hop"}, {"hop", "preferences.prefs"}}, ""}};
+    for (const auto &r : rows) {
+        temp_home home;
+        home.make_store_dir();
+        const std::string folder = home.folder() + "/";
+        write_all(folder + "old.prefs", header + body);
+        std::set<std::string> names{"old.prefs"};
+        for (auto [name, text] : r.links) {
+            if (text[0] == '@')
+                text = folder + text.substr(2); // an absolute link
+            ASSERT_EQ(symlink(text.c_str(), (folder + name).c_str()), 0);
+            names.insert(name);
+        }
+        SCOPED_TRACE(r.links.back().second);
+        preferences p;
+        EXPECT_EQ(p.load(), *r.written ? 0 : 1);
+        p.set_string(PREF_TEXT_EDITOR_PATH, "vi");
+        EXPECT_EQ(p.save(), *r.written ? 0 : -1);
+        names.insert(r.written);
+        names.erase("");
+        EXPECT_EQ(names_in(folder), names);
+        for (const auto &[name, text] : r.links) {
+            struct stat st;
+            EXPECT_TRUE(lstat((folder + name).c_str(), &st) == 0 && S_ISLNK(st.st_mode)) << name;
+        }
+        if (*r.written) {
+            EXPECT_NE(read_all(folder + r.written).find("TextEditorPath:vi"), std::string::npos);
+        }
+    }
+}
+
 TEST(PrefsDeathTest, BadIndexEndsInFatalReport) {
     static dlg_responder r;
     r.alert = [](const std::string &t) { fprintf(stderr, "%s", t.c_str()); };

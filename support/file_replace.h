@@ -1,7 +1,8 @@
 // Replacing a file whole or not at all: the new content is written into a
 // temporary file beside the target, which takes the target's place only once
-// every byte of it is on disk. Used by the SVG export and the preference
-// store.
+// every byte of it is on disk (or is then copied over a target that a rename
+// would change in owner, group or names). Used by the SVG export, the
+// preference store and the loggers' Save.
 #ifndef FTD_FILE_REPLACE_H
 #define FTD_FILE_REPLACE_H
 

@@ -6,6 +6,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
+
+#include "file_replace.h"
 
 log_base *global_log = nullptr;
 
@@ -60,14 +63,19 @@ void log_panel_vappend(Fl_Text_Display *display, Fl_Text_Buffer *buffer, const c
     log_panel_scroll_to_end(display, buffer);
 }
 
-// Writes length bytes of text into file (emptied first): 0 written, 1 it
-// cannot be opened, 2 a write, the flush or the close failed.
+// Replaces file (through its links) whole or not at all with length bytes
+// of text: 0 written, 1 nothing could be written, 2 a write, the flush, the
+// sync or the replacement failed. A failure keeps the old file.
 static int write_text_file(const char *file, const char *text, size_t length) {
-    FILE *f = fopen(file, "w");
-    if (!f)
-        return 1;
-    int failed = fwrite(text, 1, length, f) != length || fflush(f) != 0;
-    return fclose(f) != 0 || failed ? 2 : 0;
+    int made = 0;
+    auto fill = [&](FILE *f) {
+        made = 1;
+        return fwrite(text, 1, length, f) == length ? 0 : -1;
+    };
+    std::string target = file_link_end(file);
+    if (!target.empty() && file_replace(target, 0, fill) == 0)
+        return 0;
+    return made ? 2 : 1;
 }
 
 int log_panel_save(Fl_Text_Buffer *buffer, const char *file) {

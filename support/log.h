@@ -37,10 +37,13 @@ void log_panel_clear(Fl_Text_Buffer *buffer);
 // Moves display's insert position to the end of buffer, shows it, redraws.
 void log_panel_scroll_to_end(Fl_Text_Display *display, Fl_Text_Buffer *buffer);
 
-// Writes buffer's text to file (emptied first), checking every write, the
-// flush and the close; only then appends the "Saved log to file" note.
-// Returns 0 written, 1 when file is NULL or cannot be opened, 2 on a write
-// error (a full disk, a file-size limit...). A failure adds nothing.
+// Replaces file whole or not at all with buffer's text (file_replace; a
+// symbolic link is written through, also to a file not made yet, and stays),
+// checking every write; only then appends the "Saved log to file" note.
+// Returns 0 written; 1 when nothing could be written (file NULL, a file
+// there that this process may not write, no new file can be made beside it);
+// 2 on a write error (a full disk, a file-size limit...) or a failed
+// replacement. A failure adds nothing and keeps the old file.
 int log_panel_save(Fl_Text_Buffer *buffer, const char *file);
 
 class log_base {

@@ -86,7 +86,9 @@ void log_wnd::scroll_to_end() {
 // ------------------------------------------------------------------ handlers
 
 void log_wnd::on_save() {
-    save(global_prefs.get_string(PREF_LOG_FILE));
+    const char *file = global_prefs.get_string(PREF_LOG_FILE);
+    if (save(file) != 0)
+        dlg_alert("%s!\n\nThe log could not be saved to file: %s.", level_name(LOG_ERROR), file);
 }
 
 void log_wnd::on_copy() {

@@ -37,8 +37,8 @@ class log_wnd : public log_base {
     void log(int level, const char *format, ...) override __attribute__((format(printf, 3, 4)));
     // Puts the text back to "\nLog cleared.\nStarting to log from scratch.\n\n".
     void clear() override;
-    // Writes the text to file; 0 written (a note is then appended), 1 open
-    // failed, 2 write error. Then scrolls to the end.
+    // Replaces file with the text (log_panel_save); 0 written (a note is then
+    // appended), 1 nothing written, 2 write error. Then scrolls to the end.
     int save(const char *file) override;
 
     // Appends the report of the LogLevel, AlertLevel and LogFile preferences
@@ -48,7 +48,8 @@ class log_wnd : public log_base {
     // "ERROR", "WARNING", "INFO" or "DEBUG"; "UNKNOWN" outside 0..3.
     static const char *level_name(int level);
 
-    // Menu and window handlers.
+    // Menu and window handlers. on_save saves to the LogFile preference and
+    // raises an error alert when that fails.
     void on_save();
     void on_copy();
     void on_status();

@@ -73,6 +73,51 @@ TEST_F(LogWnd, StatusClearAndSaveMenus) {
     EXPECT_EQ(text(), cleared + "\n\nSaved log to file: " + path + ".\n\n");
 }
 
+// Save replaces the log file whole or not at all: on a full file system or
+// past a file-size limit the old log stays byte for byte, no temporary file
+// is left and an alert says so. A link to the log file is written through,
+// also to a file not made yet, and stays.
+TEST_F(LogWnd, SaveReplacesTheLogWhole) {
+    enum { FULL_DISK, SIZE_LIMIT, LINK, DANGLING };
+    temp_dir dir;
+    const std::string old_log(21000, 'o'), new_log(40000, 'n');
+    for (int way : {FULL_DISK, SIZE_LIMIT, LINK, DANGLING}) {
+        SCOPED_TRACE(way);
+        const std::string folder = dir.file(way == FULL_DISK ? "full" : std::to_string(way));
+        if (way == FULL_DISK ? mount_small_tmpfs(folder, "32k") != 0
+                             : mkdir(folder.c_str(), 0755) != 0)
+            continue; // no mount namespace here (needs CAP_SYS_ADMIN)
+        const std::string path = folder + "/log.txt", real = folder + "/real.txt";
+        if (way == LINK || way == DANGLING) {
+            ASSERT_EQ(symlink("real.txt", path.c_str()), 0);
+        }
+        if (way != DANGLING)
+            write_all(way == LINK ? real : path, old_log);
+        const std::set<std::string> before = names_in(folder);
+        global_prefs.set_string(PREF_LOG_FILE, path.c_str());
+        lw->buffer->text(new_log.c_str());
+        alerts.clear();
+        {
+            file_size_limit limit(way == SIZE_LIMIT ? 30000 : 0);
+            pick("&File/&Save");
+        }
+        if (way == FULL_DISK || way == SIZE_LIMIT) {
+            const std::string kept = read_all(path);
+            EXPECT_TRUE(kept == old_log) << "the old log became " << kept.size() << " bytes";
+            EXPECT_EQ(names_in(folder), before) << "no temporary file may stay";
+            EXPECT_EQ(alerts, texts{"ERROR!\n\nThe log could not be saved to file: " + path + "."});
+            EXPECT_EQ(text(), new_log);
+        } else {
+            EXPECT_TRUE(read_all(real) == new_log);
+            EXPECT_EQ(names_in(folder), (std::set<std::string>{"log.txt", "real.txt"}));
+            char back[16] = "";
+            EXPECT_GT(readlink(path.c_str(), back, sizeof back - 1), 0) << "the link is gone";
+            EXPECT_EQ(alerts, texts{});
+            EXPECT_EQ(text(), new_log + "\n\nSaved log to file: " + path + ".\n\n");
+        }
+    }
+}
+
 // The saved-file note is the last line, and it is shown, as any other line.
 TEST_F(LogWnd, SaveScrollsToItsNote) {
     std::string path = testing::TempDir() + "ftd-logwnd-note-" + std::to_string(getpid());

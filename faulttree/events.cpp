@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "ftnames.h"
-#include "ftread.h"
+#include "ftresult.h"
 
 import_column events_columns[EVENTS_COLUMNS] = {
     {"Name", 0, nullptr},

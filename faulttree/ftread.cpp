@@ -7,15 +7,6 @@
 #include "ftnames.h"
 #include "gates.h"
 
-FTD_tree::FTD_tree() {
-    events = ft_list_init();
-    root = ft_init();
-}
-
-FTD_tree::~FTD_tree() {
-    ft_free_tree(root, events);
-}
-
 // Opens path and reads it with read(f): FTREAD_ERROR for anything but a
 // regular file and for a file with a cell beyond IMPORT_MAX_CELL,
 // missing_code when it cannot be opened.

@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "ftread.h"
+#include "ftresult.h"
 
 // One row of a reader's column table.
 typedef struct {

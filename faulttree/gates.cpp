@@ -18,7 +18,7 @@
 
 #include "ftcycle.h"
 #include "ftnames.h"
-#include "ftread.h"
+#include "ftresult.h"
 
 import_column gates_columns[GATES_COLUMNS] = {
     {"Name", 0, nullptr},

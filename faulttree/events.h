@@ -31,7 +31,7 @@ int events_read(FILE *f, ft_list *events, name_index *names);
 // events.cpp; the scanner only passes it on).
 struct events_run;
 
-// The generated scanner (events.l, prefix "events", reentrant): its extra
+// The generated scanner (ftscan.l.in, prefix "events", reentrant): its extra
 // data is the run.
 int eventslex_init_extra(events_run *run, void **scanner);
 void eventsset_in(FILE *in, void *scanner);

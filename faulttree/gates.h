@@ -48,7 +48,7 @@ struct gates_run;
 // does; on an error the gate stays partly filled.
 int gates_build_gate(gates_run *run, ft_element *gate, bool is_event);
 
-// The generated scanner (gates.l, prefix "gates", reentrant): its extra
+// The generated scanner (ftscan.l.in, prefix "gates", reentrant): its extra
 // data is the run.
 int gateslex_init_extra(gates_run *run, void **scanner);
 void gatesset_in(FILE *in, void *scanner);

@@ -114,6 +114,8 @@ static symbol_drawer drawer_of(ft_type t, int line) {
         return &FTD_canvas::draw_or;
     case FT_NULL:
         return &FTD_canvas::draw_null;
+    case FT_TYPE_COUNT: // the end value, no kind
+        break;
     }
     fatal_assert("0", "FTD_canvas", line);
 }

@@ -73,6 +73,8 @@ static int svg_symbol(FTD_canvas *c, FILE *out, ft_element *e, FTD_point pos) {
     case FT_NULL:
         c->svg_null(out, pos.x, pos.y, name, desc, prob, crit);
         return 0;
+    case FT_TYPE_COUNT: // the end value, no kind
+        break;
     }
     return -1;
 }

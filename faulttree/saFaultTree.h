@@ -16,13 +16,15 @@ typedef enum {
     FT_AND = 2,
     FT_PAND = 3,
     FT_OR = 4,
-    FT_NULL = 5
+    FT_NULL = 5,
+    FT_TYPE_COUNT // the end value: the number of kinds, no kind itself
 } ft_type;
 
 // The kinds, one row per ft_type value in enum order. A gate kind is one
-// that the gates file names. Adding a kind: a value above, a row here, and
-// its symbol's screen and SVG functions in the canvas (the compiler names
-// each switch over kinds that lacks the new value).
+// that the gates file names. Adding a kind: a value above (before the end
+// value), a row here, and its symbol's screen and SVG functions in the
+// canvas. The build stops while the table lacks the row and at each switch
+// over kinds that lacks the new value (a missing case is an error there).
 typedef struct {
     ft_type type;
     const char *keyword; // Type cell of a gates-file row; NULL: no gate kind
@@ -41,12 +43,13 @@ inline constexpr ft_kind ft_kinds[] = {
 };
 // clang-format on
 
-// Number of kinds: the ft_type values are 0 to FT_TYPE_COUNT - 1.
-inline constexpr int FT_TYPE_COUNT = int(sizeof ft_kinds / sizeof ft_kinds[0]);
+static_assert(sizeof ft_kinds / sizeof ft_kinds[0] == FT_TYPE_COUNT,
+              "ft_kinds has one row for every ft_type value");
 
 constexpr bool ft_kinds_in_enum_order() {
-    for (int t = 0; t < FT_TYPE_COUNT; ++t)
-        if (ft_kinds[t].type != t)
+    int t = 0;
+    for (const ft_kind &k : ft_kinds)
+        if (k.type != t++)
             return false;
     return true;
 }

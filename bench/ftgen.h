@@ -11,8 +11,10 @@
 // shared_fraction an event already used elsewhere (a shared node). When the
 // fresh events run out, events are reused. With spread, event input k of gate
 // i names event (7i + 13k) mod events instead, so that neighbouring rows name
-// events from all over the events file. Gate types cycle AND, PAND, OR, NULL;
-// every page_every-th gate (not the root) has its page flag "On".
+// events from all over the events file. Gate types cycle through the gate
+// kinds of the model's kinds table (AND, PAND, OR, NULL), gate i having kind
+// i modulo their number; every page_every-th gate (not the root) has its page
+// flag "On".
 // Names: events "BE_<n>", gates "G_<n>", both decimal from 0.
 #ifndef FTD_BENCH_FTGEN_H
 #define FTD_BENCH_FTGEN_H
@@ -21,6 +23,8 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "saFaultTree.h"
 
 struct ftgen_params {
     int gates = 100;              // gate rows, root included (>= 1)
@@ -65,9 +69,17 @@ struct rng {
     long below(long n) { return n <= 0 ? 0 : long(next() % uint64_t(n)); }
 };
 
+// The keyword of gate i's kind: the gate kinds of ft_kinds in table order,
+// round and round.
 inline const char *gate_type(int i) {
-    static const char *const kinds[4] = {"AND", "PAND", "OR", "NULL"};
-    return kinds[i % 4];
+    static const std::vector<const char *> keywords = [] {
+        std::vector<const char *> k;
+        for (const ft_kind &kind : ft_kinds)
+            if (kind.keyword != nullptr)
+                k.push_back(kind.keyword);
+        return k;
+    }();
+    return keywords[size_t(i) % keywords.size()];
 }
 
 inline int write_events(FILE *f, const ftgen_params &p) {

@@ -20,6 +20,15 @@ ft_element *gate(const char *name, std::vector<ft_element *> kids, short page = 
     return g;
 }
 
+// What f writes to the standard output.
+template <class F> std::string stdout_of(F f) {
+    fflush(stdout);
+    ::testing::internal::CaptureStdout();
+    f();
+    fflush(stdout);
+    return ::testing::internal::GetCapturedStdout();
+}
+
 // Every test ends with as many live elements as it began with.
 struct Model : ::testing::Test {
     const long live = ft_live_elements();
@@ -121,6 +130,55 @@ TEST_F(Model, SharedEventLeavesPagesAndNames) {
     ft_list_free(pages);
     ft_set_children(g3, ft_list_init()); // old children go to the detached list
     ft_free_tree(root, nullptr);
+}
+
+// The indented tree print: a heading of 2 x level blanks and the level, then
+// the element; children only below the four gate kinds, in list order.
+TEST_F(Model, TreePrintHeadingsOrderAndKinds) {
+    ft_element *ev = ft_set_desc(named("E", FT_BASIC), "shared event");
+    ft_add_coord(ft_add_coord(ev, 30, 40), 70, 40);
+    ft_element *hidden = named("X", FT_BASIC);
+    ft_set_children(ev, ft_list_init());
+    ft_add_child(ev, hidden); // below a basic event: not printed
+    ft_element *pand = named("P", FT_PAND);
+    ft_element *g = gate("G", {ev, named("I", FT_INVALID), pand});
+    ft_element *null_gate = ft_set_type(gate("N", {}), FT_NULL);
+    ft_element *root = ft_set_desc(ft_set_type(gate("R", {ev, g, null_gate}), FT_AND), "top");
+    const std::string node_e = "Node:\n  name:        E\n  description: shared event\n"
+                               "  type         BASIC\n\n  coord.x       30\n  coord.y       40\n"
+                               "  coord.x       70\n  coord.y       40\n";
+    EXPECT_EQ(stdout_of([&] { ft_print_tree(root); }),
+              "Printing tree...\n"
+              "   >>> Level 1\n"
+              "Node:\n  name:        R\n  description: top\n  type         AND\n\n"
+              "     >>> Level 2\n" +
+                  node_e +
+                  "     >>> Level 2\n"
+                  "Node:\n  name:        G\n  description: \n  type         OR\n\n"
+                  "       >>> Level 3\n" +
+                  node_e +
+                  "       >>> Level 3\n"
+                  "Node:\n  name:        I\n  description: \n  type         INVALID\n\n"
+                  "       >>> Level 3\n"
+                  "Node:\n  name:        P\n  description: \n  type         PAND\n\n"
+                  "     >>> Level 2\n"
+                  "Node:\n  name:        N\n  description: \n  type         NULL\n\n"
+                  "...done!\n\n");
+    // Children past the first chunk of a list follow in order, at one level.
+    ft_element *wide = gate("W", {});
+    for (int i = 0; i < 2 * FT_LIST_CHUNK + 1; ++i)
+        ft_add_child(wide, named(("c" + std::to_string(i)).c_str(), FT_BASIC));
+    const std::string out = stdout_of([&] { ft_print_tree_preorder_lowlevel(wide, 3); });
+    size_t at = out.find("       >>> Level 3\nNode:\n  name:        W\n");
+    EXPECT_EQ(at, 0u);
+    for (int i = 0; i < 2 * FT_LIST_CHUNK + 1; ++i) {
+        const size_t next = out.find(
+            "         >>> Level 4\nNode:\n  name:        c" + std::to_string(i) + "\n", at);
+        ASSERT_NE(next, std::string::npos) << "child " << i;
+        at = next + 1;
+    }
+    ft_free_tree(root, nullptr);
+    ft_free_tree(wide, nullptr);
 }
 
 TEST_F(Model, CoordsAddRemoveLimitAndHitBox) {

@@ -1,6 +1,7 @@
 // Fault tree elements, chunked element lists, types, printing and release.
 #include "saFaultTree.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstdio>
 #include <cstdlib>
@@ -439,14 +440,28 @@ void ft_print_tree(ft_element *root) {
     printf("...done!\n\n");
 }
 
+// An element waiting to be printed, with its level.
+struct print_frame {
+    ft_element *e;
+    int level;
+};
+
 void ft_print_tree_preorder_lowlevel(ft_element *e, int level) {
-    printf("%-*s >>> Level %d\n", 2 * level, " ", level);
-    ft_print_element(e);
-    if (!is_gate_type(e->type) || e->children == nullptr)
-        return;
-    for (ft_list *c = e->children; c != nullptr; c = c->next)
-        for (int i = 0; i <= c->last; ++i)
-            ft_print_tree_preorder_lowlevel(c->items[i], level + 1);
+    std::vector<print_frame> stack{{e, level}};
+    while (!stack.empty()) {
+        const print_frame f = stack.back();
+        stack.pop_back();
+        printf("%-*s >>> Level %d\n", 2 * f.level, " ", f.level);
+        ft_print_element(f.e);
+        if (!is_gate_type(f.e->type) || f.e->children == nullptr)
+            continue;
+        // The children, reversed on the stack: the first one is printed next.
+        const size_t first = stack.size();
+        for (ft_list *c = f.e->children; c != nullptr; c = c->next)
+            for (int i = 0; i <= c->last; ++i)
+                stack.push_back({c->items[i], f.level + 1});
+        std::reverse(stack.begin() + first, stack.end());
+    }
 }
 
 /* ---- Release ---- */

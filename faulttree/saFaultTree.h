@@ -190,9 +190,13 @@ void ft_list_free(ft_list *list);
 ft_list *ft_get_leaves(ft_element *e);
 void ft_get_leaves_lowlevel(ft_element *e, ft_list *out);
 
+/* Debug printing to the standard output. */
 void ft_print_element(ft_element *e);
 void ft_print_list(ft_list *list);
 void ft_print_tree(ft_element *root);
+// e at level, then in preorder the children of each gate kind one level
+// deeper: each under a heading of 2 x level blanks and the level. Keeps its
+// own stack, so any depth is safe.
 void ft_print_tree_preorder_lowlevel(ft_element *e, int level);
 
 /* Drawn positions and searches. The tree walks keep no recursion on the

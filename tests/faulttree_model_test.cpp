@@ -181,6 +181,30 @@ TEST_F(Model, TreePrintHeadingsOrderAndKinds) {
     ft_free_tree(wide, nullptr);
 }
 
+// A chain a million gates deep prints without recursion, in a child process
+// so that a stack overflow fails the test instead of ending the suite. The
+// child's standard output is open for reading only, so every line is refused
+// at once: the headings grow with the depth, and the text of a million levels
+// would be about 10^12 bytes. The walk is what runs here; the text is pinned
+// above.
+TEST_F(Model, TreePrintOfAMillionDeepChain) {
+    ft_element *root = gate("G0", {}), *g = root;
+    for (int i = 1; i < 1000000; ++i) {
+        ft_element *c = gate(("G" + std::to_string(i)).c_str(), {});
+        ft_add_child(g, c);
+        g = c;
+    }
+    EXPECT_EXIT(
+        {
+            if (freopen("/dev/null", "r", stdout) == nullptr)
+                _exit(2);
+            ft_print_tree(root);
+            _exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    ft_free_tree(root, nullptr);
+}
+
 TEST_F(Model, CoordsAddRemoveLimitAndHitBox) {
     ft_element *e = ft_init();
     ft_add_coord(ft_add_coord(e, 50, 60), 50, 60);

@@ -20,6 +20,20 @@ ft_element *gate(const char *name, std::vector<ft_element *> kids, short page = 
     return g;
 }
 
+// A chain of n gates G0 (returned) to G<n-1> (*last), each the only child of
+// the one before.
+ft_element *chain(int n, ft_element **last = nullptr) {
+    ft_element *root = gate("G0", {}), *g = root;
+    for (int i = 1; i < n; ++i) {
+        ft_element *c = gate(("G" + std::to_string(i)).c_str(), {});
+        ft_add_child(g, c);
+        g = c;
+    }
+    if (last != nullptr)
+        *last = g;
+    return root;
+}
+
 // What f writes to the standard output.
 template <class F> std::string stdout_of(F f) {
     fflush(stdout);
@@ -188,12 +202,7 @@ TEST_F(Model, TreePrintHeadingsOrderAndKinds) {
 // would be about 10^12 bytes. The walk is what runs here; the text is pinned
 // above.
 TEST_F(Model, TreePrintOfAMillionDeepChain) {
-    ft_element *root = gate("G0", {}), *g = root;
-    for (int i = 1; i < 1000000; ++i) {
-        ft_element *c = gate(("G" + std::to_string(i)).c_str(), {});
-        ft_add_child(g, c);
-        g = c;
-    }
+    ft_element *root = chain(1000000);
     EXPECT_EXIT(
         {
             if (freopen("/dev/null", "r", stdout) == nullptr)
@@ -253,12 +262,7 @@ TEST_F(Model, FindAtAndDeleteAtSharedEvent) {
 }
 
 TEST_F(Model, DeepChainWalksWithoutRecursion) {
-    ft_element *root = gate("G0", {}), *g = root;
-    for (int i = 1; i < 200000; ++i) {
-        ft_element *c = gate(("G" + std::to_string(i)).c_str(), {});
-        ft_add_child(g, c);
-        g = c;
-    }
+    ft_element *g = nullptr, *root = chain(200000, &g);
     EXPECT_EQ(ft_find_by_name(root, "G199999"), g);
     EXPECT_EQ(ft_clear_coords(root), 0);
     ft_free_tree(root, nullptr);

@@ -52,7 +52,7 @@ if [ "${FTD_SKIP_FUZZ:-0}" != 1 ]; then
         # The corpus copy grows; the seeds in tests/ stay as they are. A fixed
         # seed makes a run repeatable from its log.
         if ! xvfb build-fuzz/fuzz/$target "$work/corpus" \
-                -dict=build-fuzz/fuzz/ftd.dict -max_total_time="$seconds" -timeout=10 -seed=20261206 \
+                -dict=fuzz/ftd.dict -max_total_time="$seconds" -timeout=10 -seed=20261206 \
                 -rss_limit_mb=2048 -print_final_stats=1 \
                 -artifact_prefix="$work/artifacts/" >"$work/log" 2>&1; then
             tail -n 60 "$work/log"

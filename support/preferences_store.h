@@ -6,8 +6,15 @@
 // line "[path]" places the entries after it under path; a path that is
 // neither "." nor below "./" places them nowhere, and the next entry line
 // then crashes the reader; a group path of 128 characters or more overflows
-// a 128-byte buffer of the reader. Its look-ups take time growing with the
-// square of the number of groups and keys.
+// a 128-byte buffer of the reader. In a group, a line starting with ';' or
+// '#' is a comment: an entry without a value. A line "+text" (a continuation;
+// the toolkit writes a value longer than 60 bytes as a key line and such
+// lines) appends text to the entry set last in its group, and crashes the
+// reader when that is a new comment; with no entry set yet it is skipped.
+// Reading a value un-escapes it: a backslash takes the byte after it, or three
+// bytes when that is a digit, and reads past the value's end when they are
+// missing (a value ending in '\' or "\1"). The look-ups take time growing
+// with the square of the number of groups and keys.
 #ifndef FTD_PREFERENCES_STORE_H
 #define FTD_PREFERENCES_STORE_H
 
@@ -36,7 +43,9 @@ std::string store_path(const char *vendor, const char *application);
 // anything else: not a regular file, a read error, more than STORE_MAX_BYTES,
 // a NUL byte (the toolkit would cut the line there), more than
 // STORE_MAX_RECORDS group and entry lines, a group path longer than
-// STORE_MAX_GROUP_PATH characters, or an entry the reader cannot place.
+// STORE_MAX_GROUP_PATH characters, an entry the reader cannot place, a
+// continuation line that would extend a comment, or a value of any group
+// whose last backslash lacks the bytes it takes.
 // Reads the file, nothing else.
 int store_state(const std::string &path);
 

@@ -6,6 +6,7 @@
 #include "dialogs.h"
 #include "fault_support.h"
 #include "preferences.h"
+#include "preferences_store.h"
 
 #include <FL/Fl_Preferences.H>
 #include <gtest/gtest.h>
@@ -203,6 +204,66 @@ TEST(PrefsFault, DamagedStoresAreSetAside) {
         EXPECT_EQ(names_in(home.folder()),
                   (std::set<std::string>{"preferences.prefs", "preferences.prefs.corrupt",
                                          "preferences.prefs.corrupt.1"}));
+    }
+}
+
+// Line shapes around each rule of the toolkit's reader. A continuation line
+// extends the entry last set in its group; after a comment (an entry without
+// a value) it crashes the reader, elsewhere it is harmless. A value is
+// un-escaped when read: a backslash needs one byte after it, three before a
+// digit, or the toolkit reads past the value. Readable rows load BrowserPath
+// as given and save a store that loads it again; damaged rows give the
+// defaults and are set aside on the next save.
+TEST(PrefsFault, ContinuationAndEscapeShapes) {
+    const std::string tools = "[./ExternalTools]\n", firefox = tools + "BrowserPath:firefox\n";
+    const std::string n127(127, 'n'), n130(130, 'n');
+    // clang-format off
+    const struct { std::string lines; const char *browser; } rows[] = { // NULL: damaged
+        {"+at the start\n" + firefox, "firefox"},
+        {tools + "+after a group line\nBrowserPath:firefox\n", "firefox"},
+        {tools + "BrowserPath:fire\n\n+\n+\r\n+fox\n", "firefox"},
+        {"[./Log]\n#LogFile:/home/analyst/projects/plant-safety/fault-trees/logs/orvik-m\n"
+         "+orvu-sa.log\nLogLevel:1\n" + firefox, nullptr},
+        {tools + ";BrowserPath:x\n+y\n", nullptr},
+        {firefox + "#note\n\n+more\n", nullptr},
+        {tools + "#note\n+\r\nBrowserPath:firefox\n", "firefox"},
+        {tools + "#note\nBrowserPath:fire\n#note\n+fox\n", "firefox"}, // a repeated comment
+        {tools + "BrowserPath:fire\n#note\nBrowserPath:fire\n+fox\n", "firefox"},
+        {tools + "#note\n[./Log]\nLogLevel:2\n" + tools + "+x\n", nullptr},
+        {tools + "BrowserPath:fire\n[./Log]\n#note\n" + tools + "+fox\n", "firefox"},
+        {"#note\n[.]\n+x\n" + firefox, nullptr},
+        {firefox + "#" + std::string(1022, 'c') + "+x\n", nullptr}, // the toolkit's line cut
+        {tools + "BrowserPath:firefox\\\n", nullptr},
+        {firefox + "SpreadsheetPath:soffice\\1\n", nullptr},
+        {firefox + "SpreadsheetPath:soffice\\12\n", nullptr},
+        {tools + "BrowserPath:fire\\146ox\n", "firefox"},
+        {tools + "BrowserPath:fi\\qre\\\\fox\n", "fire\\fox"},
+        {tools + "BrowserPath:fire\\\\\\\n", nullptr},
+        {tools + "BrowserPath:fire\\\n+146ox\n", "firefox"},
+        {tools + "BrowserPath:fire\\1\n+4\n", nullptr},
+        {tools + "BrowserPath:firefox\\\r\n", nullptr},
+        {tools + "BrowserPath:x\\\nBrowserPath:firefox\n", "firefox"},
+        {tools + "#firefox\\\nBrowserPath:firefox\n", "firefox"},
+        {"[./OtherTool]\nforeign:x\\9\n" + firefox, nullptr},
+        {firefox + n130 + ":x\\\n" + n127 + "zz:y\n", "firefox"}, // names cut to 127 bytes
+        {firefox + n130 + ":x\\\n" + n130 + "\n", nullptr},      // but not without a colon
+    };
+    // clang-format on
+    for (const auto &row : rows) {
+        temp_home home;
+        const std::string bytes = header + row.lines;
+        home.write_store(bytes);
+        int state = store_state(home.store());
+        EXPECT_EQ(state, row.browser ? STORE_READABLE : STORE_DAMAGED) << row.lines;
+        if (state != (row.browser ? STORE_READABLE : STORE_DAMAGED))
+            continue; // the toolkit would crash or read past a value
+        preferences p;
+        EXPECT_EQ(p.load(), row.browser ? 0 : 1) << row.lines;
+        EXPECT_STREQ(p.get_string(PREF_BROWSER_PATH), row.browser ? row.browser : "netscape");
+        EXPECT_EQ(p.save(), 0);
+        EXPECT_EQ(read_all(home.store() + ".corrupt"), row.browser ? "" : bytes);
+        EXPECT_EQ(p.load(), 0) << row.lines;
+        EXPECT_STREQ(p.get_string(PREF_BROWSER_PATH), row.browser ? row.browser : "netscape");
     }
 }
 

@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 static int (*run_system)(const char *line) = nullptr;
 
@@ -215,6 +217,13 @@ int launch_browser(const char *url) {
     return 1;
 }
 
+// No line: buffer "" (when it has room for that) and NULL.
+static char *m4_no_line(char *buffer, size_t size) {
+    if (size)
+        buffer[0] = '\0';
+    return nullptr;
+}
+
 // Formats one line into buffer; buffer, or NULL ("") when it does not fit.
 static char *m4_line(char *buffer, size_t size, const char *format, ...)
     __attribute__((format(printf, 3, 4)));
@@ -225,23 +234,62 @@ static char *m4_line(char *buffer, size_t size, const char *format, ...) {
     va_end(args);
     if (n >= 0 && static_cast<size_t>(n) < size)
         return buffer;
-    if (size)
-        buffer[0] = '\0';
-    return nullptr;
+    return m4_no_line(buffer, size);
+}
+
+// 1 when name is an m4 macro name: a letter or '_', then letters, digits and
+// '_'. Anything else, unquoted, would be read as more than a name.
+static int is_m4_name(const char *name) {
+    static const char word[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ_0123456789";
+    return name && name[0] && !(name[0] >= '0' && name[0] <= '9') &&
+           name[strspn(name, word)] == '\0';
+}
+
+// The text that stands for value between m4's quotes (see spawn.h). m4 nests
+// quotes that pair up; a lone backquote it reads only between other quotes.
+static std::string m4_quoted(const char *value) {
+    std::vector<size_t> open; // backquotes not closed yet; at the end, never closed
+    for (size_t i = 0; value[i]; i++) {
+        if (value[i] == '`')
+            open.push_back(i);
+        else if (value[i] == '\'' && !open.empty())
+            open.pop_back();
+    }
+    std::string text;
+    size_t lone = 0; // the next never-closed backquote, into open
+    int depth = 0;   // backquotes open in the quotation
+    for (size_t i = 0; value[i]; i++) {
+        if (lone < open.size() && open[lone] == i) {
+            text += "'changequote([,])[`]changequote(`,')`";
+            lone++;
+        } else if (value[i] == '\'' && depth == 0) {
+            text += "''`";
+        } else {
+            depth += value[i] == '`' ? 1 : value[i] == '\'' ? -1 : 0;
+            text += value[i];
+        }
+    }
+    return text;
 }
 
 char *m4_define_str(char *buffer, size_t size, const char *name, const char *value) {
-    return m4_line(buffer, size, "define(%s, `%s')\n", name, value);
+    if (!is_m4_name(name))
+        return m4_no_line(buffer, size);
+    return m4_line(buffer, size, "define(%s, `%s')\n", name, m4_quoted(value ? value : "").c_str());
 }
 
 char *m4_define_int(char *buffer, size_t size, const char *name, int value) {
+    if (!is_m4_name(name))
+        return m4_no_line(buffer, size);
     return m4_line(buffer, size, "define(%s, `%i')\n", name, value);
 }
 
 char *m4_undefine(char *buffer, size_t size, const char *name) {
+    if (!is_m4_name(name))
+        return m4_no_line(buffer, size);
     return m4_line(buffer, size, "undefine(`%s')\n", name);
 }
 
 char *m4_include(char *buffer, size_t size, const char *name) {
-    return m4_line(buffer, size, "include(`%s_m4')\n", name);
+    return m4_line(buffer, size, "include(`%s_m4')\n", m4_quoted(name ? name : "").c_str());
 }

@@ -56,11 +56,22 @@ char *make_file_url(const char *path);
 int launch_browser(const char *url);
 
 // m4 macro lines written into buffer of size bytes; each returns buffer, or
-// NULL (buffer "" when size > 0) when the line does not fit.
+// NULL (buffer "" when size > 0) when the line does not fit or name is
+// refused.
 //   m4_define_str: define(<name>, `<value>')\n
 //   m4_define_int: define(<name>, `<value>')\n
 //   m4_undefine:   undefine(`<name>')\n
 //   m4_include:    include(`<name>_m4')\n
+// The name of define and undefine must be an m4 macro name (a letter or '_',
+// then letters, digits and '_'); any other is refused. define reads it
+// unquoted, so a name that already is a macro where m4 reads the line is
+// expanded there, as m4 does with every unquoted name. The value of
+// m4_define_str and the name of m4_include are quoted so that m4 reads every
+// byte of them literally: text whose quotes ` and ' pair up (none at all
+// included) is written as it is; an apostrophe that would end the quotation
+// is written ''` and a backquote that no apostrophe closes
+// 'changequote([,])[`]changequote(`,')` (each ends the quotation, gives the
+// character outside it and opens a new one).
 char *m4_define_str(char *buffer, size_t size, const char *name, const char *value);
 char *m4_define_int(char *buffer, size_t size, const char *name, int value);
 char *m4_undefine(char *buffer, size_t size, const char *name);

@@ -164,4 +164,81 @@ TEST(M4Lines, FormatsAndBounds) {
     EXPECT_STREQ("", small);
 }
 
+// Values reach m4 byte for byte inside one quotation; a name is written only
+// when it is an m4 macro name, since define reads it unquoted.
+TEST(M4Lines, QuotingAndNames) {
+    const std::string cq = "'changequote([,])[`]changequote(`,')`";
+    // clang-format off
+    const struct { const char *value; std::string line; } rows[] = {
+        {"a`b'c (x, #y)", "define(V, `a`b'c (x, #y)')\n"},
+        {"it's", "define(V, `it''`s')\n"},
+        {"')syscmd(id)dnl", "define(V, `''`)syscmd(id)dnl')\n"},
+        {"a`b", "define(V, `a" + cq + "b')\n"},
+        {"``'", "define(V, `" + cq + "`'')\n"},
+    };
+    // clang-format on
+    char buf[128];
+    for (const auto &row : rows) {
+        const char *line = m4_define_str(buf, sizeof buf, "V", row.value);
+        EXPECT_EQ(row.line, line ? line : "(null)");
+        EXPECT_EQ(nullptr, m4_define_str(buf, row.line.size(), "V", row.value));
+    }
+    EXPECT_STREQ("include(`it''`s_m4')\n", m4_include(buf, sizeof buf, "it's"));
+    EXPECT_STREQ("define(_x9, `1')\n", m4_define_int(buf, sizeof buf, "_x9", 1));
+    for (const char *name : {"", "9x", "a b", "a'b", "x)", "f(", "n\xc3\xa9", "`N'"}) {
+        EXPECT_EQ(nullptr, m4_define_str(buf, sizeof buf, name, "v")) << name;
+        EXPECT_STREQ("", buf);
+        EXPECT_EQ(nullptr, m4_define_int(buf, sizeof buf, name, 1)) << name;
+        EXPECT_EQ(nullptr, m4_undefine(buf, sizeof buf, name)) << name;
+    }
+}
+
+// GNU m4 itself, when the machine has it, reads the lines: every value,
+// hostile ones and every string of one to five bytes over ` ' x ) # and a
+// newline, comes back as its definition; nothing is run; the include line
+// finds its file.
+TEST(M4Lines, M4ReadsEveryValueLiterally) {
+    if (system("command -v m4 >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "no m4 on this machine";
+    std::vector<std::string> values = {"')syscmd(touch RAN)dnl",
+                                       "`syscmd(touch RAN)",
+                                       "'''syscmd(touch RAN)`",
+                                       "``'')esyscmd(touch RAN)`",
+                                       "changequote([,])syscmd(touch RAN)",
+                                       "[`]",
+                                       ""};
+    std::vector<std::string> shorter = {""};
+    for (int n = 1; n <= 5; n++) {
+        std::vector<std::string> longer;
+        for (const std::string &v : shorter)
+            for (char c : std::string("`'x)#\n"))
+                longer.push_back(v + c);
+        values.insert(values.end(), longer.begin(), longer.end());
+        shorter.swap(longer);
+    }
+    temp_dir tmp;
+    write_all(tmp.file("it's `odd_m4"), "INCLUDED\n");
+    std::string in = "divert(-1)\n", want = "INCLUDED\n\n"; // the file, the line end
+    char line[512];
+    for (size_t i = 0; i < values.size(); i++) {
+        const char *define =
+            m4_define_str(line, sizeof line, ("N" + std::to_string(i)).c_str(), values[i].c_str());
+        in += define ? define : "";
+        want += values[i] + "\3";
+    }
+    const char *include = m4_include(line, sizeof line, "it's `odd");
+    in += "divert(0)dnl\n" + std::string(include ? include : "") + "changequote(\1,\2)dnl\n";
+    for (size_t i = 0; i < values.size(); i++)
+        in += "defn(\1N" + std::to_string(i) + "\2)\3";
+    write_all(tmp.file("in.m4"), in);
+    EXPECT_EQ(0, system(("cd '" + tmp.path + "' && m4 in.m4 >out 2>err").c_str()));
+    const std::string out = read_all(tmp.file("out"));
+    size_t at =
+        std::mismatch(want.begin(), want.end(), out.begin(), out.end()).first - want.begin();
+    EXPECT_TRUE(out == want) << "from byte " << at << " m4 wrote \"" << out.substr(at, 60)
+                             << "\" for \"" << want.substr(at, 60) << "\"";
+    EXPECT_EQ("", read_all(tmp.file("err")));
+    EXPECT_NE(0, access(tmp.file("RAN").c_str(), F_OK));
+}
+
 } // namespace

@@ -220,15 +220,24 @@ static size_t longest_line(strlist *lines) {
 
 // Tries 1 to n lines until the longest line fits the width w; leaves the last
 // trial's lines in *lines and returns its font size (not yet capped).
+//
+// A trial whose step does not fit the width fits exactly when every run
+// between newlines does (see split_lines), so only a trial that may fit, or
+// the last one, is split: a long text costs one pass, not one per trial.
 static float fit_lines(const char *text, int n, float w, strlist **lines) {
+    auto fits = [w](size_t length) { return length <= w; };
+    size_t len = strlen(text);
+    bool runs_fit = fits(longest_newline_run(text, len));
     float size = 0;
     for (int i = 0; i < n; i++) {
+        if (i < n - 1 && !runs_fit && !fits(split_step(len, i)))
+            continue;
         split_lines(text, i, *lines);
         size_t maxlen = longest_line(*lines);
         if (maxlen <= w / 2)
             return 3.0f;
         size = static_cast<float>(w / (maxlen * 0.833));
-        if (maxlen <= w)
+        if (fits(maxlen))
             return size;
         if (i < n - 1) {
             strlist_free(*lines);

@@ -96,9 +96,26 @@ static void flush_line(std::string &line, strlist *lines) {
     line.clear();
 }
 
+size_t split_step(size_t len, int i) {
+    return static_cast<size_t>(std::ceil(static_cast<double>(len) / (i + 1)));
+}
+
+size_t longest_newline_run(const char *text, size_t len) {
+    size_t longest = 0;
+    const char *end = text + len;
+    for (;;) {
+        const char *nl = static_cast<const char *>(memchr(text, '\n', end - text));
+        size_t run = static_cast<size_t>((nl ? nl : end) - text);
+        longest = run > longest ? run : longest;
+        if (nl == nullptr)
+            return longest;
+        text = nl + 1;
+    }
+}
+
 int split_lines(const char *text, int i, strlist *lines) {
     size_t len = strlen(text);
-    size_t step = static_cast<size_t>(std::ceil(static_cast<double>(len) / (i + 1)));
+    size_t step = split_step(len, i);
     size_t limit = step;
     std::string line;
     for (size_t k = 0; k < len; k++) {

@@ -24,11 +24,24 @@ void svg_outdent();
 
 // Appends to lines the text split at blanks for a trial of i + 1 lines: a
 // newline always ends a line, a blank or TAB ends one once its index in the
-// text lies past the current limit (a multiple of ceil(len / (i + 1))).
-// Separators at a break are dropped, empty lines are not appended. Each item
-// is a copy of the line with its terminating NUL; lines have no length
-// limit. Returns i.
+// text lies past the current limit, which starts at the step
+// split_step(len, i) and grows by it at every line end. Separators at a
+// break are dropped, empty lines are not appended. Each item is a copy of
+// the line with its terminating NUL; lines have no length limit. Returns i.
+//
+// For a width m below the step, the split has no line longer than m exactly
+// when the text has no run longer than m between newlines: while the lines
+// are that short the limit keeps ahead of them, so no blank breaks a line,
+// and a line that a blank does break is longer than the step.
 int split_lines(const char *text, int i, strlist *lines);
+
+// The step of split_lines for a text of len bytes and a trial of i + 1
+// lines: len / (i + 1) rounded up. Cannot fail.
+size_t split_step(size_t len, int i);
+
+// Length of the longest run between newlines (or the ends) in the len bytes
+// at text. Cannot fail.
+size_t longest_newline_run(const char *text, size_t len);
 
 // A new malloc'd copy of s fit for XML character data and attribute values
 // in a UTF-8 document; the caller frees it. The five XML special characters

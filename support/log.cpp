@@ -35,12 +35,23 @@ void log_format(char *out, const char *format, va_list args) {
         out[0] = '\0';
 }
 
-// The prefix of a levelled message that passes a logger at logger_level, NULL
-// when the message is filtered out (also for a level outside 0..3).
-static const char *passing_prefix(int level, int logger_level) {
-    if (level > logger_level)
-        return nullptr;
-    return log_level_prefix(level);
+void log_base::log(int l, const char *format, ...) {
+    char text[LOG_BUFFER_SIZE];
+    va_list args;
+    va_start(args, format);
+    log_format(text, format, args);
+    va_end(args);
+    // A level outside 0..3 has no prefix: it passes the comparison, yet
+    // nothing is written for it.
+    const char *prefix = l <= level ? log_level_prefix(l) : nullptr;
+    if (!prefix) {
+        write_line(l, nullptr, nullptr);
+        return;
+    }
+    // The longest prefix, the text and "\n" always fit.
+    char line[LOG_BUFFER_SIZE + 16];
+    snprintf(line, sizeof line, "%s%s\n", prefix, text);
+    write_line(l, line, text);
 }
 
 void log_panel_scroll_to_end(Fl_Text_Display *display, Fl_Text_Buffer *buffer) {
@@ -105,18 +116,10 @@ void log_text_display::vmessage(const char *format, va_list args) {
     log_panel_vappend(display, buffer, format, args);
 }
 
-void log_text_display::log(int l, const char *format, ...) {
-    const char *prefix = passing_prefix(l, level);
-    if (!prefix)
+void log_text_display::write_line(int, const char *line, const char *) {
+    if (!line)
         return;
-    char text[LOG_BUFFER_SIZE];
-    va_list args;
-    va_start(args, format);
-    log_format(text, format, args);
-    va_end(args);
-    buffer->append(prefix);
-    buffer->append(text);
-    buffer->append("\n");
+    buffer->append(line);
     log_panel_scroll_to_end(display, buffer);
 }
 
@@ -155,20 +158,11 @@ void log_file::vmessage(const char *format, va_list args) {
     fflush(file);
 }
 
-void log_file::log(int l, const char *format, ...) {
+void log_file::write_line(int, const char *line, const char *) {
     if (!file)
         return;
-    char text[LOG_BUFFER_SIZE];
-    va_list args;
-    va_start(args, format);
-    log_format(text, format, args);
-    va_end(args);
-    const char *prefix = passing_prefix(l, level);
-    if (prefix) {
-        fputs(prefix, file);
-        fputs(text, file);
-        fputc('\n', file);
-    }
+    if (line)
+        fputs(line, file);
     fflush(file);
 }
 

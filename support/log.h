@@ -1,9 +1,13 @@
 // The logging interface and the text-panel and file loggers.
 //
 // Levels: LOG_ERROR 0, LOG_WARNING 1, LOG_INFO 2, LOG_DEBUG 3. A levelled
-// message passes when its level is at most the logger's level. Messages are
+// message passes when its level is at most the logger's level and is one of
+// 0..3. Levelled messages, and the unlevelled ones of the panel loggers, are
 // formatted into 2048-byte buffers with bounded formatting: a longer text is
 // cut at the buffer, never written past it.
+//
+// The base logger formats and filters every levelled message and builds its
+// line (prefix, text, "\n"); each logger only writes that finished line.
 #ifndef FTD_LOG_H
 #define FTD_LOG_H
 
@@ -58,11 +62,20 @@ class log_base {
     virtual void vmessage(const char *format, va_list args) = 0;
     // Formats as vmessage does; every logger takes it from here.
     virtual void message(const char *format, ...) __attribute__((format(printf, 2, 3)));
-    // Levelled message, kept when level is at most this logger's level.
-    virtual void log(int level, const char *format, ...) __attribute__((format(printf, 3, 4))) = 0;
+    // Levelled message: formats it (log_format), filters it by level and
+    // hands the result to write_line. Every logger takes it from here.
+    virtual void log(int level, const char *format, ...) __attribute__((format(printf, 3, 4)));
     virtual void clear() = 0;
     // Writes the log to a file; 0 on success.
     virtual int save(const char *file) = 0;
+
+  protected:
+    // Writes one levelled message: line is the finished line (the level's
+    // prefix, the text cut at LOG_BUFFER_SIZE - 1 characters, "\n") and text
+    // that text alone. Both are NULL for a message that did not pass: nothing
+    // is written, but a logger may still settle (flush, scroll) as it does
+    // after every levelled message.
+    virtual void write_line(int level, const char *line, const char *text) = 0;
 };
 
 // Logger on an Fl_Text_Display panel (owned by its window).
@@ -74,11 +87,14 @@ class log_text_display : public log_base {
     // Attaches a new buffer holding "\nStarting to log...\n\n". Level unset.
     explicit log_text_display(Fl_Text_Display *display);
     void vmessage(const char *format, va_list args) override;
-    // Appends prefix, text and "\n" when level passes.
-    void log(int level, const char *format, ...) override __attribute__((format(printf, 3, 4)));
     void clear() override;
     // log_panel_save: 0 written, 1 open failed, 2 write error.
     int save(const char *file) override;
+
+  protected:
+    // Appends a line that passed and scrolls to the end; a message that did
+    // not pass leaves the panel as it is.
+    void write_line(int level, const char *line, const char *text) override;
 };
 
 // Logger writing straight into a text file opened with mode "w". A file that
@@ -91,12 +107,17 @@ class log_file : public log_base {
     explicit log_file(const char *name);
     log_file(const char *name, int level);
     FILE *get_file() { return file; }
+    // Writes the formatted text whole (no bound, no prefix), then flushes.
     void vmessage(const char *format, va_list args) override;
-    void log(int level, const char *format, ...) override __attribute__((format(printf, 3, 4)));
     // Reopens the file empty.
     void clear() override;
     // Flushes; returns 0 (the log is already on disk).
     int save(const char *file) override;
+
+  protected:
+    // Writes a line that passed; flushes after every levelled message, also
+    // one that did not pass.
+    void write_line(int level, const char *line, const char *text) override;
 };
 
 // The process-wide logger; NULL until start-up makes it.

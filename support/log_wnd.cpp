@@ -35,17 +35,9 @@ void log_wnd::vmessage(const char *format, va_list args) {
     log_panel_vappend(display, buffer, format, args);
 }
 
-void log_wnd::log(int l, const char *format, ...) {
-    char text[LOG_BUFFER_SIZE];
-    va_list args;
-    va_start(args, format);
-    log_format(text, format, args);
-    va_end(args);
-    const char *prefix = l <= level ? log_level_prefix(l) : nullptr;
-    if (prefix) {
-        buffer->append(prefix);
-        buffer->append(text);
-        buffer->append("\n");
+void log_wnd::write_line(int l, const char *line, const char *text) {
+    if (line) {
+        buffer->append(line);
         // The text is an argument, never a format: a '%' in it shows as is.
         if (alert_enabled && l <= alert_level)
             dlg_alert("%s!\n\n%s", level_name(l), text);

@@ -32,9 +32,6 @@ class log_wnd : public log_base {
     // Appends the formatted text (cut at LOG_BUFFER_SIZE - 1 characters) and
     // scrolls to the end. No filter, no alert.
     void vmessage(const char *format, va_list args) override;
-    // When level passes: appends prefix, text and "\n", then alerts when
-    // alerts are on and level is at most alert_level. Always scrolls to the end.
-    void log(int level, const char *format, ...) override __attribute__((format(printf, 3, 4)));
     // Puts the text back to "\nLog cleared.\nStarting to log from scratch.\n\n".
     void clear() override;
     // Replaces file with the text (log_panel_save); 0 written (a note is then
@@ -60,6 +57,13 @@ class log_wnd : public log_base {
 
     // Builds the window, its panel and menu bar; returns it hidden.
     Fl_Double_Window *make_window();
+
+  protected:
+    // A line that passed is appended, then alerted ("ERROR!\n\n" and the
+    // text, and the like) when alerts are on and level is at most
+    // alert_level. Every levelled message, passed or not, then scrolls to the
+    // end.
+    void write_line(int level, const char *line, const char *text) override;
 
   private:
     static Fl_Menu_Item menu_table[];

@@ -1,11 +1,14 @@
 // Text-panel and file loggers.
 #include "app_fixture.h"
 
+#include "log_wnd.h"
+
 #include <FL/Fl_Text_Display.H>
 
 namespace {
 
 const std::string tmp = testing::TempDir() + "ftd-log-" + std::to_string(getpid());
+const std::string cleared = "\nLog cleared.\nStarting to log from scratch.\n\n";
 
 TEST(LogFile, LevelFilteringPrefixesAndBounds) {
     // clang-format off
@@ -61,6 +64,66 @@ TEST(LogTextDisplay, PanelTextFilteringAndSave) {
     EXPECT_EQ(text_of(l.buffer), text); // a failed save adds no note
     l.clear();
     EXPECT_EQ(text_of(l.buffer), "\nLog cleared.\nStarting to log from scratch.\n\n");
+}
+
+// One levelled message through each of the three loggers: which messages
+// pass, their prefix, the 2048-byte bound, the window's alert, and what each
+// logger does also for a message that does not pass (the file flushes, the
+// window scrolls, the panel stays where it is).
+struct LevelledLines : SeamTest {};
+
+TEST_F(LevelledLines, EveryLoggerWritesTheSameLine) {
+    // clang-format off
+    const struct { int logger, msg, alert_level; const char *prefix; bool alerted; } rows[] = {
+        {1, 0, 1, "ERROR. ", true}, {1, 1, 1, "WARNING. ", true}, {1, 2, 1, nullptr, false},
+        {3, 3, 0, "DEBUG. ", false}, {3, 2, 3, "INFO. ", true}, {0, 1, 3, nullptr, false},
+        {3, 4, 3, nullptr, false}, {3, -1, 3, nullptr, false}, {-1, 0, 3, nullptr, false}};
+    // clang-format on
+    const char *names[] = {"ERROR", "WARNING", "INFO", "DEBUG"};
+    Fl_Text_Display *d = new Fl_Text_Display(0, 0, 400, 200);
+    log_text_display panel(d);
+    log_wnd *lw = new log_wnd(); // never freed, as in the program
+    std::string shown_at_alert;
+    responder.alert = [&](const std::string &t) {
+        alerts.push_back(t);
+        shown_at_alert = text_of(lw->buffer);
+    };
+    for (const auto &r : rows) {
+        for (const std::string &text : {std::string("50% off"), std::string(5000, 'w')}) {
+            SCOPED_TRACE(std::to_string(r.logger) + " " + std::to_string(r.msg) + " " +
+                         std::to_string(text.size()));
+            const std::string cut = text.substr(0, LOG_BUFFER_SIZE - 1);
+            const std::string line = r.prefix ? r.prefix + cut + "\n" : "";
+            log_file f(tmp.c_str(), r.logger);
+            fputs("unflushed ", f.get_file());
+            f.log(r.msg, "%s", text.c_str());
+            EXPECT_EQ(read_all(tmp), "unflushed " + line);
+            fclose(f.get_file());
+
+            panel.clear();
+            panel.set_level(r.logger);
+            d->insert_position(0);
+            panel.log(r.msg, "%s", text.c_str());
+            EXPECT_EQ(text_of(panel.buffer), cleared + line);
+            EXPECT_EQ(d->insert_position(), r.prefix ? panel.buffer->length() : 0);
+
+            lw->clear();
+            lw->set_level(r.logger);
+            lw->set_alert_level(r.alert_level);
+            lw->display->insert_position(0);
+            alerts.clear();
+            lw->log(r.msg, "%s", text.c_str());
+            EXPECT_EQ(text_of(lw->buffer), cleared + line);
+            EXPECT_EQ(lw->display->insert_position(), lw->buffer->length());
+            if (r.alerted) {
+                EXPECT_EQ(alerts, (std::vector<std::string>{names[r.msg] + ("!\n\n" + cut)}));
+                EXPECT_EQ(shown_at_alert, cleared + line) << "the line comes before its alert";
+            } else {
+                EXPECT_TRUE(alerts.empty());
+            }
+        }
+    }
+    remove(tmp.c_str());
 }
 
 } // namespace

@@ -4,7 +4,9 @@
 // A basic event exists once: every gate that names it holds the same element
 // pointer. A loaded tree is a directed acyclic graph drawn as a tree.
 // Preconditions are checked with assert(); they are programming errors, not
-// input errors.
+// input errors. An operation that allocates (making an element, copying a
+// text, growing a list) throws std::bad_alloc when memory is exhausted; the
+// readers turn it into their error result.
 #ifndef SAFAULTTREE_H
 #define SAFAULTTREE_H
 
@@ -107,7 +109,7 @@ typedef struct ft_list {
     struct ft_list *cursor; // in the first chunk: the chunk ft_list_get reached last
 } ft_list;
 
-/* Construction. Allocation failure is an assertion failure. */
+/* Construction. Allocation failure throws std::bad_alloc. */
 // A new element: name and desc "", FT_INVALID, no texts, FT_PAGE_NONE, a
 // zeroed positions block, no children. The caller owns it (ft_free_tree or
 // ft_free_element release it).

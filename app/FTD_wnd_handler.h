@@ -21,6 +21,7 @@
 #include <string>
 
 #include "FTD_canvas.h"
+#include "fatal.h"
 #include "ftread.h"
 #include "paths.h"
 

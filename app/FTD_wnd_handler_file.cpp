@@ -10,8 +10,8 @@
 #include "dialogs.h"
 #include "log.h"
 
-// Line number that the internal-error report names for an unknown import
-// result.
+// The line the internal-error report shows for an unknown import result: a
+// fixed number of the report, not a line of any file here.
 enum { LINE_LOAD_RESULT = 679 };
 
 // Unlevelled line on the global log, when there is one.

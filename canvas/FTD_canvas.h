@@ -197,9 +197,10 @@ class FTD_canvas : public Fl_Widget {
     // LINE_DRAW_ROOT for the root, LINE_DRAW_NODE below) and the positions
     // recorded.
     const FTD_layout &current_layout(int record);
-    // Line numbers that the internal-error report names for a node whose
-    // type is no kind: drawn on screen as a laid-out root or below one,
-    // written to SVG as a root or below one.
+    // The lines the internal-error report shows for a node whose type is no
+    // kind (drawn on screen as a laid-out root or below one, written to SVG
+    // as a root or below one): fixed numbers of the report, not lines of any
+    // file here.
     enum { LINE_DRAW_ROOT = 515, LINE_DRAW_NODE = 319, LINE_SVG_ROOT = 588, LINE_SVG_NODE = 400 };
     // Records every position of l in its element, in preorder; with a
     // non-zero line, a node whose type is no kind first stops the program

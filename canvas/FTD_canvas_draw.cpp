@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <cfloat>
 
-#include "paths.h"
+#include "fatal.h"
 
 // Pixels around every extent that a frame (4 pixels wide), a rounded line
 // end or a glyph's overhang may cover.

@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "FTD_canvas.h"
-#include "paths.h"
+#include "fatal.h"
 
 // 1 when e's inputs are laid out below it: always for a laid-out root that
 // has inputs, below the root only for a node that is not terminal.

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "FTD_canvas.h"
-#include "paths.h"
+#include "fatal.h"
 #include "svg_writer.h"
 
 int FTD_canvas::write_svg(FILE *out) {

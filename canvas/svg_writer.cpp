@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "paths.h"
+#include "fatal.h"
 
 int svg_indent_level = 0;
 
@@ -131,8 +131,8 @@ int split_lines(const char *text, int i, strlist *lines) {
     return i;
 }
 
-// Line number that the internal-error report names for a character without
-// an entity.
+// The line the internal-error report shows for a character without an
+// entity: a fixed number of the report, not a line of any file here.
 enum { LINE_XML_ENTITY = 2191 };
 
 // The entity that stands for one of the five XML special characters.

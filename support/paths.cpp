@@ -1,7 +1,5 @@
-// Fatal internal-error report, path helpers and the installation directory.
+// Path helpers and the installation directory.
 #include "paths.h"
-
-#include "dialogs.h"
 
 #include <cctype>
 #include <cstdio>
@@ -38,15 +36,6 @@ static int fail(char *out, int size, int code) {
     if (size > 0)
         out[0] = '\0';
     return code;
-}
-
-void fatal_assert(const char *expr, const char *file, int line) {
-    dlg_message_font(FL_COURIER, 14);
-    dlg_alert("ABNORMAL PROGRAM TERMIMATION.\n\nSorry, an internal error occurred.\n"
-              "ORVIK/Morvu-SA application will be closed.\n\n\n"
-              "Assertion:\t%s\nFile:\t\t%s\nLine:\t\t%d\n",
-              expr, file, line);
-    exit(1);
 }
 
 int file_exists(const char *path) {

@@ -1,4 +1,4 @@
-// Fatal internal-error report, path helpers and the installation directory.
+// Path helpers and the installation directory.
 //
 // Plain functions in the procedural style of the platform modules. Functions
 // that return a pointer into a buffer of their own overwrite it at the next
@@ -15,10 +15,6 @@
 // The installation directory (ORVIK_INST_DIR), "" when unset. Filled once at
 // start-up by get_install_dir.
 extern char install_dir[FTD_PATH_MAX];
-
-// Shows the "ABNORMAL PROGRAM TERMIMATION." alert naming expr, file and line
-// (through the dialogs seam, in Courier 14) and ends the process with status 1.
-[[noreturn]] void fatal_assert(const char *expr, const char *file, int line);
 
 // 1 when path opens for reading, 0 otherwise.
 int file_exists(const char *path);

@@ -1,6 +1,7 @@
 // The platform's preference record and its per-user store.
 #include "preferences.h"
 
+#include "fatal.h"
 #include "log.h"
 #include "paths.h"
 #include "preferences_store.h"
@@ -14,7 +15,8 @@
 
 preferences global_prefs;
 
-// Line numbers the fatal report names for a bad index, one per accessor.
+// The lines the fatal report shows for a bad index, one per accessor: fixed
+// numbers of the report, not lines of any file here.
 enum { LINE_GET_STRING = 73, LINE_GET_INT = 117, LINE_SET_STRING = 156, LINE_SET_INT = 196 };
 
 // Address of string slot index, NULL for any other index.

@@ -1,5 +1,6 @@
 // Path helpers, installation directory and the fatal report.
 #include "dialogs.h"
+#include "fatal.h"
 #include "paths.h"
 
 #include <gtest/gtest.h>

@@ -66,6 +66,7 @@ FTD_wnd_handler::FTD_wnd_handler() : current_tree(nullptr) {
     item_hide_probability->label(canvas->show_probability() ? "Hide Probability"
                                                             : "Show Probability");
     set_tree_controls(0);
+    fit_canvas_to_area(); // the empty area as a load and Close leave it
     item_import_xml->deactivate();
     item_open_counterexample->deactivate();
     item_compute_ordering->deactivate();

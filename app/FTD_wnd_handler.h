@@ -200,6 +200,9 @@ class FTD_wnd_handler {
     void report_load_error(int code, const char *events, const char *gates);
     // Puts a loaded holder on display and releases the previous one.
     void show_tree(FTD_tree *holder);
+    // Sizes the canvas to the scroll area less the room of its scrollbars
+    // and scrolls back to the origin: the area without scrollbars.
+    void fit_canvas_to_area();
     // Scrolls back to the origin: the canvas's top-left corner on the inner
     // corner of the scroll area, which itself stays where it is.
     void show_canvas_origin();

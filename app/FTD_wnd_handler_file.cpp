@@ -67,13 +67,17 @@ void FTD_wnd_handler::show_tree(FTD_tree *holder) {
     page_browser->clear();
     release_tree();
     current_tree = holder;
-    canvas->size(scroll->w() - 17, scroll->h() - 17);
+    fit_canvas_to_area();
     canvas->set_tree(holder->root);
     fill_page_list(holder->root);
     show_fitted_zoom();
     set_tree_controls(1);
-    show_canvas_origin();
     window->redraw();
+}
+
+void FTD_wnd_handler::fit_canvas_to_area() {
+    canvas->size(scroll->w() - 17, scroll->h() - 17);
+    show_canvas_origin();
 }
 
 void FTD_wnd_handler::show_canvas_origin() {

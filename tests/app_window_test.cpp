@@ -109,6 +109,32 @@ TEST_F(AppTest, FirstViewEqualsViewAfterReload) {
     EXPECT_TRUE(first.second == reloaded.second) << "the drawings differ";
 }
 
+// The empty drawing area first shown, at start without a pair or after a
+// start-up load that failed, is the one that a load and Close leave.
+TEST_F(AppTest, FirstEmptyViewEqualsViewAfterClose) {
+    std::string ev = example("events.txt"), ga = example("gates.txt");
+    std::string bad = write_file("g.txt", "Nmae\r\nX\r\n");
+    FTD_wnd_handler *failed_start = new FTD_wnd_handler();
+    failed_start->window->show();
+    EXPECT_NE(failed_start->load_files(ev.c_str(), bad.c_str()), 0);
+    for (FTD_wnd_handler *w : {h, failed_start}) {
+        auto view = [w] {
+            return area_view(w).first + " size " + std::to_string(w->canvas->w()) + "x" +
+                   std::to_string(w->canvas->h());
+        };
+        std::string first = view();
+        auto first_pixels = area_view(w).second;
+        ASSERT_EQ(w->load_files(ev.c_str(), ga.c_str()), 0);
+        w->on_close();
+        EXPECT_EQ(first, view());
+        EXPECT_EQ(first, "122,92 at 0,0 bars 00 size 703x523");
+        EXPECT_TRUE(first_pixels == area_view(w).second) << "the drawings differ";
+    }
+    Fl_Window *window = failed_start->window;
+    delete failed_start;
+    delete window;
+}
+
 TEST_F(AppTest, ReloadLogsItsRealOutcome) {
     h->on_reload();
     EXPECT_EQ(alerts.at(0), "Reload impossible. No fault tree currently loaded.");

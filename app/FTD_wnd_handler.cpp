@@ -112,13 +112,16 @@ static FTD_canvas *make_canvas() {
 }
 
 // Builds the tile: hidden resizable box, log panel, page list, drawing area.
+// The tile ends at the window's bottom edge, and the log panel with it: at
+// first only the panel's top row shows, and dragging the border above it up
+// (as far as the resizable box allows) shows the panel whole.
 static Fl_Tile *make_tile(FTD_wnd_handler *h) {
     static int column_widths[] = {45, 45, 0};
-    Fl_Tile *t = new Fl_Tile(0, 90, 840, 635);
+    Fl_Tile *t = new Fl_Tile(0, 90, 840, 541);
     h->tile_box = new Fl_Box(25, 120, 790, 510);
     h->tile_box->hide();
     t->resizable(h->tile_box);
-    h->log_display = new Fl_Text_Display(0, 630, 840, 95);
+    h->log_display = new Fl_Text_Display(0, 630, 840, 1);
     h->log_display->box(FL_DOWN_BOX);
     h->log_display->color(51);
     h->page_browser = new Fl_Browser(0, 90, 120, 540);

@@ -59,6 +59,15 @@ void log_panel_scroll_to_end(Fl_Text_Display *display, Fl_Text_Buffer *buffer) {
         return;
     display->insert_position(buffer->length());
     display->show_insert_position();
+    // A panel squeezed to less than two lines (the main window's log panel
+    // at first) is not scrolled by show_insert_position: its top line then
+    // goes as far down as the display lets it, so that the panel shows its
+    // last lines when it grows.
+    int x, y;
+    if (!display->position_to_xy(buffer->length(), &x, &y)) {
+        display->scroll(buffer->length() + 1, 0);
+        display->show_insert_position();
+    }
     display->redraw();
 }
 

@@ -39,6 +39,8 @@ void log_panel_vappend(Fl_Text_Display *display, Fl_Text_Buffer *buffer, const c
 void log_panel_clear(Fl_Text_Buffer *buffer);
 
 // Moves display's insert position to the end of buffer, shows it, redraws.
+// A display too short to show a line keeps its last lines in view when it
+// grows.
 void log_panel_scroll_to_end(Fl_Text_Display *display, Fl_Text_Buffer *buffer);
 
 // Replaces file whole or not at all with buffer's text (file_replace; a

@@ -135,6 +135,44 @@ TEST_F(AppTest, FirstEmptyViewEqualsViewAfterClose) {
     delete window;
 }
 
+// Presses at (x, y0) in the window, drags to (x, y1) and lets go.
+static void drag(Fl_Window *w, int x, int y0, int y1) {
+    Fl::e_x = Fl::e_x_root = x;
+    Fl::e_y = Fl::e_y_root = y0;
+    Fl::handle(FL_PUSH, w);
+    Fl::e_y = Fl::e_y_root = y1;
+    Fl::handle(FL_DRAG, w);
+    Fl::handle(FL_RELEASE, w);
+    Fl::flush();
+}
+
+// The log panel starts as the window's bottom pixel row; dragging the border
+// above it up shows the panel whole, down to its newest line (here the line
+// of an export that failed), at the first size and in a taller window.
+TEST_F(AppTest, DraggedBorderShowsTheNewestLogLine) {
+    ASSERT_EQ(load_example(), 0);
+    Fl_Text_Display *panel = h->log_display;
+    global_log->set_level(LOG_ERROR);
+    for (int height : {631, 900}) {
+        h->window->size(840, height);
+        Fl::flush();
+        ASSERT_EQ(panel->y(), height - 1) << "only the panel's top row shows";
+        for (int i = 0; i < 40; i++)
+            global_log->message("line %d\n", i);
+        int newest = logger->buffer->length();
+        EXPECT_EQ(h->write_svg_file((dir + "/none/x.svg").c_str()), -1);
+        ASSERT_TRUE(log_ends("ERROR. File could not be written.\n"));
+        drag(h->window, 400, height - 1, height - 301);
+        EXPECT_EQ(panel->y(), height - 301);
+        EXPECT_EQ(panel->y() + panel->h(), height) << "window " << height;
+        int x = 0, y = 0;
+        EXPECT_TRUE(panel->position_to_xy(newest, &x, &y)) << "window " << height;
+        EXPECT_GT(y, panel->y()) << "window " << height;
+        EXPECT_LE(y + panel->textsize(), height) << "window " << height;
+        drag(h->window, 400, height - 301, height - 1); // back as it was
+    }
+}
+
 TEST_F(AppTest, ReloadLogsItsRealOutcome) {
     h->on_reload();
     EXPECT_EQ(alerts.at(0), "Reload impossible. No fault tree currently loaded.");

@@ -130,11 +130,14 @@ class FTD_wnd_handler {
     /* File commands. */
     // Reads the pair named by the path buffers; on success shows it and
     // releases the previous tree, otherwise shows the alert of the import
-    // result and keeps the display. Returns the import result code; an
-    // unknown code ends the program through fatal_assert.
+    // result and keeps the display. Memory exhausted while the read tree is
+    // laid out counts as FTREAD_ERROR: both trees are released and the window
+    // is left as Close leaves it. Returns the import result code; an unknown
+    // code ends the program through fatal_assert.
     int load_tree();
     // Loads a given pair (the path buffers themselves may be passed); puts
-    // the previous paths back on failure. A name too long for the path
+    // the previous paths back on failure, or empties them when the failure
+    // left no tree shown (see load_tree). A name too long for the path
     // buffers is reported as a file that cannot be opened. Logs nothing.
     // Returns the import result code.
     int load_files(const char *events, const char *gates);
@@ -160,7 +163,9 @@ class FTD_wnd_handler {
     int write_svg_file(const char *path);
 
     /* View commands. Each does nothing while no tree is shown. */
-    // Shows the page of the selected line of the page list.
+    // Shows the page of the selected line of the page list. Without memory
+    // for the page's layout: the alert of FTREAD_ERROR, no page shown and no
+    // line selected; the loaded tree stays.
     void on_page_select();
     // Applies the zoom typed into the zoom field.
     void on_zoom_input();
@@ -185,21 +190,28 @@ class FTD_wnd_handler {
     void not_implemented_2();
 
   private:
-    // The two path buffers' texts.
+    // Copies of the two path buffers (kept off the heap: a load that runs
+    // out of memory still puts them back).
     struct path_pair {
-        std::string events, gates;
+        char events[FTD_PATH_MAX], gates[FTD_PATH_MAX];
     };
     path_pair current_paths() const;
     // Copies the pair into the path buffers (overlap allowed) and loads it.
     // A name that does not fit is reported instead. Does not restore paths.
     int load_checked(const char *events, const char *gates);
     // After a load with result code: shows the absolute paths of a loaded
-    // pair, or puts the paths from before the load back. Returns code.
+    // pair, or puts the paths from before the load back while their tree is
+    // shown, or empties them. Returns code.
     int settle_load(int code, const path_pair &before);
     // Shows the alert of a failed import result code.
     void report_load_error(int code, const char *events, const char *gates);
-    // Puts a loaded holder on display and releases the previous one.
-    void show_tree(FTD_tree *holder);
+    // Puts a loaded holder on display (owned from here) and releases the
+    // previous one. FTREAD_OK; FTREAD_ERROR when memory runs out before the
+    // tree is shown: then no tree is (show_no_tree).
+    int show_tree(FTD_tree *holder);
+    // Shows no tree and releases the current one: empty paths and fields,
+    // an empty page list, the controls that need a tree inactive.
+    void show_no_tree();
     // Sizes the canvas to the scroll area less the room of its scrollbars
     // and scrolls back to the origin: the area without scrollbars.
     void fit_canvas_to_area();

@@ -2,8 +2,8 @@
 #include <FL/Fl.H>
 
 #include <cstring>
+#include <new>
 #include <string>
-#include <vector>
 
 #include "FTD_import_dlg.h"
 #include "FTD_wnd_handler.h"
@@ -47,20 +47,29 @@ void FTD_wnd_handler::report_load_error(int code, const char *events, const char
     }
 }
 
-int FTD_wnd_handler::load_tree() {
-    FTD_tree *holder = new FTD_tree();
-    int code = read_faulttree_files(holder, events_path, gates_path);
-    if (code == FTREAD_OK) {
-        show_tree(holder);
-    } else {
-        delete holder; // nothing shows it
-        report_load_error(code, events_path, gates_path);
+// A new, empty tree holder; NULL when memory is exhausted.
+static FTD_tree *new_holder() {
+    try {
+        return new FTD_tree();
+    } catch (const std::bad_alloc &) {
+        return nullptr;
     }
+}
+
+int FTD_wnd_handler::load_tree() {
+    FTD_tree *holder = new_holder();
+    int code = holder ? read_faulttree_files(holder, events_path, gates_path) : FTREAD_ERROR;
+    if (code == FTREAD_OK)
+        code = show_tree(holder);
+    else
+        delete holder; // nothing shows it
+    if (code != FTREAD_OK)
+        report_load_error(code, events_path, gates_path);
     zoom_input->take_focus();
     return code;
 }
 
-void FTD_wnd_handler::show_tree(FTD_tree *holder) {
+int FTD_wnd_handler::show_tree(FTD_tree *holder) {
     // The tree shown so far goes first: the canvas and the page list let go
     // of it, and its memory is free before the new tree is laid out.
     canvas->set_tree(nullptr);
@@ -68,11 +77,17 @@ void FTD_wnd_handler::show_tree(FTD_tree *holder) {
     release_tree();
     current_tree = holder;
     fit_canvas_to_area();
-    canvas->set_tree(holder->root);
-    fill_page_list(holder->root);
+    try {
+        canvas->set_tree(holder->root);
+        fill_page_list(holder->root);
+    } catch (const std::bad_alloc &) {
+        show_no_tree(); // releases holder
+        return FTREAD_ERROR;
+    }
     show_fitted_zoom();
     set_tree_controls(1);
     window->redraw();
+    return FTREAD_OK;
 }
 
 void FTD_wnd_handler::fit_canvas_to_area() {
@@ -103,18 +118,16 @@ void FTD_wnd_handler::release_tree() {
     current_tree = nullptr;
 }
 
-// The absolute form of path, whole: the buffer holds any working directory
-// joined with any path that fits the path buffers.
-static std::string absolute_form(const char *path) {
-    std::vector<char> out(2 * FTD_PATH_MAX + 2);
-    if (absolute_path(out.data(), static_cast<int>(out.size()), path) < 0)
-        return path;
-    return out.data();
+// Shows the absolute form of path in field, whole: the buffer holds any
+// working directory joined with any path that fits the path buffers.
+static void show_absolute(Fl_Output *field, const char *path) {
+    char out[2 * FTD_PATH_MAX + 2];
+    field->value(absolute_path(out, sizeof out, path) < 0 ? path : out);
 }
 
 void FTD_wnd_handler::show_absolute_paths() {
-    events_output->value(absolute_form(events_path).c_str());
-    gates_output->value(absolute_form(gates_path).c_str());
+    show_absolute(events_output, events_path);
+    show_absolute(gates_output, gates_path);
 }
 
 int FTD_wnd_handler::load_checked(const char *events, const char *gates) {
@@ -132,15 +145,20 @@ int FTD_wnd_handler::load_checked(const char *events, const char *gates) {
 }
 
 FTD_wnd_handler::path_pair FTD_wnd_handler::current_paths() const {
-    return {events_path, gates_path};
+    path_pair p;
+    strcpy(p.events, events_path);
+    strcpy(p.gates, gates_path);
+    return p;
 }
 
 int FTD_wnd_handler::settle_load(int code, const path_pair &before) {
     if (code == FTREAD_OK) {
         show_absolute_paths();
-    } else { // both fitted the buffers they were taken from
-        strcpy(events_path, before.events.c_str());
-        strcpy(gates_path, before.gates.c_str());
+    } else if (current_tree) { // the tree from before is shown: its paths
+        strcpy(events_path, before.events);
+        strcpy(gates_path, before.gates);
+    } else { // no tree is shown, as after Close
+        events_path[0] = gates_path[0] = '\0';
     }
     return code;
 }
@@ -177,17 +195,21 @@ void FTD_wnd_handler::on_reload() {
     }
 }
 
-void FTD_wnd_handler::on_close() {
+void FTD_wnd_handler::show_no_tree() {
     events_path[0] = '\0';
     gates_path[0] = '\0';
     set_tree_controls(0);
-    item_import_xml->deactivate();
     page_browser->clear();
     events_output->value("");
     gates_output->value("");
     zoom_input->value("");
     canvas->set_tree(nullptr);
     release_tree();
+}
+
+void FTD_wnd_handler::on_close() {
+    show_no_tree();
+    item_import_xml->deactivate();
     log_line("Fault Tree closed.\n");
 }
 

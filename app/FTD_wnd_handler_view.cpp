@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -45,8 +46,14 @@ void FTD_wnd_handler::on_page_select() {
     int line = page_browser->value();
     if (line == 0)
         return;
-    canvas->set_tree(static_cast<ft_element *>(page_browser->data(line)));
-    show_fitted_zoom();
+    try {
+        canvas->set_tree(static_cast<ft_element *>(page_browser->data(line)));
+        show_fitted_zoom();
+    } catch (const std::bad_alloc &) {
+        page_browser->deselect();
+        zoom_input->value("");
+        report_load_error(FTREAD_ERROR, events_path, gates_path);
+    }
     window->redraw();
 }
 

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <memory>
+#include <new>
 #include <vector>
 
 FTD_canvas::FTD_canvas(int x, int y, int w, int h) : Fl_Widget(x, y, w, h) {
@@ -60,10 +62,20 @@ void FTD_canvas::set_tree(ft_element *root) {
     tree = root;
     selected_node = nullptr;
     if (root) {
-        fit_zoom(current_layout(0).places[0].size);
-        return;
+        try {
+            fit_zoom(current_layout(0).places[0].size);
+            return;
+        } catch (const std::bad_alloc &) {
+            tree = nullptr; // a tree without its layout is not shown
+            drop_layout();
+            throw;
+        }
     }
-    layout_root = nullptr; // a closed tree's layout is not kept
+    drop_layout(); // a closed tree's layout is not kept
+}
+
+void FTD_canvas::drop_layout() {
+    layout_root = nullptr;
     std::vector<FTD_place>().swap(layout.places);
 }
 
@@ -225,12 +237,12 @@ std::string FTD_canvas::make_label(const char *name, const char *prob, const cha
 }
 
 void FTD_canvas::add_page_lines(Fl_Browser *pages, ft_element *root) {
-    ft_list *found = ft_list_init();
-    ft_get_pages(root, found);
+    std::unique_ptr<ft_list, void (*)(ft_list *)> list(ft_list_init(), ft_list_free);
+    ft_list *found = list.get();
+    ft_get_pages(root, found); // may throw std::bad_alloc: list is freed all the same
     for (ft_list *chunk = found; chunk; chunk = chunk->next)
         for (int i = 0; i <= chunk->last; i++)
             pages->add(ft_get_name(chunk->items[i]), chunk->items[i]);
-    ft_list_free(found);
 }
 
 // Refills the list with the page gates under page_root (page_root first when

@@ -89,10 +89,15 @@ class FTD_canvas : public Fl_Widget {
     FTD_canvas(int x, int y, int w, int h, const char *label);
     ~FTD_canvas();
 
+    // Draws the displayed tree; nothing of it when memory runs out for its
+    // layout.
     void draw() override;
     int handle(int event) override;
 
     /* Display state. */
+    // Shows root (NULL: no tree) and fits the zoom to the canvas's size.
+    // Throws std::bad_alloc when memory runs out for root's layout; the
+    // canvas then shows no tree.
     void set_tree(ft_element *root);
     void set_page_tree(ft_element *root);
     int show_probability();
@@ -119,6 +124,7 @@ class FTD_canvas : public Fl_Widget {
     void refresh_page_list(Fl_Browser *pages, int keep);
     // Adds one line to pages for every page gate from root down (root too
     // when it is one), in preorder: its name, the element as the line's data.
+    // Throws std::bad_alloc when memory is exhausted.
     static void add_page_lines(Fl_Browser *pages, ft_element *root);
 
     /* Layout (tree units). */
@@ -197,6 +203,8 @@ class FTD_canvas : public Fl_Widget {
     // LINE_DRAW_ROOT for the root, LINE_DRAW_NODE below) and the positions
     // recorded.
     const FTD_layout &current_layout(int record);
+    // Lets go of the layout and its memory.
+    void drop_layout();
     // The lines the internal-error report shows for a node whose type is no
     // kind (drawn on screen as a laid-out root or below one, written to SVG
     // as a root or below one): fixed numbers of the report, not lines of any

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <new>
 
 #include "fatal.h"
 
@@ -22,7 +23,13 @@ void FTD_canvas::draw() {
     draw_box();
     if (!tree)
         return;
-    draw_layout(current_layout(2));
+    try {
+        draw_layout(current_layout(2));
+    } catch (const std::bad_alloc &) {
+        // Without memory for its layout the tree is not drawn; the next
+        // drawing tries again.
+        drop_layout();
+    }
 }
 
 // Paints the places whose extents meet the clip region, and the connectors;

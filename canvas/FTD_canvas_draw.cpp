@@ -14,6 +14,7 @@
 #include <new>
 
 #include "fatal.h"
+#include "toolkit_text.h"
 
 // Pixels around every extent that a frame (4 pixels wide), a rounded line
 // end or a glyph's overhang may cover.
@@ -392,38 +393,17 @@ static float fit_factor(const char *text, float zoom, int W, int H, int &mw, int
     return 0;
 }
 
-// The toolkit draws "@name" at the start of a text (up to a blank) and at its
-// last '@' as a symbol, and looks the name up with a hash that reads a byte
-// above 127 as a negative number: outside its table, which can crash. Such
-// an '@' is doubled, which the toolkit draws as a plain '@'. Other texts are
-// returned as they are.
-static std::string without_bad_symbols(const char *text) {
-    std::string t = text;
-    auto high_byte = [&t](size_t from, size_t to) {
-        for (size_t i = from; i < to && i < t.size(); i++)
-            if ((unsigned char)t[i] > 127)
-                return true;
-        return false;
-    };
-    const size_t last = t.rfind('@');
-    if (last != std::string::npos && last > 1 && t[last - 1] != '@' && high_byte(last, t.size()))
-        t.insert(last, 1, '@');
-    if (t.size() > 1 && t[0] == '@' && t[1] != '@' &&
-        high_byte(0, t.find_first_of(" \t\n\v\f\r")))
-        t.insert(0, 1, '@');
-    return t;
-}
-
-// The text at the largest tried size that fits the box, centred in it. A box
-// off the view or under one pixel is skipped without measuring; a text that
-// fits at no size of a pixel or more is not drawn.
+// The text at the largest tried size that fits the box, centred in it, every
+// '@' shown as written. A box off the view or under one pixel is skipped
+// without measuring; a text that fits at no size of a pixel or more is not
+// drawn.
 void FTD_canvas::draw_fitted_text(const char *text, float bx, float by, float bw, float bh) {
     if (!in_view(bx, by, bw, bh))
         return;
     int W = (int)(zoom * bw), H = (int)(zoom * bh);
     if (W < 1 || H < 1 || !text)
         return;
-    const std::string shown = without_bad_symbols(text);
+    const std::string shown = toolkit_literal(text);
     text = shown.c_str();
     int mw = 0, mh = 0;
     float f = fit_factor(text, zoom, W, H, mw, mh);

@@ -8,6 +8,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "toolkit_text.h"
+
 static const dlg_responder *responder = nullptr;
 static Fl_Font message_font = FL_HELVETICA;
 static Fl_Fontsize message_size = 14;
@@ -38,7 +40,7 @@ void dlg_alert(const char *fmt, ...) {
     if (responder && responder->alert)
         responder->alert(text);
     else
-        fl_alert("%s", text.c_str());
+        fl_alert("%s", toolkit_literal(text.c_str()).c_str());
 }
 
 int dlg_choice(const char *fmt, const char *b0, const char *b1, const char *b2, ...) {
@@ -48,7 +50,7 @@ int dlg_choice(const char *fmt, const char *b0, const char *b1, const char *b2, 
     va_end(ap);
     if (responder && responder->choice)
         return responder->choice(text, b0, b1, b2);
-    return fl_choice("%s", b0, b1, b2, text.c_str());
+    return fl_choice("%s", b0, b1, b2, toolkit_literal(text.c_str()).c_str());
 }
 
 const char *dlg_file_chooser(const char *message, const char *pattern, const char *fname,

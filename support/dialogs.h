@@ -4,7 +4,8 @@
 // through these functions. By default they call fl_alert, fl_choice,
 // fl_file_chooser and fl_message_font, and serve a modal window until the
 // user closes it. A test installs a responder and answers instead, so no
-// test ever waits on a modal window.
+// test ever waits on a modal window. The toolkit's dialogs show the texts as
+// written: an '@' in a path or a message is no symbol code.
 #ifndef FTD_DIALOGS_H
 #define FTD_DIALOGS_H
 

@@ -1,8 +1,10 @@
-// Text from files on its way to the toolkit: fitted canvas texts show every
-// byte as written. Each row runs in a child process, which the toolkit could
-// end; it must exit by itself.
+// Text from files on its way to the toolkit: fitted canvas texts and alerts
+// show every byte as written. Rows that the toolkit could end run in a child
+// process, which must exit by itself.
 #include "app_fixture.h"
 
+#include <FL/Fl_Browser.H>
+#include <FL/Fl_Image_Surface.H>
 #include <dlfcn.h>
 
 // Every text the program hands to fl_measure and fl_draw, and the number of
@@ -93,4 +95,29 @@ TEST_F(ToolkitTextTest, FittedTextsShownAsWrittenInPiecesTheServerTakes) {
         };
         EXPECT_EXIT(_exit(draw_row()), ::testing::ExitedWithCode(0), "") << r.what;
     }
+}
+
+// An alert shows its text as written, '@' and all.
+TEST(DialogSeam, AlertShowsAtSignsAsWritten) {
+    if (!getenv("DISPLAY"))
+        GTEST_SKIP() << "needs an X server (run under xvfb-run)";
+    static std::vector<std::string> labels;
+    // Keeps every label of the shown alert, then closes it.
+    Fl::add_timeout(0.2, [](void *) {
+        for (Fl_Window *w = Fl::first_window(); w; w = Fl::first_window()) {
+            find_widget(w, [](Fl_Widget *x) {
+                if (x->label())
+                    labels.push_back(x->label());
+                return false;
+            });
+            w->hide();
+        }
+    });
+    const std::string path = "/data/@0 x@0";
+    dlg_alert("File \"%s\" not found!", path.c_str());
+    const std::string text = "File \"" + path + "\" not found!";
+    bool found = false;
+    for (const std::string &l : labels)
+        found = found || shows_as_written(l, text);
+    EXPECT_TRUE(found);
 }

@@ -106,7 +106,7 @@ void FTD_wnd_handler::show_canvas_origin() {
 
 void FTD_wnd_handler::fill_page_list(ft_element *root) {
     page_browser->clear();
-    page_browser->add(ft_get_name(root), root);
+    FTD_canvas::add_page_line(page_browser, root);
     FTD_canvas::add_page_lines(page_browser, root);
     page_browser->value(1);
 }

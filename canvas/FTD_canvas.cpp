@@ -14,6 +14,8 @@
 #include <new>
 #include <vector>
 
+#include "toolkit_text.h"
+
 FTD_canvas::FTD_canvas(int x, int y, int w, int h) : Fl_Widget(x, y, w, h) {
     init_state();
 }
@@ -236,13 +238,17 @@ std::string FTD_canvas::make_label(const char *name, const char *prob, const cha
     return label;
 }
 
+void FTD_canvas::add_page_line(Fl_Browser *pages, ft_element *e) {
+    pages->add(toolkit_browser_line(pages, ft_get_name(e)).c_str(), e);
+}
+
 void FTD_canvas::add_page_lines(Fl_Browser *pages, ft_element *root) {
     std::unique_ptr<ft_list, void (*)(ft_list *)> list(ft_list_init(), ft_list_free);
     ft_list *found = list.get();
     ft_get_pages(root, found); // may throw std::bad_alloc: list is freed all the same
     for (ft_list *chunk = found; chunk; chunk = chunk->next)
         for (int i = 0; i <= chunk->last; i++)
-            pages->add(ft_get_name(chunk->items[i]), chunk->items[i]);
+            add_page_line(pages, chunk->items[i]);
 }
 
 // Refills the list with the page gates under page_root (page_root first when

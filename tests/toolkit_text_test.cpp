@@ -1,6 +1,6 @@
-// Text from files on its way to the toolkit: fitted canvas texts and alerts
-// show every byte as written. Rows that the toolkit could end run in a child
-// process, which must exit by itself.
+// Text from files on its way to the toolkit: fitted canvas texts, page-list
+// lines and alerts show every byte as written. Rows that the toolkit could
+// end run in a child process, which must exit by itself.
 #include "app_fixture.h"
 
 #include <FL/Fl_Browser.H>
@@ -95,6 +95,90 @@ TEST_F(ToolkitTextTest, FittedTextsShownAsWrittenInPiecesTheServerTakes) {
         };
         EXPECT_EXIT(_exit(draw_row()), ::testing::ExitedWithCode(0), "") << r.what;
     }
+}
+
+// The pixels of w drawn alone, with no focus box.
+static std::string pixels_of(Fl_Widget *w) {
+    Fl::focus(nullptr);
+    Fl_Image_Surface surface(w->w(), w->h());
+    surface.set_current();
+    surface.draw(w);
+    Fl_RGB_Image *img = surface.image();
+    Fl_Display_Device::display_device()->set_current();
+    std::string pixels((const char *)img->data()[0], w->w() * w->h() * 3);
+    delete img;
+    return pixels;
+}
+
+// The pixels of a list built like pages, with the names of its lines' elements
+// added with formatting off: each name shown as written.
+static std::string plain_list_pixels(Fl_Browser *pages) {
+    Fl_Window holder(pages->w(), pages->h());
+    Fl_Browser plain(0, 0, pages->w(), pages->h());
+    holder.end();
+    plain.type(pages->type());
+    plain.box(pages->box());
+    plain.column_widths(pages->column_widths());
+    plain.format_char(0);
+    for (int i = 1; i <= pages->size(); i++)
+        plain.add(ft_get_name(static_cast<ft_element *>(pages->data(i))));
+    plain.value(pages->value());
+    return pixels_of(&plain);
+}
+
+// A pair whose root and page gate carry the names of a row loads, the window
+// draws, and the page list shows both names as written: ordinary names, and
+// names that the toolkit could take as format codes.
+TEST_F(AppTest, PageListShowsNamesAsWritten) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::string header = "Name\tType\tDescription\tInput  0 Type and Name\t"
+                               "Input  1 Type and Name\tPage Flag\r\n";
+    struct Row {
+        std::string root, page, desc;
+    } rows[] = {{"TOP", "PAGE_1", "Pump fails"},
+                {"@F16TOP", "@b@-P", "d"},
+                {"@S100000TOP", "@C1@B2@N@uP", "d"},
+                {"@.x", "@@", "d"},
+                {"@", "@l@s@iP", "d"}};
+    for (const Row &r : rows) {
+        std::string ev = write_file("e.txt", "Name\tDescription\r\nE1\t" + r.desc + "\r\n");
+        std::string ga =
+            write_file("g.txt", header + r.root + "\tOR\t" + r.desc + "\tG " + r.page +
+                                    "\tE E1\tOff\r\n" + r.page + "\tAND\t\tE E1\t\tOn\r\n");
+        auto show = [&]() -> int {
+            if (h->load_files(ev.c_str(), ga.c_str()) != 0 || h->page_browser->size() != 2)
+                return 2;
+            h->window->wait_for_expose();
+            h->window->redraw();
+            Fl::flush();
+            sync_display();
+            return pixels_of(h->page_browser) != plain_list_pixels(h->page_browser);
+        };
+        EXPECT_EXIT(_exit(show()), ::testing::ExitedWithCode(0), "") << r.root.substr(0, 20);
+    }
+}
+
+// The page list that an edit refills, with columns as in the main window:
+// names whose columns start with format codes show every column as written.
+// (The list with formatting off that shows them is no guard: it reads past
+// an empty column.)
+TEST_F(ToolkitTextTest, RefilledPageListShowsColumnsAsWritten) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    static const int widths[] = {45, 45, 0};
+    auto refill = [&]() -> int {
+        Fl_Window holder(120, 300);
+        Fl_Browser pages(0, 0, 120, 300);
+        holder.end();
+        pages.type(FL_HOLD_BROWSER);
+        pages.column_widths(widths);
+        root = node("X\t@F16A", FT_AND,
+                    {node("A\t@B1B\t@-C\t@F16D", FT_OR, {}, FT_PAGE_ON),
+                     node("@@\t@\t@S99\t@", FT_OR, {}, FT_PAGE_ON)});
+        canvas->set_page_tree(root);
+        canvas->refresh_page_list(&pages, 0);
+        return pages.size() != 3 || pixels_of(&pages) != plain_list_pixels(&pages);
+    };
+    EXPECT_EXIT(_exit(refill()), ::testing::ExitedWithCode(0), "");
 }
 
 // An alert shows its text as written, '@' and all.

@@ -123,8 +123,9 @@ class FTD_canvas : public Fl_Widget {
     static std::string make_label(const char *name, const char *prob, const char *crit);
     void refresh_page_list(Fl_Browser *pages, int keep);
     // Adds the line of e to pages: e's name shown as written (no byte of it
-    // taken for a format code), e as the line's data. Every page-list line is
-    // added through it. Throws std::bad_alloc when memory is exhausted.
+    // taken for a format code; cut to what the toolkit can draw), e as the
+    // line's data. Every page-list line is added through it. Throws
+    // std::bad_alloc when memory is exhausted.
     static void add_page_line(Fl_Browser *pages, ft_element *e);
     // Adds one line to pages for every page gate from root down (root too
     // when it is one), in preorder, through add_page_line. Throws

@@ -396,12 +396,14 @@ static float fit_factor(const char *text, float zoom, int W, int H, int &mw, int
 // The text at the largest tried size that fits the box, centred in it, every
 // '@' shown as written. A box off the view or under one pixel is skipped
 // without measuring; a text that fits at no size of a pixel or more is not
-// drawn.
+// drawn, and neither is one with more glyphs than the toolkit takes at once
+// (twice what a box shows of ordinary text; glyphs that take no width would
+// let it fit).
 void FTD_canvas::draw_fitted_text(const char *text, float bx, float by, float bw, float bh) {
     if (!in_view(bx, by, bw, bh))
         return;
     int W = (int)(zoom * bw), H = (int)(zoom * bh);
-    if (W < 1 || H < 1 || !text)
+    if (W < 1 || H < 1 || !text || text[toolkit_fit(text)])
         return;
     const std::string shown = toolkit_literal(text);
     text = shown.c_str();

@@ -1,6 +1,32 @@
 #include "toolkit_text.h"
 
 #include <FL/Fl_Browser.H>
+#include <FL/fl_utf8.h>
+
+#include <cstring>
+
+// Glyphs the toolkit draws for character c.
+static size_t glyphs_of(unsigned c) {
+    if (c == '\t')
+        return 8;
+    if (c < ' ' || c == 127)
+        return 2;
+    return 1;
+}
+
+size_t toolkit_fit(const char *text) {
+    size_t at = 0, glyphs = 0;
+    while (text[at]) {
+        int len = 1;
+        const char *p = text + at;
+        unsigned c = fl_utf8decode(p, p + strnlen(p, 4), &len);
+        glyphs += glyphs_of(c);
+        if (glyphs > TOOLKIT_MAX_GLYPHS)
+            break;
+        at += len;
+    }
+    return at;
+}
 
 std::string toolkit_literal(const char *text) {
     std::string out;
@@ -19,7 +45,8 @@ std::string toolkit_browser_line(const Fl_Browser *b, const char *text) {
         splits++;
     std::string line;
     bool column_start = true;
-    for (size_t i = 0; text[i]; i++) {
+    const size_t n = toolkit_fit(text);
+    for (size_t i = 0; i < n; i++) {
         if (column_start && code && text[i] == code)
             line += code;
         line += text[i];

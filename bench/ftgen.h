@@ -211,8 +211,8 @@ inline int ftgen_write_pair(const char *events_path, const char *gates_path, con
     return 0;
 }
 
-/* Hostile gates files for the cycle check, as text (header of the 18 inputs
-   only). */
+/* Hostile gates files for the cycle check and the search for a row's gate,
+   as text (header of the 18 inputs only). */
 
 // Header of a gates file with the "Name" column and the 18 input columns.
 inline std::string ftgen_inputs_header() {
@@ -257,6 +257,34 @@ inline std::string ftgen_reordering_gates(int n, std::string *events) {
         x += xi + "\tE E1\r\n";
     }
     return g + x;
+}
+
+// Events BE_0 .. BE_<events - 1>; below the root a tree of gates T_0 ..
+// that names every event once, then `copies` gates named A; then `rows`
+// rows "A", row r with the one input BE_<r mod events>. Each row fills the
+// first A in preorder, which comes after the whole tree of T gates, and
+// replaces its inputs. Returns the gates file; the events file goes into
+// *events.
+inline std::string ftgen_refill_gates(int events, int rows, int copies, std::string *events_file) {
+    const int tree = (events + 15) / 16;
+    std::string g = ftgen_inputs_header() + "TOP\tG T_0";
+    for (int i = 0; i < copies; i++)
+        g += "\tG A";
+    g += "\r\n";
+    *events_file = "Name\r\n";
+    for (int i = 0; i < events; i++)
+        *events_file += "BE_" + std::to_string(i) + "\r\n";
+    for (int i = 0; i < tree; i++) {
+        g += "T_" + std::to_string(i);
+        for (int c = 2 * i + 1; c <= 2 * i + 2 && c < tree; c++)
+            g += "\tG T_" + std::to_string(c);
+        for (int k = 16 * i; k < 16 * i + 16 && k < events; k++)
+            g += "\tE BE_" + std::to_string(k);
+        g += "\r\n";
+    }
+    for (int r = 0; r < rows; r++)
+        g += "A\tE BE_" + std::to_string(r % events) + "\r\n";
+    return g;
 }
 
 #endif

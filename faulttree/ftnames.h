@@ -26,15 +26,17 @@
 #include "saFaultTree.h"
 
 // What a run knows of one name. key points at an element's name, which does
-// not change during a run; it is not copied.
+// not change during a run; it is not copied. The gates reader keeps the
+// record of the tree (gates.cpp says how).
 struct name_entry {
     ft_element *event = nullptr;   // the first events row of that name
-    ft_element *in_tree = nullptr; // the first distinct element of that name met in the tree
+    ft_element *in_tree = nullptr; // the gate of that name in the tree, while it is the only one
     const char *key = nullptr;
     uint32_t len = 0;     // of key
     uint32_t hash = 0;    // name_index::hash_of key
-    char head[15];        // the first bytes of key: a short key matches without reading it
-    bool several = false; // more than one distinct element of that name in the tree
+    uint32_t refs = 0;    // inputs naming event that the tree's gates hold
+    char head[11];        // the first bytes of key: a short key matches without reading it
+    bool several = false; // more than one gate of that name was in the tree at once
 };
 
 class name_index {

@@ -3,21 +3,33 @@
 //
 // Look-ups are indexed so that loading stays linear: "E" inputs find the
 // first events row of a name through the name index, and a later row finds
-// its gate through the index's record of the names in the tree. Where the
-// index cannot decide (several elements of one name, which only a preorder
-// walk can order) the walk is used; after a children list was replaced the
-// record is rebuilt. The cycle check is ftcycle.h.
+// its gate, the first element of its name in preorder, through the index's
+// record of the tree, which each row brings up to date in time linear in
+// what it adds and removes:
+// - per name, the gates of that name in the tree: the only one (in_tree),
+//   or, once several were there at once, those in the root's block (see
+//   ftcycle.h) in preorder (an order_list of that block's gates keeps them
+//   ordered) and the number of the others;
+// - per event, the inputs of the tree's gates that name it (refs);
+// - whether an input naming an event turned into a gate was ever dropped.
+//   Until then every gate recorded and every event with refs is in the tree
+//   (each such event was in the tree when it was filled and has kept its
+//   inputs); after it, only the root's block is sure to be.
+// Where the record cannot decide (gates of one name in several blocks, an
+// event and a gate of one name, an element that may have left the tree with
+// an event) the preorder walk decides. The cycle check is ftcycle.h.
 #include "gates.h"
 
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <set>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "ftcycle.h"
 #include "ftnames.h"
+#include "ftorder.h"
 #include "ftresult.h"
 
 import_column gates_columns[GATES_COLUMNS] = {
@@ -74,14 +86,25 @@ enum { G_HEADER = 0, G_FIRST = 1, G_NEXT = 2 };
 static const char PROB_MARKER[] = "Morvu-SA probability: ";
 static const char CRIT_MARKER[] = "Morvu-SA criticality: ";
 
+// Gates of the root's block before others, each part in preorder.
+struct by_order {
+    const order_list *order;
+    bool operator()(const ft_element *a, const ft_element *b) const { return order->before(a, b); }
+};
+
+// The gates of one name once several were in the tree at once.
+struct held_gates {
+    std::set<const ft_element *, by_order> in_root_block; // in preorder
+    long elsewhere = 0;                                   // in other blocks
+    explicit held_gates(const order_list *order) : in_root_block(by_order{order}) {}
+};
+
 // One run of the reader.
 struct gates_run {
-    name_index &names;             // per name: its first event, its elements in the tree
-    ft_element *root;              // filled by the first data row
-    import_scan scan;              // counter, state (G_HEADER, G_FIRST, G_NEXT), row buffers
-    bool tree_index_stale = false; // a children list was replaced since the
-                                   // tree part of names was built
-    cycle_guard cycles;
+    name_index &names;  // per name: its first event, its gates in the tree
+    ft_element *root;   // filled by the first data row
+    import_scan scan{}; // counter, state (G_HEADER, G_FIRST, G_NEXT), row buffers
+    cycle_guard cycles{};
     // Without events turned into gates the tree is drawn with each element
     // once under its parent, so it takes at most one place more than the
     // inputs ever added: the places need no count.
@@ -91,52 +114,139 @@ struct gates_run {
     // an input's name after its kind letter and separator), taken as the cell
     // is read.
     uint32_t hashes[GATES_COLUMNS] = {};
+    // The record of the tree (see the top of this file).
+    const name_entry *root_name = nullptr;
+    bool refs_kept = true; // no input naming an event turned into a gate was dropped
+    order_list order{};    // the root's block in preorder, from the first name held twice
+    std::unordered_map<const name_entry *, held_gates> held{}; // the names held twice
+    ft_element *last_made = nullptr; // the row's last gate made in the root's block, or its gate
 };
 
 void gates_reset_columns(unsigned char flags) {
     import_reset(gates_columns, GATES_COLUMNS, flags);
 }
 
-/* ---- Name index ---- */
+/* ---- The record of the tree ---- */
 
-static void note_in_tree(name_entry &n, ft_element *e) {
-    if (n.in_tree == nullptr)
-        n.in_tree = e;
-    else if (n.in_tree != e)
-        n.several = true;
+// The index entry of an element of the tree: every name met is indexed.
+static name_entry &entry_of(gates_run *run, const ft_element *e) {
+    return *run->names.find(e->name);
 }
 
-static void rebuild_tree_index(gates_run *run) {
-    run->names.for_each([](name_entry &n) {
-        n.in_tree = nullptr;
-        n.several = false;
-    });
-    std::unordered_set<ft_element *> seen{run->root};
+static bool is_event(gates_run *run, const ft_element *e) {
+    return entry_of(run, e).event == e;
+}
+
+// Puts the gates of the root's block, root first, into the order list.
+static void order_root_block(gates_run *run) {
+    std::vector<const ft_element *> order;
     std::vector<ft_element *> stack{run->root};
     while (!stack.empty()) {
         ft_element *e = stack.back();
         stack.pop_back();
-        note_in_tree(run->names.get(ft_get_name(e)), e);
-        ft_list *l = ft_get_children(e);
-        for (int i = 0, n = l ? ft_list_get_size(l) : 0; i < n; ++i)
-            if (seen.insert(ft_list_get(l, i)).second)
+        order.push_back(e);
+        ft_list *l = e->children;
+        for (int i = l != nullptr ? ft_list_get_size(l) - 1 : -1; i >= 0; --i)
+            if (!is_event(run, ft_list_get(l, i)))
                 stack.push_back(ft_list_get(l, i));
     }
-    run->tree_index_stale = false;
+    run->order.assign(order);
+}
+
+static void hold(held_gates &h, const ft_element *gate, int block) {
+    if (block == cycle_guard::ROOT)
+        h.in_root_block.insert(gate);
+    else
+        ++h.elsewhere;
+}
+
+// Records gate, just made in block as an input of the row's gate.
+static void note_gate(gates_run *run, name_entry &n, ft_element *gate, int block) {
+    if (block == cycle_guard::ROOT && !run->order.empty())
+        run->order.insert_after(run->last_made, gate);
+    if (block == cycle_guard::ROOT)
+        run->last_made = gate;
+    if (n.several) {
+        hold(run->held.at(&n), gate, block);
+    } else if (n.in_tree == nullptr) {
+        n.in_tree = gate;
+    } else {
+        if (run->order.empty())
+            order_root_block(run); // gate is in the tree already
+        held_gates &h = run->held.try_emplace(&n, &run->order).first->second;
+        hold(h, n.in_tree, run->cycles.gate_block(n.in_tree));
+        hold(h, gate, block);
+        n.several = true;
+        n.in_tree = nullptr;
+    }
+}
+
+// Forgets gate, an element of block that leaves the tree.
+static void forget_gate(gates_run *run, name_entry &n, const ft_element *gate, int block) {
+    if (n.several) {
+        held_gates &h = run->held.at(&n);
+        if (block == cycle_guard::ROOT)
+            h.in_root_block.erase(gate);
+        else
+            --h.elsewhere;
+    } else if (n.in_tree == gate) {
+        n.in_tree = nullptr;
+    }
+    if (block == cycle_guard::ROOT && !run->order.empty())
+        run->order.erase(gate);
+}
+
+// The inputs of gate (of block) are about to be replaced: the gates below it
+// down to the events leave the tree, and the events lose those inputs.
+static void drop_from_record(gates_run *run, ft_element *gate, int block) {
+    std::vector<ft_list *> lists{gate->children};
+    while (!lists.empty()) {
+        ft_list *chunk = lists.back();
+        lists.pop_back();
+        for (; chunk != nullptr; chunk = chunk->next)
+            for (int i = 0; i <= chunk->last; ++i) {
+                ft_element *c = chunk->items[i];
+                name_entry &n = entry_of(run, c);
+                if (n.event == c) {
+                    --n.refs;
+                    run->refs_kept = run->refs_kept && c->children == nullptr;
+                    continue;
+                }
+                forget_gate(run, n, c, block);
+                if (c->children != nullptr)
+                    lists.push_back(c->children);
+            }
+    }
 }
 
 // The first element in preorder below and including the root named name;
 // *is_event tells whether it is the name's event.
 static ft_element *find_in_tree(gates_run *run, const char *name, size_t len, uint32_t hash,
                                 bool *is_event) {
-    if (run->tree_index_stale)
-        rebuild_tree_index(run);
-    name_entry *entry = run->names.find(name, len, hash);
-    if (entry == nullptr || entry->in_tree == nullptr)
+    name_entry *n = run->names.find(name, len, hash);
+    if (n == nullptr)
         return nullptr;
-    ft_element *found = entry->several ? ft_find_by_name(run->root, name) : entry->in_tree;
-    *is_event = found == entry->event;
-    return found;
+    *is_event = false;
+    if (n == run->root_name)
+        return run->root;
+    const ft_element *gate = n->in_tree;
+    bool known = true;
+    if (n->several) {
+        const held_gates &h = run->held.at(n);
+        gate = h.in_root_block.empty() ? nullptr : *h.in_root_block.begin();
+        known = h.elsewhere == 0;
+    } else if (gate != nullptr && !run->refs_kept) {
+        known = run->cycles.gate_block(const_cast<ft_element *>(gate)) == cycle_guard::ROOT;
+    }
+    if (n->refs > 0 && (gate != nullptr || !run->refs_kept))
+        known = false;
+    if (!known) {
+        ft_element *found = ft_find_by_name(run->root, name);
+        *is_event = found != nullptr && found == n->event;
+        return found;
+    }
+    *is_event = n->refs > 0;
+    return *is_event ? n->event : const_cast<ft_element *>(gate);
 }
 
 /* ---- Building a gate ---- */
@@ -195,8 +305,8 @@ static int build_input(gates_run *run, ft_element *gate, int block, const char *
         ft_element *child = ft_init_texts(name, len, "", 0, nullptr, 0);
         ft_add_child(gate, child);
         const char *key = ft_get_name(child); // the index keeps the key, not a copy
-        note_in_tree(run->names.get(key, len, hash), child);
         run->cycles.set_block(child, block);
+        note_gate(run, run->names.get(key, len, hash), child, block);
         ++run->inputs;
         return FTREAD_OK;
     }
@@ -205,7 +315,7 @@ static int build_input(gates_run *run, ft_element *gate, int block, const char *
         return FTREAD_UNDEFINED_EVENT;
     run->cycles.add_input(block, entry->event);
     ft_add_child(gate, entry->event);
-    note_in_tree(*entry, entry->event);
+    ++entry->refs;
     ++run->inputs;
     return FTREAD_OK;
 }
@@ -249,9 +359,10 @@ static int block_of(gates_run *run, ft_element *gate, bool is_event) {
 int gates_build_gate(gates_run *run, ft_element *gate, bool is_event) {
     const int block = block_of(run, gate, is_event);
     if (gate->children != nullptr && !ft_list_is_empty(gate->children)) {
-        run->tree_index_stale = true;
+        drop_from_record(run, gate, block);
         run->cycles.drop_inputs(block, gate);
     }
+    run->last_made = gate;
     ft_set_children(gate, ft_list_init());
     int rc = build_name(gate);
     if (rc == FTREAD_OK)
@@ -344,7 +455,7 @@ static int finish_row(gates_run *run) {
     if (rc != FTREAD_OK)
         return rc;
     if (run->scan.state == G_FIRST)
-        note_in_tree(run->names.get(ft_get_name(gate)), gate);
+        run->root_name = &run->names.get(ft_get_name(gate));
     import_row_end(&run->scan, gates_columns);
     run->scan.state = G_NEXT;
     return FTREAD_OK;
@@ -402,7 +513,7 @@ static int finish_run(const gates_run &run, int lexed) {
 }
 
 int gates_read(FILE *f, name_index *names, ft_element *root) {
-    gates_run run{*names, root, {}, false, {}};
+    gates_run run{*names, root};
     void *scanner = nullptr;
     const int rc = import_guarded([&] {
         import_begin(&run.scan, gates_columns, GATES_COLUMNS);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ftorder.h"
 #include "saFaultTree.h"
 
 namespace {
@@ -266,6 +267,37 @@ TEST_F(Model, DeepChainWalksWithoutRecursion) {
     EXPECT_EQ(ft_find_by_name(root, "G199999"), g);
     EXPECT_EQ(ft_clear_coords(root), 0);
     ft_free_tree(root, nullptr);
+}
+
+// The order list against a vector in the same order: insertions right after
+// one element (each spreads labels sooner or later), after the newest, and
+// after random elements with removals between them.
+TEST_F(Model, OrderListKeepsItsOrder) {
+    std::vector<ft_element> items(20000);
+    for (int pattern = 0; pattern < 3; ++pattern) {
+        std::vector<const ft_element *> ref;
+        for (int i = 0; i < 100; ++i)
+            ref.push_back(&items[size_t(i)]);
+        order_list order;
+        order.assign(ref);
+        uint64_t seed = 1;
+        auto below = [&seed](size_t n) {
+            seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+            return size_t((seed >> 33) % n);
+        };
+        for (size_t i = ref.size(); i < items.size(); ++i) {
+            const size_t at = pattern == 0 ? 50 : pattern == 1 ? ref.size() - 1 : below(ref.size());
+            order.insert_after(ref[at], &items[i]);
+            ref.insert(ref.begin() + long(at) + 1, &items[i]);
+            if (pattern == 2 && i % 3 == 0) {
+                const size_t gone = below(ref.size());
+                order.erase(ref[gone]);
+                ref.erase(ref.begin() + long(gone));
+            }
+        }
+        for (size_t i = 0; i + 1 < ref.size(); ++i)
+            ASSERT_TRUE(order.before(ref[i], ref[i + 1])) << "pattern " << pattern << ", " << i;
+    }
 }
 
 } // namespace

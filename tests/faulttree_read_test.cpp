@@ -10,6 +10,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <string>
+#include <vector>
 
 #include "fault_support.h"
 #include "ftgen.h"
@@ -392,6 +395,190 @@ TEST_F(Reader, HostileInputsEndWithTheirCode) {
 TEST_F(Reader, CellBeyondLimit) {
     write_repeated(tmp.file("ev_huge"), "Name\r\n", "x", (256L << 20) + (1L << 20), "\r\n");
     EXPECT_EQ(read_pair(tmp.file("ev_huge"), put("ga", "Name\r\nTOP\r\n")), FTREAD_ERROR);
+}
+
+} // namespace
+
+namespace {
+
+// A gates row: its name and its inputs ("E name" or "G name").
+struct gate_row {
+    std::string name;
+    std::vector<std::string> inputs;
+};
+
+std::string gates_text(const std::vector<gate_row> &rows) {
+    std::string text = ftgen_inputs_header();
+    for (const gate_row &r : rows) {
+        text += r.name;
+        for (const std::string &in : r.inputs)
+            text += "\t" + in;
+        text += "\r\n";
+    }
+    return text;
+}
+
+// Whether the children lists below the root or a gate made of an event lead
+// back to an element on the current path.
+bool has_cycle(FTD_tree &t) {
+    std::map<ft_element *, int> colour; // 1 on the path, 2 done
+    std::vector<std::pair<ft_element *, int>> path;
+    for (int k = -1; k < ft_list_get_size(t.events); k++) {
+        ft_element *start = k < 0 ? t.root : ft_list_get(t.events, k);
+        if (colour[start] != 0 || ft_get_children(start) == nullptr)
+            continue;
+        colour[start] = 1, path.emplace_back(start, 0);
+        while (!path.empty()) {
+            auto &[e, next] = path.back();
+            ft_list *l = ft_get_children(e);
+            if (l == nullptr || next == ft_list_get_size(l)) {
+                colour[e] = 2, path.pop_back();
+                continue;
+            }
+            ft_element *c = ft_list_get(l, next++);
+            if (colour[c] == 1)
+                return true;
+            if (colour[c] == 0)
+                colour[c] = 1, path.emplace_back(c, 0);
+        }
+    }
+    return false;
+}
+
+// The tree and result code of the rule, built with the model alone: the
+// first row fills the root, every later row the first element of its name in
+// preorder (ft_find_by_name).
+int rule_build(FTD_tree &t, const std::vector<std::string> &events,
+               const std::vector<gate_row> &rows) {
+    for (const std::string &n : events)
+        ft_list_cons(ft_set_type(ft_set_name(ft_init(), n.c_str()), FT_BASIC), t.events);
+    int rc = 0;
+    for (size_t i = 0; i < rows.size() && rc == 0; i++) {
+        ft_element *g = i == 0 ? t.root : ft_find_by_name(t.root, rows[i].name.c_str());
+        if (g == nullptr) {
+            rc = 3;
+            break;
+        }
+        ft_set_children(g, ft_list_init());
+        ft_set_type(ft_set_name(g, rows[i].name.c_str()), FT_OR);
+        for (const std::string &in : rows[i].inputs) {
+            ft_element *c = in[0] == 'G' ? ft_set_name(ft_init(), in.c_str() + 2) : nullptr;
+            for (size_t k = 0; c == nullptr && k < events.size(); k++)
+                if (events[k] == in.substr(2))
+                    c = ft_list_get(t.events, int(k));
+            if (c == nullptr) {
+                rc = 5;
+                break;
+            }
+            ft_add_child(g, c);
+        }
+        if (rc == 0)
+            ft_set_page(g, FT_PAGE_OFF);
+    }
+    return has_cycle(t) ? 3 : rc;
+}
+
+// Every element reachable from the root, numbered as met: its event number
+// or "G", name, type, page flag and the numbers of its children.
+std::string dump(FTD_tree &t) {
+    std::map<ft_element *, int> event_no, id{{t.root, 0}};
+    for (int k = 0; k < ft_list_get_size(t.events); k++)
+        event_no.emplace(ft_list_get(t.events, k), k);
+    std::vector<ft_element *> met{t.root};
+    std::string out;
+    for (size_t i = 0; i < met.size(); i++) {
+        ft_element *e = met[i];
+        out += (event_no.count(e) ? "E" + std::to_string(event_no[e]) : "G") + " " +
+               ft_get_name(e) + " " + std::to_string(ft_get_type(e)) + " " +
+               std::to_string(ft_get_page(e)) + " [";
+        ft_list *l = ft_get_children(e);
+        for (int k = 0; l != nullptr && k < ft_list_get_size(l); k++) {
+            ft_element *c = ft_list_get(l, k);
+            if (id.emplace(c, int(id.size())).second)
+                met.push_back(c);
+            out += " " + std::to_string(id[c]);
+        }
+        out += " ]\n";
+    }
+    return out;
+}
+
+// Small files of gates rows that refill names held by several elements,
+// events turned into gates, inputs replaced and cycles made and undone: the
+// reader builds the tree and gives the result code of the rule. Each row is
+// named after an input of an earlier row; names serve as events and gates.
+TEST_F(Reader, RowsFillTheFirstElementOfTheirNameInPreorder) {
+    const std::vector<std::string> events = {"X", "Y", "A", "X", "Z"};
+    const char *gates[] = {"A", "B", "C", "X", "Y"};
+    std::string ev = "Name\r\n";
+    for (const std::string &n : events)
+        ev += n + "\r\n";
+    // clang-format off
+    std::vector<std::vector<gate_row>> files = {
+        {{"T", {"G B", "G A", "G A"}}, {"A", {"E X"}}, {"A", {"G A", "E Y"}}, {"A", {"E Z"}}},
+        {{"T", {"E A", "G A"}}, {"A", {"G A"}}, {"A", {"E X"}}, {"T", {"G A", "E A"}}, {"A", {}}},
+        {{"T", {"E X", "E Y"}}, {"X", {"G C", "E Y"}}, {"Y", {"G C"}}, {"C", {"E Z"}}, {"X", {}},
+         {"C", {"E X"}}},
+        // A leaves the tree with event Y and comes back with it.
+        {{"T", {"E Y"}}, {"Y", {"G A"}}, {"T", {"G C"}}, {"C", {"E Y"}}, {"A", {"E X"}}},
+    };
+    // clang-format on
+    uint64_t seed = 7;
+    auto next = [&seed](int n) {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        return int((seed >> 33) % uint64_t(n));
+    };
+    for (int file = 0; file < 3000; file++) {
+        std::vector<gate_row> rows{{next(4) == 0 ? "A" : "T", {}}};
+        std::vector<std::string> named{"T"};
+        for (int r = 0, n = 2 + next(10); r < n; r++) {
+            gate_row &row = rows.back();
+            for (int k = next(4); k > 0; k--) {
+                const bool event = next(10) < 3;
+                std::string in =
+                    event ? (next(30) == 0 ? "Q" : events[size_t(next(5))]) : gates[next(5)];
+                row.inputs.push_back((event ? "E " : "G ") + in);
+                named.push_back(in);
+            }
+            rows.push_back({named[size_t(next(int(named.size())))], {}});
+        }
+        files.push_back(rows);
+    }
+    const std::string ev_path = put("ev", ev);
+    for (const std::vector<gate_row> &rows : files) {
+        const std::string text = gates_text(rows);
+        FTD_tree read, rule;
+        const int rc = read_faulttree_files(&read, ev_path.c_str(), put("gt", text).c_str());
+        ASSERT_EQ(rc, rule_build(rule, events, rows)) << text;
+        ASSERT_EQ(dump(read), dump(rule)) << text;
+    }
+    for (int copies : {1, 2}) {
+        std::string ev_refill;
+        const std::string text = ftgen_refill_gates(40, 25, copies, &ev_refill);
+        FTD_tree t;
+        ASSERT_EQ(load(t, ev_refill, text), 0);
+        ft_list *kids = ft_get_children(t.root);
+        ASSERT_EQ(ft_list_get_size(kids), 1 + copies);
+        ft_element *a = ft_list_get(kids, 1);
+        ASSERT_EQ(ft_list_get_size(ft_get_children(a)), 1);
+        EXPECT_STREQ(ft_get_name(ft_list_get(ft_get_children(a), 0)), "BE_24");
+        if (copies == 2) {
+            EXPECT_EQ(ft_get_children(ft_list_get(kids, 2)), nullptr);
+        }
+    }
+}
+
+// Rows that fill one name again and again below a large tree: the name held
+// by one gate (its inputs replaced at every row) and by two. A search of the
+// whole tree at every row would take an hour; a linear reader needs well
+// under a second.
+TEST_F(Reader, RefillingRowsLoadInLinearTime) {
+    for (int copies : {1, 2}) {
+        std::string ev;
+        const std::string gt = ftgen_refill_gates(100000, 200000, copies, &ev);
+        EXPECT_EQ(read_pair_bounded(put("ev_refill", ev), put("gt_refill", gt)), FTREAD_OK)
+            << copies << " gates refilled";
+    }
 }
 
 } // namespace

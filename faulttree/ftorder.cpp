@@ -1,0 +1,68 @@
+// The order list of the gates reader (see ftorder.h).
+#include "ftorder.h"
+
+void order_list::assign(const std::vector<const ft_element *> &items) {
+    const uint64_t step = (uint64_t(1) << BITS) / (items.size() + 1);
+    node *prev = nullptr;
+    for (size_t i = 0; i < items.size(); ++i) {
+        node &n = nodes[items[i]];
+        n.label = step * (i + 1);
+        n.prev = prev;
+        if (prev != nullptr)
+            prev->next = &n;
+        prev = &n;
+    }
+}
+
+void order_list::insert_after(const ft_element *anchor, const ft_element *item) {
+    node *p = &nodes.at(anchor);
+    node *x = &nodes[item]; // the map's nodes stay where they are
+    x->prev = p;
+    x->next = p->next;
+    if (p->next != nullptr)
+        p->next->prev = x;
+    p->next = x;
+    const uint64_t end = x->next != nullptr ? x->next->label : uint64_t(1) << BITS;
+    if (end - p->label >= 2)
+        x->label = p->label + (end - p->label) / 2;
+    else
+        spread(p, x);
+}
+
+// x was linked right after p, with no label left between them: the labels
+// of the smallest aligned range around p's label that holds few enough
+// elements are spread evenly over the range.
+void order_list::spread(node *p, node *x) {
+    x->label = p->label;
+    node *lo = p, *hi = x;
+    uint64_t count = 2;
+    double most = 1;
+    for (int i = 1; i <= BITS; ++i) {
+        most *= 2 / 1.25;
+        const uint64_t size = uint64_t(1) << i, start = p->label & ~(size - 1);
+        while (lo->prev != nullptr && lo->prev->label >= start)
+            lo = lo->prev, ++count;
+        while (hi->next != nullptr && hi->next->label < start + size)
+            hi = hi->next, ++count;
+        if (double(count) > most && i < BITS)
+            continue;
+        const uint64_t step = size / count;
+        uint64_t label = start + step / 2;
+        for (node *n = lo;; n = n->next, label += step) {
+            n->label = label;
+            if (n == hi)
+                break;
+        }
+        return;
+    }
+}
+
+void order_list::erase(const ft_element *item) {
+    auto found = nodes.find(item);
+    node &n = found->second;
+    if (n.prev != nullptr)
+        n.prev->next = n.next;
+    if (n.next != nullptr)
+        n.next->prev = n.prev;
+    nodes.erase(found);
+}

@@ -214,6 +214,22 @@ void hostile_rows(const std::string &dir) {
     std::string ord_events;
     write_file(dir + "/ga_order", ftgen_reordering_gates(60000, &ord_events), 'x', 0, "");
     write_file(dir + "/ev_order", ord_events, 'x', 0, "");
+    // A gate name held by two gates or one, below a tree of every event,
+    // filled again row after row: gates file ga_refill<copies>_<rows>, its
+    // events file ev_refill_<events>.
+    const struct {
+        int copies, rows, events;
+    } refills[] = {{2, 4000, 20000}, {2, 4000, 40000}, {2, 40000, 40000}, {1, 40000, 40000}};
+    std::vector<std::string> refill_files;
+    for (const auto &r : refills) {
+        std::string events;
+        const std::string gates = ftgen_refill_gates(r.events, r.rows, r.copies, &events);
+        refill_files.push_back("ev_refill_" + std::to_string(r.events));
+        write_file(dir + "/" + refill_files.back(), events, 'x', 0, "");
+        refill_files.push_back("ga_refill" + std::to_string(r.copies) + "_" +
+                               std::to_string(r.rows) + "_" + std::to_string(r.events));
+        write_file(dir + "/" + refill_files.back(), gates, 'x', 0, "");
+    }
     write_file(dir + "/ev_sparse", "Name\r\nA", 'x', 0, "");
     if (truncate((dir + "/ev_sparse").c_str(), 10 << 20) != 0)
         exit(1);
@@ -228,6 +244,14 @@ void hostile_rows(const std::string &dir) {
         {"sparse events file, 10 MB", dir + "/ev_sparse", ga},
         {"cycle check, 16,000-gate chain", ev, dir + "/ga_cycle"},
         {"cycle check, blocks out of order", dir + "/ev_order", dir + "/ga_order"},
+        {"two A refilled, 4,000 x 20,000", dir + "/ev_refill_20000",
+         dir + "/ga_refill2_4000_20000"},
+        {"two A refilled, 4,000 x 40,000", dir + "/ev_refill_40000",
+         dir + "/ga_refill2_4000_40000"},
+        {"two A refilled, 40,000 x 40,000", dir + "/ev_refill_40000",
+         dir + "/ga_refill2_40000_40000"},
+        {"one A refilled, 40,000 x 40,000", dir + "/ev_refill_40000",
+         dir + "/ga_refill1_40000_40000"},
         {"events FIFO", dir + "/fifo", ga},
         {"gates FIFO", ev, dir + "/fifo"},
         {"/dev/zero", "/dev/zero", ga},
@@ -242,6 +266,8 @@ void hostile_rows(const std::string &dir) {
     }
     for (const char *name : {"ev", "ga", "ev_nul", "ga_nul", "ga_cycle", "ev_order", "ga_order",
                              "ev_sparse", "fifo", "ev_huge"})
+        remove((dir + "/" + name).c_str());
+    for (const std::string &name : refill_files)
         remove((dir + "/" + name).c_str());
 }
 

@@ -32,26 +32,9 @@ void cycle_guard::add_input(int block, ft_element *event) {
     ++edges[size_t(slot.first->second)].count;
 }
 
-void cycle_guard::drop_inputs(int block, ft_element *gate) {
-    if (block == ROOT)
-        return;
-    std::vector<ft_list *> lists;
-    if (gate->children != nullptr)
-        lists.push_back(gate->children);
-    while (!lists.empty()) {
-        ft_list *chunk = lists.back();
-        lists.pop_back();
-        for (; chunk != nullptr; chunk = chunk->next)
-            for (int i = 0; i <= chunk->last; ++i) {
-                ft_element *c = chunk->items[i];
-                if (gate_of.count(c) != 0) { // a gate of this block: its inputs go too
-                    if (c->children != nullptr)
-                        lists.push_back(c->children);
-                    continue;
-                }
-                --edges[size_t(edge_of.at(key(block, event_of.at(c))))].count;
-            }
-    }
+void cycle_guard::drop_input(int block, ft_element *event) {
+    if (block != ROOT)
+        --edges[size_t(edge_of.at(key(block, event_of.at(event))))].count;
 }
 
 // Depth-first search with colours: a block on the current path (grey) that

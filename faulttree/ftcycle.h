@@ -43,10 +43,10 @@ class cycle_guard {
 
     // Records that a gate of block names event as an input.
     void add_input(int block, ft_element *event);
-    // Forgets the inputs of gate (which belongs to block) and of every gate
-    // below it down to the events: gate's children list is being replaced,
-    // and the gates below it leave the tree. Cannot fail.
-    void drop_inputs(int block, ft_element *gate);
+    // Forgets one input naming event that a gate of block held: the gate's
+    // children list is being replaced, or the gate leaves the tree with the
+    // gate above it. Cannot fail.
+    void drop_input(int block, ft_element *event);
     // True when the inputs recorded and not dropped make a cycle (an event
     // that reaches itself through the gates below it). Iterative.
     bool has_cycle() const;

@@ -197,8 +197,9 @@ static void forget_gate(gates_run *run, name_entry &n, const ft_element *gate, i
 }
 
 // The inputs of gate (of block) are about to be replaced: the gates below it
-// down to the events leave the tree, and the events lose those inputs.
-static void drop_from_record(gates_run *run, ft_element *gate, int block) {
+// down to the events leave the tree, and the events lose those inputs (in
+// the record and in the cycle check).
+static void drop_inputs(gates_run *run, ft_element *gate, int block) {
     std::vector<ft_list *> lists{gate->children};
     while (!lists.empty()) {
         ft_list *chunk = lists.back();
@@ -209,6 +210,7 @@ static void drop_from_record(gates_run *run, ft_element *gate, int block) {
                 name_entry &n = entry_of(run, c);
                 if (n.event == c) {
                     --n.refs;
+                    run->cycles.drop_input(block, c);
                     run->refs_kept = run->refs_kept && c->children == nullptr;
                     continue;
                 }
@@ -359,8 +361,7 @@ static int block_of(gates_run *run, ft_element *gate, bool is_event) {
 int gates_build_gate(gates_run *run, ft_element *gate, bool is_event) {
     const int block = block_of(run, gate, is_event);
     if (gate->children != nullptr && !ft_list_is_empty(gate->children)) {
-        drop_from_record(run, gate, block);
-        run->cycles.drop_inputs(block, gate);
+        drop_inputs(run, gate, block);
     }
     run->last_made = gate;
     ft_set_children(gate, ft_list_init());

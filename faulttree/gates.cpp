@@ -360,9 +360,8 @@ static int block_of(gates_run *run, ft_element *gate, bool is_event) {
 // page flag, notes. Only these feed the gate; the others are dropped.
 int gates_build_gate(gates_run *run, ft_element *gate, bool is_event) {
     const int block = block_of(run, gate, is_event);
-    if (gate->children != nullptr && !ft_list_is_empty(gate->children)) {
+    if (ft_has_children(gate))
         drop_inputs(run, gate, block);
-    }
     run->last_made = gate;
     ft_set_children(gate, ft_list_init());
     int rc = build_name(gate);

@@ -133,6 +133,7 @@ static Fl_Tile *make_tile(FTD_wnd_handler *h) {
     h->scroll->box(FL_DOWN_BOX);
     h->scroll->color(55);
     h->canvas = make_canvas();
+    h->canvas->set_page_list(h->page_browser);
     h->scroll->end();
     t->end();
     return t;

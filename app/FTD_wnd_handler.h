@@ -218,8 +218,6 @@ class FTD_wnd_handler {
     // Scrolls back to the origin: the canvas's top-left corner on the inner
     // corner of the scroll area, which itself stays where it is.
     void show_canvas_origin();
-    // Fills the page list with root and its page gates.
-    void fill_page_list(ft_element *root);
     // Writes the absolute forms of the path buffers into the path fields.
     void show_absolute_paths();
     // Activates (1) or deactivates (0) the widgets and items that need a tree.

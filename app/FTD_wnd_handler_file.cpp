@@ -79,7 +79,8 @@ int FTD_wnd_handler::show_tree(FTD_tree *holder) {
     fit_canvas_to_area();
     try {
         canvas->set_tree(holder->root);
-        fill_page_list(holder->root);
+        FTD_canvas::fill_page_list(page_browser, holder->root, 1);
+        page_browser->value(1);
     } catch (const std::bad_alloc &) {
         show_no_tree(); // releases holder
         return FTREAD_ERROR;
@@ -102,13 +103,6 @@ void FTD_wnd_handler::show_canvas_origin() {
     scroll->scroll_to(0, 0);
     canvas->position(scroll->x() + Fl::box_dx(scroll->box()),
                      scroll->y() + Fl::box_dy(scroll->box()));
-}
-
-void FTD_wnd_handler::fill_page_list(ft_element *root) {
-    page_browser->clear();
-    FTD_canvas::add_page_line(page_browser, root);
-    FTD_canvas::add_page_lines(page_browser, root);
-    page_browser->value(1);
 }
 
 void FTD_wnd_handler::release_tree() {

@@ -1,20 +1,16 @@
 // The canvas widget: construction, display state, presses and selection,
-// highlight, labels and the page list.
+// highlight and labels.
 #include "FTD_canvas.h"
 
 #include <FL/Fl.H>
-#include <FL/Fl_Browser.H>
 #include <FL/Fl_Group.H>
 #include <FL/Fl_Scroll.H>
 
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
-#include <memory>
 #include <new>
 #include <vector>
-
-#include "toolkit_text.h"
 
 FTD_canvas::FTD_canvas(int x, int y, int w, int h) : Fl_Widget(x, y, w, h) {
     init_state();
@@ -236,31 +232,4 @@ std::string FTD_canvas::make_label(const char *name, const char *prob, const cha
     if (crit)
         label.append("\nC = ").append(crit);
     return label;
-}
-
-void FTD_canvas::add_page_line(Fl_Browser *pages, ft_element *e) {
-    pages->add(toolkit_browser_line(pages, ft_get_name(e)).c_str(), e);
-}
-
-void FTD_canvas::add_page_lines(Fl_Browser *pages, ft_element *root) {
-    std::unique_ptr<ft_list, void (*)(ft_list *)> list(ft_list_init(), ft_list_free);
-    ft_list *found = list.get();
-    ft_get_pages(root, found); // may throw std::bad_alloc: list is freed all the same
-    for (ft_list *chunk = found; chunk; chunk = chunk->next)
-        for (int i = 0; i <= chunk->last; i++)
-            add_page_line(pages, chunk->items[i]);
-}
-
-// Refills the list with the page gates under page_root (page_root first when
-// it is a page). Without a page tree the list is only emptied.
-void FTD_canvas::refresh_page_list(Fl_Browser *pages, int keep) {
-    pages->clear();
-    if (!page_root)
-        return;
-    add_page_lines(pages, page_root);
-    if (keep)
-        return;
-    pages->value(1);
-    set_tree(page_root);
-    redraw_area();
 }

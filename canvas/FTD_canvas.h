@@ -36,6 +36,7 @@
 
 #include <cstdio>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "saFaultTree.h"
@@ -121,16 +122,25 @@ class FTD_canvas : public Fl_Widget {
     /* Labels and the page list. */
     // name, then "\nP = prob" and "\nC = crit" when set; sized to its content.
     static std::string make_label(const char *name, const char *prob, const char *crit);
+    // Refills pages from page_root (fill_page_list without a root line);
+    // keep 0 then selects line 1 and shows page_root. Without a page tree
+    // pages is only emptied.
     void refresh_page_list(Fl_Browser *pages, int keep);
     // Adds the line of e to pages: e's name shown as written (no byte of it
     // taken for a format code; cut to what the toolkit can draw), e as the
     // line's data. Every page-list line is added through it. Throws
     // std::bad_alloc when memory is exhausted.
     static void add_page_line(Fl_Browser *pages, ft_element *e);
-    // Adds one line to pages for every page gate from root down (root too
-    // when it is one), in preorder, through add_page_line. Throws
-    // std::bad_alloc when memory is exhausted.
-    static void add_page_lines(Fl_Browser *pages, ft_element *root);
+    // Empties pages and fills it from root: root's own line first when
+    // with_root is 1, then one line for every page gate from root down (root
+    // too when it is one), in preorder, each through add_page_line. A NULL
+    // root leaves pages empty. Selects nothing. Throws std::bad_alloc when
+    // memory is exhausted (pages may then hold the first lines).
+    static void fill_page_list(Fl_Browser *pages, ft_element *root, int with_root);
+    // The page list shown beside the canvas (NULL, as built: none; not
+    // owned). A deletion removes from it the lines of the elements it took
+    // out of the tree (see delete_at). The window holding both sets it once.
+    void set_page_list(Fl_Browser *pages);
 
     /* Layout (tree units). */
     // Lays out e from origin into out (see the top of this file); as_root 1
@@ -186,10 +196,31 @@ class FTD_canvas : public Fl_Widget {
     void svg_fitted_text(FILE *out, const char *text, float bx, float by, float bw, float bh);
 
     /* Tree edits (node edit dialog). */
+    // Edits selected_node; with pages and a page tree, refills pages after
+    // an OK (refresh_page_list). 0 without a selection, else 1.
     int edit_selected(Fl_Browser *pages);
     int insert_child();
+    // delete_at at the last press, then redraws the area.
     void delete_selected();
+    // Removes the input drawn at (x, y), tree units, from the gate it hangs
+    // under there; the displayed root stays. The selection and the page list
+    // (set_page_list) let go of what the tree no longer reaches. 1 when an
+    // input was removed, else 0.
     int delete_at(int x, int y);
+
+  private:
+    /* The page list. */
+    Fl_Browser *page_list = nullptr; // see set_page_list
+    typedef std::unordered_set<const ft_element *> element_set;
+    // Adds e and everything below it (all children lists, whatever the
+    // types) to seen; NULL adds nothing.
+    static void collect(const ft_element *e, element_set &seen);
+    // Removes from pages every line but the first (the list's root) whose
+    // element is in gone and not reachable from the first line's element.
+    static void drop_page_lines(Fl_Browser *pages, const element_set &gone);
+    // After removed was taken out of the displayed tree: the selection and
+    // the page list let go of what neither tree nor page_root reaches.
+    void forget_removed(ft_element *removed);
 
   private:
     void init_state();

@@ -7,19 +7,13 @@
 // and the page list drop elements that the tree no longer reaches.
 #include "FTD_canvas.h"
 
-#include <FL/Fl_Browser.H>
 #include <FL/Fl_Check_Button.H>
 #include <FL/Fl_Choice.H>
-#include <FL/Fl_Group.H>
-#include <FL/Fl_Window.H>
 
-#include <unordered_set>
 #include <vector>
 
 #include "FTD_node_dlg.h"
 #include "dialogs.h"
-
-typedef std::unordered_set<const ft_element *> element_set;
 
 // Loads e's values into a built dialog.
 static void dialog_from_element(FTD_node_dlg &dlg, ft_element *e) {
@@ -97,79 +91,19 @@ static ft_element *remove_child(ft_element *p, int index) {
     return removed;
 }
 
-/* Dropping what the tree no longer reaches. */
-
-// Adds e and everything below it (all children lists, whatever the types)
-// to seen.
-static void collect(const ft_element *e, element_set &seen) {
-    std::vector<const ft_element *> todo(1, e);
-    while (!todo.empty()) {
-        const ft_element *cur = todo.back();
-        todo.pop_back();
-        if (!cur || !seen.insert(cur).second || !cur->children)
-            continue;
-        int n = ft_list_get_size(cur->children);
-        for (int i = 0; i < n; i++)
-            todo.push_back(ft_list_get(cur->children, i));
-    }
-}
-
-// Depth-first search for the Fl_Browser widgets inside group.
-static void find_browsers(Fl_Group *group, std::vector<Fl_Browser *> &out) {
-    for (int i = 0; i < group->children(); i++) {
-        Fl_Widget *w = group->child(i);
-        if (Fl_Browser *b = dynamic_cast<Fl_Browser *>(w))
-            out.push_back(b);
-        else if (w->as_group())
-            find_browsers(w->as_group(), out);
-    }
-}
-
-// 1 when a line of the browser carries an element of gone (compares the
-// line data as pointers only).
-static int lists_any(Fl_Browser *pages, const element_set &gone) {
-    for (int line = 1; line <= pages->size(); line++)
-        if (gone.count(static_cast<const ft_element *>(pages->data(line))))
-            return 1;
-    return 0;
-}
-
-// Removes from a page list every line (but the first, the list's root) whose
-// element is in gone and not reachable from the list's root. Only a browser
-// that lists a removed element is taken for a page list (whose line data are
-// elements) and touched.
-static void drop_page_lines(Fl_Browser *pages, const element_set &gone) {
-    if (!lists_any(pages, gone))
-        return;
-    element_set live;
-    if (gone.count(static_cast<const ft_element *>(pages->data(1))) == 0)
-        collect(static_cast<const ft_element *>(pages->data(1)), live);
-    for (int line = pages->size(); line > 1; line--) {
-        const ft_element *e = static_cast<const ft_element *>(pages->data(line));
-        if (gone.count(e) && !live.count(e))
-            pages->remove(line);
-    }
-}
-
-// After removed was taken out of the displayed tree: the selection and the
-// page lists of the canvas's window let go of what is no longer reachable.
-static void forget_removed(FTD_canvas *c, ft_element *removed) {
+void FTD_canvas::forget_removed(ft_element *removed) {
     element_set live, gone;
-    collect(c->tree, live);
-    collect(c->page_root, live);
+    collect(tree, live);
+    collect(page_root, live);
     collect(removed, gone);
     for (const ft_element *e : live)
         gone.erase(e);
-    if (c->selected_node && (c->selected_node == removed || gone.count(c->selected_node))) {
-        c->selected_node->coord->selected = 0;
-        c->selected_node = nullptr;
+    if (selected_node && (selected_node == removed || gone.count(selected_node))) {
+        selected_node->coord->selected = 0;
+        selected_node = nullptr;
     }
-    Fl_Window *top = c->window() ? c->window()->top_window() : nullptr;
-    std::vector<Fl_Browser *> lists;
-    if (top && !gone.empty())
-        find_browsers(top, lists);
-    for (Fl_Browser *pages : lists)
-        drop_page_lines(pages, gone);
+    if (page_list && !gone.empty())
+        drop_page_lines(page_list, gone);
 }
 
 // Removes the input drawn at the point from the gate it hangs under there:
@@ -188,7 +122,7 @@ int FTD_canvas::delete_at(int x, int y) {
         int index = 0; // its position in the parent's list: the inputs before it
         for (int j = parent + 1; j < (int)i; j = places[j].end)
             index++;
-        forget_removed(this, remove_child(places[parent].e, index));
+        forget_removed(remove_child(places[parent].e, index));
         return 1;
     }
     return 0;

@@ -45,6 +45,7 @@ class NodeEdit : public SeamTest {
         pages->add("P1", p1);
         win.end();
         SeamTest::SetUp();
+        canvas->set_page_list(pages); // as the main window hands its page list
         canvas->set_tree(root);
         win.show();
         draw();
@@ -196,4 +197,146 @@ TEST_F(NodeEdit, DeleteRemovesPressedPlaceOnly) {
     expect_valid_export();
 }
 
+// A tree whose page list holds a page below a page and a page that hangs in
+// two places: G0 over P1 (a page, over the pages P2 and P3), G1 (over P3
+// again) and E1. The canvas's page list, and another list of the same lines
+// in the window, hold the lines a load gives.
+class PageList : public SeamTest {
+  protected:
+    long live_before = ft_live_elements();
+    ft_element *root = nullptr;
+    Fl_Double_Window win{840, 631};
+    Fl_Browser *pages = new Fl_Browser(0, 90, 120, 270);
+    Fl_Browser *other = new Fl_Browser(0, 360, 120, 270);
+    FTD_canvas *canvas = new FTD_canvas(120, 90, 720, 540);
+
+    void SetUp() override {
+        win.end();
+        pages->type(FL_HOLD_BROWSER);
+        canvas->set_page_list(pages);
+        SeamTest::SetUp();
+    }
+    void TearDown() override {
+        release();
+        SeamTest::TearDown();
+    }
+    // A fresh tree, both lists filled.
+    void build() {
+        release();
+        ft_element *p2 = node("P2", FT_AND, {node("E2", FT_BASIC)}, FT_PAGE_ON);
+        ft_element *p3 = node("P3", FT_OR, {node("E3", FT_BASIC)}, FT_PAGE_ON);
+        ft_element *p1 = node("P1", FT_OR, {p2, p3}, FT_PAGE_ON);
+        ft_element *g1 = node("G1", FT_AND, {p3, node("E4", FT_BASIC)});
+        root = node("G0", FT_AND, {p1, g1, node("E1", FT_BASIC)});
+        for (Fl_Browser *b : {pages, other})
+            for (ft_element *e : {root, p1, p2, p3, p3})
+                b->add(ft_get_name(e), e);
+    }
+    void release() {
+        pages->clear();
+        other->clear();
+        canvas->set_tree(nullptr);
+        ft_free_tree(root, nullptr);
+        root = nullptr;
+        EXPECT_EQ(ft_live_elements(), live_before); // nothing leaked or lost
+    }
+    static std::string names(Fl_Browser *b) {
+        std::string s;
+        for (int line = 1; line <= b->size(); line++)
+            s += ft_get_name(static_cast<ft_element *>(b->data(line))) + std::string(" ");
+        return s;
+    }
+};
+
+// Each row shows a page of the tree and deletes the places named, each where
+// it is drawn first: the lines of exactly the pages that the tree no longer
+// reaches go, the selected line stays on its page while that page is listed,
+// and the other list in the window keeps every line.
+TEST_F(PageList, DeleteDropsTheLinesOfPagesNoLongerReached) {
+    struct {
+        const char *shown;
+        std::vector<const char *> deleted;
+        const char *lines;
+    } rows[] = {
+        {"G0", {"P1"}, "G0 P3 P3 "},             // P2 goes with it; P3 hangs under G1 too
+        {"P1", {"P2"}, "G0 P1 P3 P3 "},          // the page alone
+        {"P1", {"P3"}, "G0 P1 P2 P3 P3 "},       // still under G1
+        {"G0", {"P3"}, "G0 P1 P2 P3 P3 "},       // still under P1
+        {"G0", {"G1"}, "G0 P1 P2 P3 P3 "},       // P3 still under P1
+        {"G0", {"G1", "P1"}, "G0 "},             // then nothing below G0 is a page
+        {"G0", {"E1", "G0"}, "G0 P1 P2 P3 P3 "}, // no page below E1; the shown root stays
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(std::string(r.shown) + " " + r.lines);
+        build();
+        canvas->set_tree(ft_find_by_name(root, r.shown));
+        pages->value(5); // P3
+        for (const char *name : r.deleted) {
+            ASSERT_EQ(svg_export_fault(canvas), ""); // records the places drawn now
+            ft_coord c = ft_find_by_name(canvas->tree, name)->coord->coord[0];
+            canvas->delete_at(c.x, c.y + 5);
+        }
+        EXPECT_EQ(names(pages), r.lines);
+        ft_element *chosen = static_cast<ft_element *>(pages->data(pages->value()));
+        EXPECT_STREQ(chosen ? ft_get_name(chosen) : "", strstr(r.lines, "P3") ? "P3" : "");
+        EXPECT_EQ(names(other), "G0 P1 P2 P3 P3 ");
+        EXPECT_EQ(svg_export_fault(canvas), "");
+    }
+}
+
+// One fill for the load's list (the root's line first) and the refill from
+// the page tree (page gates only); a page root is listed twice in the first.
+TEST_F(PageList, FillFromARootAndRefillFromThePageTree) {
+    build();
+    struct {
+        short root_page;
+        int with_root;
+        const char *lines;
+    } rows[] = {{FT_PAGE_OFF, 1, "G0 P1 P2 P3 P3 "},
+                {FT_PAGE_ON, 1, "G0 G0 P1 P2 P3 P3 "},
+                {FT_PAGE_OFF, 0, "P1 P2 P3 P3 "},
+                {FT_PAGE_ON, 0, "G0 P1 P2 P3 P3 "}};
+    for (const auto &r : rows) {
+        ft_set_page(root, r.root_page);
+        FTD_canvas::fill_page_list(pages, root, r.with_root);
+        EXPECT_EQ(names(pages), r.lines);
+    }
+    FTD_canvas::fill_page_list(pages, nullptr, 1);
+    EXPECT_EQ(pages->size(), 0);
+    ft_element *p1 = ft_find_by_name(root, "P1");
+    for (int keep : {1, 0}) {
+        canvas->set_tree(root);
+        canvas->set_page_tree(p1);
+        canvas->refresh_page_list(pages, keep);
+        EXPECT_EQ(names(pages), "P1 P2 P3 ");
+        EXPECT_EQ(pages->value(), keep ? 0 : 1);
+        EXPECT_EQ(canvas->tree, keep ? root : p1);
+    }
+}
+
 } // namespace
+
+// Delete of the main window prunes the window's own page list, and no other
+// list that the window holds.
+TEST_F(AppTest, DeletePrunesThePageListOfTheWindowOnly) {
+    std::string ev = write_file("e.txt", "Name\r\nA\r\n");
+    std::string ga = write_file("g.txt", "Name\tType\tInput  0 Type and Name\tPage Flag\r\n"
+                                         "T\tAND\tG P\tOff\r\nP\tOR\tE A\tOn\r\n");
+    ASSERT_EQ(h->load_files(ev.c_str(), ga.c_str()), 0);
+    ASSERT_EQ(h->page_browser->size(), 2);
+    ft_element *page = static_cast<ft_element *>(h->page_browser->data(2));
+    Fl_Browser *other = new Fl_Browser(0, 0, 10, 10); // a copy of the page list
+    h->window->add(other);
+    other->add("T", h->page_browser->data(1));
+    other->add("P", page);
+    ASSERT_EQ(svg_export_fault(h->canvas), ""); // records the drawn places
+    ft_coord c = page->coord->coord[0];
+    Fl::e_x = h->canvas->x() + (int)(c.x * h->canvas->zoom);
+    Fl::e_y = h->canvas->y() + (int)((c.y + 5) * h->canvas->zoom);
+    h->canvas->handle(FL_PUSH);
+    ASSERT_EQ(h->canvas->selected(), page);
+    FTD_wnd_handler::cb_Delete(h->canvas, nullptr);
+    EXPECT_EQ(h->page_browser->size(), 1);
+    EXPECT_EQ(other->size(), 2);
+    EXPECT_EQ(h->canvas->selected(), nullptr);
+}

@@ -196,13 +196,12 @@ class FTD_wnd_handler {
         char events[FTD_PATH_MAX], gates[FTD_PATH_MAX];
     };
     path_pair current_paths() const;
-    // Copies the pair into the path buffers (overlap allowed) and loads it.
-    // A name that does not fit is reported instead. Does not restore paths.
-    int load_checked(const char *events, const char *gates);
-    // After a load with result code: shows the absolute paths of a loaded
-    // pair, or puts the paths from before the load back while their tree is
-    // shown, or empties them. Returns code.
-    int settle_load(int code, const path_pair &before);
+    // Copies the pair into the path buffers (overlap allowed) and loads it;
+    // a name that does not fit is reported instead. Then settles the paths:
+    // shows the absolute paths of a loaded pair, or puts the paths of before
+    // back while their tree is shown, or empties them. The focus goes to the
+    // page list. Returns the import result code.
+    int load_pair(const char *events, const char *gates, const path_pair &before);
     // Shows the alert of a failed import result code.
     void report_load_error(int code, const char *events, const char *gates);
     // Puts a loaded holder on display (owned from here) and releases the

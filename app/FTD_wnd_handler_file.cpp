@@ -124,20 +124,6 @@ void FTD_wnd_handler::show_absolute_paths() {
     show_absolute(gates_output, gates_path);
 }
 
-int FTD_wnd_handler::load_checked(const char *events, const char *gates) {
-    size_t elen = strlen(events);
-    size_t glen = strlen(gates);
-    if (elen >= FTD_PATH_MAX || glen >= FTD_PATH_MAX) {
-        int code = elen >= FTD_PATH_MAX ? FTREAD_NO_EVENTS_FILE : FTREAD_NO_GATES_FILE;
-        report_load_error(code, events, gates);
-        zoom_input->take_focus();
-        return code;
-    }
-    memmove(events_path, events, elen + 1);
-    memmove(gates_path, gates, glen + 1);
-    return load_tree();
-}
-
 FTD_wnd_handler::path_pair FTD_wnd_handler::current_paths() const {
     path_pair p;
     strcpy(p.events, events_path);
@@ -145,7 +131,18 @@ FTD_wnd_handler::path_pair FTD_wnd_handler::current_paths() const {
     return p;
 }
 
-int FTD_wnd_handler::settle_load(int code, const path_pair &before) {
+int FTD_wnd_handler::load_pair(const char *events, const char *gates, const path_pair &before) {
+    size_t elen = strlen(events);
+    size_t glen = strlen(gates);
+    int code;
+    if (elen >= FTD_PATH_MAX || glen >= FTD_PATH_MAX) {
+        code = elen >= FTD_PATH_MAX ? FTREAD_NO_EVENTS_FILE : FTREAD_NO_GATES_FILE;
+        report_load_error(code, events, gates);
+    } else {
+        memmove(events_path, events, elen + 1);
+        memmove(gates_path, gates, glen + 1);
+        code = load_tree();
+    }
     if (code == FTREAD_OK) {
         show_absolute_paths();
     } else if (current_tree) { // the tree from before is shown: its paths
@@ -154,29 +151,28 @@ int FTD_wnd_handler::settle_load(int code, const path_pair &before) {
     } else { // no tree is shown, as after Close
         events_path[0] = gates_path[0] = '\0';
     }
+    page_browser->take_focus();
     return code;
 }
 
 int FTD_wnd_handler::load_files(const char *events, const char *gates) {
-    path_pair before = current_paths();
     item_open_counterexample->deactivate();
     item_compute_ordering->deactivate();
-    int r = settle_load(load_checked(events, gates), before);
-    page_browser->take_focus();
-    return r;
+    return load_pair(events, gates, current_paths());
 }
 
 void FTD_wnd_handler::on_open() {
-    // The dialog writes the chosen names into the path buffers on OK.
+    // The dialog writes the chosen names into the path buffers on OK: the
+    // paths to put back are those from before it.
     path_pair before = current_paths();
     FTD_import_dlg dlg(events_path, gates_path);
     dlg_run_modal(dlg.make_window());
-    if (dlg.result) {
-        int r = load_checked(dlg.events_name.c_str(), dlg.gates_name.c_str());
-        settle_load(r, before);
-        log_line(r == FTREAD_OK ? "Fault Tree loaded.\n" : "Fault Tree not loaded.\n");
+    if (!dlg.result) {
+        page_browser->take_focus();
+        return;
     }
-    page_browser->take_focus();
+    int r = load_pair(dlg.events_name.c_str(), dlg.gates_name.c_str(), before);
+    log_line(r == FTREAD_OK ? "Fault Tree loaded.\n" : "Fault Tree not loaded.\n");
 }
 
 void FTD_wnd_handler::on_reload() {

@@ -61,6 +61,42 @@ TEST_F(AppTest, OpenReportsEveryImportResult) {
     EXPECT_EQ(Fl::focus(), h->page_browser);
 }
 
+// A given pair and File > Open settle the paths alike: the new pair after a
+// load, the pair shown before after a failure, none when no tree is shown.
+// A given pair makes the two Actions items inactive; Open leaves them.
+TEST_F(AppTest, GivenPairAndOpenSettleThePathsAlike) {
+    std::string ev = example("events.txt"), ga = example("gates.txt"), miss = dir + "/no.txt";
+    std::string ev0 = dir + "/e0.txt", ga0 = dir + "/g0.txt";
+    ASSERT_EQ(system(("cp '" + ev + "' '" + ev0 + "' && cp '" + ga + "' '" + ga0 + "'").c_str()),
+              0);
+    const std::string before = ev0 + "|" + ga0, loaded = ev + "|" + ga;
+    struct {
+        int shown, open;
+        std::string gates, paths;
+    } rows[] = {{0, 0, ga, loaded}, {0, 0, miss, "|"}, {1, 0, ga, loaded}, {1, 0, miss, before},
+                {0, 1, ga, loaded}, {0, 1, miss, "|"}, {1, 1, ga, loaded}, {1, 1, miss, before}};
+    for (const auto &r : rows) {
+        SCOPED_TRACE(std::to_string(r.shown) + std::to_string(r.open) + " " + r.gates);
+        h->on_close();
+        if (r.shown) {
+            ASSERT_EQ(h->load_files(ev0.c_str(), ga0.c_str()), 0);
+        }
+        FTD_wnd_handler::item_open_counterexample->activate();
+        FTD_wnd_handler::item_compute_ordering->activate();
+        if (r.open)
+            open_with(fill_ok(ev, r.gates));
+        else
+            h->load_files(ev.c_str(), r.gates.c_str());
+        EXPECT_EQ(h->events_path + std::string("|") + h->gates_path, r.paths);
+        EXPECT_EQ(h->events_output->value() + std::string("|") + h->gates_output->value(), r.paths);
+        EXPECT_EQ(FTD_wnd_handler::item_open_counterexample->active() != 0, r.open == 1);
+        EXPECT_EQ(FTD_wnd_handler::item_compute_ordering->active() != 0, r.open == 1);
+        if (r.paths != "|") {
+            EXPECT_EQ(Fl::focus(), h->page_browser);
+        }
+    }
+}
+
 TEST_F(AppTest, ImportDialogRefusesMissingNameAndCancelKeepsPaths) {
     const char *answer = "/x/chosen.txt";
     responder.file_chooser = [&](const char *, const char *, const char *, int) { return answer; };

@@ -1,35 +1,31 @@
-// Redraw and click cost of the canvas for generated trees of 100, 1,000 and
-// 10,000 gates, at the fitted zoom and at 100% (zoom 10), drawn into a 720 by
-// 540 offscreen buffer; then the first draw after a load of the pair of
-// 20,000 gates and 100,000 events beside that load. Run under an X server
-// (xvfb-run -a).
+// What a user waits for on the canvas. First the load and the first draw of
+// generated pairs of 20,000 gates / 100,000 events and 200,000 gates /
+// 1,000,000 events, each round in a fresh process that has drawn nothing yet,
+// with the resident memory after the load and after the draw. Then, in one
+// process, redraw and press costs for trees of 100, 1,000 and 10,000 gates at
+// the fitted zoom and at 100% (zoom 10), drawn into a 720 by 540 offscreen
+// buffer. Run under an X server (xvfb-run -a).
 #include <FL/Fl.H>
 #include <FL/Fl_Window.H>
 #include <FL/fl_draw.H>
 #include <FL/x.H>
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "FTD_canvas.h"
+#include "fresh.h"
 #include "ftgen.h"
 #include "ftread.h"
 
 static const int VIEW_W = 720, VIEW_H = 540;
 
 static double now_us() {
-    using namespace std::chrono;
-    return duration<double, std::micro>(steady_clock::now().time_since_epoch()).count();
-}
-
-static double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
+    return bench_now() * 1e6;
 }
 
 // Median time of one draw() into the offscreen buffer, in microseconds.
@@ -49,7 +45,7 @@ static double time_redraw(Fl_Window *win, FTD_canvas *c, int runs) {
     fl_pop_clip();
     fl_end_offscreen();
     fl_delete_offscreen(off);
-    return median(t);
+    return bench_median(t);
 }
 
 // Median time of a press resolved at the view's centre (row of the root's inputs), in microseconds.
@@ -60,7 +56,7 @@ static double time_click(FTD_canvas *c, int runs) {
         c->select_at(VIEW_W / 2 + 100, 350, 0, 0);
         t.push_back(now_us() - t0);
     }
-    return median(t);
+    return bench_median(t);
 }
 
 // Median time of clearing the recorded places of the whole tree.
@@ -71,79 +67,69 @@ static double time_clear(ft_element *root, int runs) {
         ft_clear_coords(root);
         t.push_back(now_us() - t0);
     }
-    return median(t);
+    return bench_median(t);
 }
 
-// Resident memory of the process now, in MB.
-static double rss_mb() {
-    long pages = 0, resident = 0;
-    FILE *f = fopen("/proc/self/statm", "r");
-    if (f) {
-        if (fscanf(f, "%ld %ld", &pages, &resident) != 2)
-            resident = 0;
-        fclose(f);
-    }
-    return resident * (double)sysconf(_SC_PAGESIZE) / 1e6;
-}
-
-// One load of the pair, then the canvas shows it as a load does (fitted to
-// the view) and draws it once: layout, recorded places and drawing. Times in
-// seconds; the resident memory after each step.
-struct first_draw {
-    double load, draw, rss_before, rss_loaded, rss_drawn;
-};
-
-static first_draw load_and_draw(Fl_Window *win, FTD_canvas *c, const std::string &ev,
-                                const std::string &gt) {
-    first_draw r;
-    r.rss_before = rss_mb();
-    FTD_tree *holder = new FTD_tree;
-    double t0 = now_us();
-    if (read_faulttree_files(holder, ev.c_str(), gt.c_str()) != FTREAD_OK)
-        exit(1);
-    r.load = (now_us() - t0) / 1e6;
-    r.rss_loaded = rss_mb();
-    win->make_current();
+// One round in a fresh process (draw_bench --first-draw EVENTS GATES): a
+// window shown, then one load of the pair, then the canvas shows it as a load
+// does (fitted to the view) and draws it once into an offscreen buffer, the
+// display server's work included. Prints the load and the first draw in
+// seconds, then the resident memory in MB before the load, after it, after
+// the draw, and the most the process held.
+static int first_draw_child(const char *ev, const char *gt) {
+    Fl_Window win(VIEW_W, VIEW_H);
+    FTD_canvas *c = new FTD_canvas(0, 0, VIEW_W, VIEW_H);
+    win.end();
+    win.show();
+    Fl::check();
+    const double before = bench_status_mb("VmRSS");
+    FTD_tree *holder = new FTD_tree; // kept: the process ends after the round
+    double t0 = bench_now();
+    if (read_faulttree_files(holder, ev, gt) != FTREAD_OK)
+        return 1;
+    const double load = bench_now() - t0;
+    const double loaded = bench_status_mb("VmRSS");
+    win.make_current();
     Fl_Offscreen off = fl_create_offscreen(VIEW_W, VIEW_H);
     fl_begin_offscreen(off);
     fl_push_clip(0, 0, VIEW_W, VIEW_H);
     c->size(VIEW_W, VIEW_H);
-    t0 = now_us();
+    t0 = bench_now();
     c->set_tree(holder->root);
     c->draw();
-    r.draw = (now_us() - t0) / 1e6;
+    XSync(fl_display, False);
+    const double draw = bench_now() - t0;
     fl_pop_clip();
     fl_end_offscreen();
-    fl_delete_offscreen(off);
-    r.rss_drawn = rss_mb();
-    c->set_tree(nullptr);
-    delete holder;
-    return r;
+    printf("%.4f %.4f %.1f %.1f %.1f %.1f\n", load, draw, before, loaded, bench_status_mb("VmRSS"),
+           bench_status_mb("VmHWM"));
+    fflush(stdout);
+    _exit(0); // nothing to release: the round is over
 }
 
-// Rounds of load and first draw; the first round runs in a process that
-// has not drawn a tree of that size yet, as after starting the program.
-static int bench_first_draw(Fl_Window *win, FTD_canvas *c, const std::string &dir) {
+// The first load and first draw of a generated pair, each round in a fresh
+// process, median of five rounds.
+static int bench_first_draw(const std::string &dir, int gates, int events) {
     ftgen_params p;
-    p.gates = 20000;
-    p.events = 100000;
+    p.gates = gates;
+    p.events = events;
     p.page_every = 100;
-    std::string ev = dir + "/events_20000.txt", gt = dir + "/gates_20000.txt";
+    std::string ev = dir + "/events_first.txt", gt = dir + "/gates_first.txt";
     if (ftgen_write_pair(ev.c_str(), gt.c_str(), p) != 0)
         return 1;
-    std::vector<double> load, draw;
+    std::vector<std::vector<double>> rounds;
     for (int i = 0; i < 5; i++) {
-        first_draw r = load_and_draw(win, c, ev, gt);
-        if (i == 0)
-            printf("20,000 gates / 100,000 events, first round: load %.3f s, first draw %.3f s; "
-                   "resident %.0f MB before, %.0f MB loaded, %.0f MB drawn\n",
-                   r.load, r.draw, r.rss_before, r.rss_loaded, r.rss_drawn);
-        load.push_back(r.load);
-        draw.push_back(r.draw);
+        std::vector<double> r;
+        if (bench_fresh({"--first-draw", ev, gt}, r) != 0 || r.size() != 6)
+            return 1;
+        rounds.push_back(r);
     }
-    printf("20,000 gates / 100,000 events, median of 5: load %.3f s, first draw %.3f s "
-           "= %.2f x the load (target <= 2)\n",
-           median(load), median(draw), median(draw) / median(load));
+    std::vector<double> m = bench_column_medians(rounds);
+    printf("%7d %9d %8.3f %8.3f %7.2f %8.0f %8.0f %8.0f %7.2f %8.0f\n", gates, events, m[0], m[1],
+           m[1] / m[0], m[2], m[3], m[4], m[4] / m[3], m[5]);
+    fflush(stdout);
+    remove(ev.c_str());
+    remove(gt.c_str());
     return 0;
 }
 
@@ -179,19 +165,26 @@ static int run(Fl_Window *win, FTD_canvas *c, const std::string &dir, int gates,
     return 0;
 }
 
-int main() {
+int main(int argc, char **argv) {
+    if (argc == 4 && strcmp(argv[1], "--first-draw") == 0)
+        return first_draw_child(argv[2], argv[3]);
     char tmpl[] = "/tmp/draw_bench_XXXXXX";
     if (!mkdtemp(tmpl))
         return 1;
+    printf("First load and first draw, each round in a fresh process, median of 5 rounds\n"
+           "(targets: draw <= 2 x load; resident drawn <= 1.5 x loaded)\n");
+    printf("%7s %9s %8s %8s %7s %8s %8s %8s %7s %8s\n", "gates", "events", "load s", "draw s",
+           "d/load", "MB start", "MB load", "MB drawn", "d/load", "MB peak");
+    for (int gates : {20000, 200000})
+        if (bench_first_draw(tmpl, gates, 5 * gates) != 0) {
+            fprintf(stderr, "could not generate, load or draw the %d-gate pair\n", gates);
+            return 1;
+        }
     Fl_Window win(VIEW_W, VIEW_H);
     FTD_canvas *c = new FTD_canvas(0, 0, VIEW_W, VIEW_H);
     win.end();
     win.show();
     Fl::check();
-    if (bench_first_draw(&win, c, tmpl) != 0) {
-        fprintf(stderr, "could not generate or read the 20,000-gate pair\n");
-        return 1;
-    }
     std::vector<result> rows;
     for (int gates : {100, 1000, 10000}) {
         result r;
@@ -201,6 +194,7 @@ int main() {
         }
         rows.push_back(r);
     }
+    printf("\nRedraw, press and clearing in one process, median of runs\n");
     printf("%8s %10s %14s %14s %12s %14s\n", "gates", "fit zoom", "redraw fit us", "redraw 100% us",
            "click us", "clear places us");
     for (const result &r : rows)

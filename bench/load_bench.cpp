@@ -45,10 +45,11 @@
 // asm beside each prefetch (the compiler keeps the prefetch without it).
 //
 // Usage: load_bench [dir] (default: a new directory in /tmp, removed at the
-// end). Awk and the loads run alternately; each figure is a median.
+// end). Each load runs in a fresh process (this program started again), as
+// the first load after starting the displayer does; awk and the loads run
+// alternately; each figure is a median.
 #include <fcntl.h>
 #include <malloc.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -64,6 +65,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "fresh.h"
 #include "ftgen.h"
 #include "ftnames.h"
 #include "ftread.h"
@@ -76,17 +78,14 @@ double seconds_of(const std::function<void()> &work) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
-double median(std::vector<double> t) {
-    std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
-}
-
-// Loads the pair once; the holder's release is not part of the time.
-double load_once(const std::string &ev, const std::string &gt, int *rc) {
+// Loads the pair once; the holder's release (when asked for) is not part of
+// the time.
+double load_once(const std::string &ev, const std::string &gt, int *rc, bool keep = false) {
     FTD_tree *holder = new FTD_tree;
     const double s =
         seconds_of([&] { *rc = read_faulttree_files(holder, ev.c_str(), gt.c_str()); });
-    delete holder;
+    if (!keep)
+        delete holder;
     return s;
 }
 
@@ -103,12 +102,6 @@ double awk_once(const std::string &ev, const std::string &gt) {
         }
         waitpid(pid, nullptr, 0);
     });
-}
-
-long peak_rss_kb() {
-    struct rusage ru;
-    getrusage(RUSAGE_SELF, &ru);
-    return ru.ru_maxrss;
 }
 
 long rss_kb() {
@@ -152,11 +145,27 @@ shape spread_shape(int gates) {
     return s;
 }
 
-// One row per pair: load and awk medians side by side, their ratio, and the
-// growth of the load time from the previous (ten times smaller) pair.
+// One round in a fresh process (load_bench --load EVENTS GATES): the first
+// load of the process, then, after its release, a second load on the warm
+// heap. Prints both times in seconds, the first load's result, and the
+// resident memory in MB after the first load and at most.
+int load_child(const char *ev, const char *gt) {
+    int rc = -1, again = -1;
+    const double first = load_once(ev, gt, &rc, true);
+    const double loaded = bench_status_mb("VmRSS"), peak = bench_status_mb("VmHWM");
+    const double warm = load_once(ev, gt, &again, false);
+    printf("%.5f %.5f %d %.1f %.1f\n", first, warm, rc, loaded, peak);
+    fflush(stdout);
+    _exit(0);
+}
+
+// One row per pair: the load in a fresh process and awk, run alternately,
+// medians side by side and their ratio; the growth of the load time from the
+// previous (ten times smaller) pair; the load on a warm heap; the resident
+// memory after the first load and at most.
 void pair_rows(const std::string &dir) {
-    printf("%-7s %7s %8s %7s %9s %9s %8s %7s %6s %9s\n", "shape", "gates", "events", "MB", "load s",
-           "awk s", "load/awk", "growth", "result", "peak MB");
+    printf("%-7s %7s %8s %6s %8s %8s %8s %7s %8s %6s %7s %7s\n", "shape", "gates", "events", "MB",
+           "load s", "awk s", "load/awk", "growth", "warm s", "result", "MB res", "MB peak");
     const std::vector<std::vector<shape>> series = {
         {tree_shape(2000), tree_shape(20000), tree_shape(200000)},
         {spread_shape(2000), spread_shape(20000), spread_shape(200000)}};
@@ -168,19 +177,23 @@ void pair_rows(const std::string &dir) {
                               gt = dir + "/gates_" + tag + ".txt";
             if (ftgen_write_pair(ev.c_str(), gt.c_str(), s.params) != 0)
                 exit(1);
-            std::vector<double> loads, awks;
-            int rc = -1;
+            std::vector<std::vector<double>> rounds;
+            std::vector<double> awks;
             for (int run = 0; run < (s.params.gates >= 200000 ? 7 : 15); ++run) {
-                loads.push_back(load_once(ev, gt, &rc));
+                std::vector<double> r;
+                if (bench_fresh({"--load", ev, gt}, r) != 0 || r.size() != 5)
+                    exit(1);
+                rounds.push_back(r);
                 awks.push_back(awk_once(ev, gt));
             }
-            const double load = median(loads), awk = median(awks);
+            const std::vector<double> m = bench_column_medians(rounds);
+            const double load = m[0], awk = bench_median(awks);
             char growth[16] = "-";
             if (previous > 0)
                 snprintf(growth, sizeof growth, "%.2f", load / previous);
-            printf("%-7s %7d %8d %7.1f %9.4f %9.4f %8.2f %7s %6d %9.1f\n", s.name, s.params.gates,
-                   s.params.events, megabytes(ev, gt), load, awk, load / awk, growth, rc,
-                   double(peak_rss_kb()) / 1024.0);
+            printf("%-7s %7d %8d %6.1f %8.4f %8.4f %8.2f %7s %8.4f %6d %7.1f %7.1f\n", s.name,
+                   s.params.gates, s.params.events, megabytes(ev, gt), load, awk, load / awk,
+                   growth, m[1], int(m[2]), m[3], m[4]);
             fflush(stdout);
             previous = load;
             remove(ev.c_str());
@@ -316,8 +329,8 @@ void name_index_row(const name_set &set) {
         }));
     }
     sink = found;
-    trick_row("name index / std::unordered_map, 100,000", median(ours) * 1e3,
-              median(standard) * 1e3, "ms");
+    trick_row("name index / std::unordered_map, 100,000", bench_median(ours) * 1e3,
+              bench_median(standard) * 1e3, "ms");
 }
 
 // Look-ups in the index of the 200,000-gate pair's million events, three a
@@ -354,8 +367,8 @@ void prefetch_row(const name_set &set) {
         }));
     }
     sink = found;
-    trick_row("slots asked for early / plain, 1,000,000", median(early) * 1e3, median(plain) * 1e3,
-              "ms");
+    trick_row("slots asked for early / plain, 1,000,000", bench_median(early) * 1e3,
+              bench_median(plain) * 1e3, "ms");
 }
 
 // 100,000 basic events as the events reader makes them, the element and its
@@ -400,8 +413,8 @@ void element_texts_rows() {
         apart.push_back(seconds_of([&] { make(false); }));
         release();
     }
-    trick_row("texts in the element / apart, time", median(together) * 1e3, median(apart) * 1e3,
-              "ms");
+    trick_row("texts in the element / apart, time", bench_median(together) * 1e3,
+              bench_median(apart) * 1e3, "ms");
     trick_row("texts in the element / apart, heap", heap_of(true), heap_of(false), "MB");
 }
 
@@ -427,8 +440,8 @@ void append_row(const name_set &set) {
                 index.get(set.names[i].c_str(), set.names[i].size(), hashes[i]);
         }));
     }
-    trick_row("names appended then indexed / one by one", median(appended) * 1e3,
-              median(one_by_one) * 1e3, "ms");
+    trick_row("names appended then indexed / one by one", bench_median(appended) * 1e3,
+              bench_median(one_by_one) * 1e3, "ms");
 }
 
 // The positions blocks of 120,000 elements (the spread pair of 20,000
@@ -464,7 +477,7 @@ void positions_rows() {
                     sum += v[i]->coord[0].x;
             }));
         sink = sum;
-        return median(t);
+        return bench_median(t);
     };
     trick_row("positions blocks: pool / calloc walk", walk(pool) * 1e3, walk(heap) * 1e3, "ms");
     for (ft_coords *b : pool)
@@ -496,6 +509,8 @@ void trick_rows() {
 } // namespace
 
 int main(int argc, char **argv) {
+    if (argc == 4 && strcmp(argv[1], "--load") == 0)
+        return load_child(argv[2], argv[3]);
     std::string dir = argc > 1 ? argv[1] : "";
     const bool own_dir = dir.empty();
     if (own_dir) {

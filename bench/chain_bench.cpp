@@ -4,8 +4,8 @@
 // draws at the fitted zoom and at 100%, presses on a node, exports the SVG,
 // checks it with "xmllint --noout --huge", closes it and reads the pair once
 // more without a window, printing the time of each step and the resident
-// memory after it (now and the most so far); then the resident memory after
-// the first draw against that after the load. Runs on the process's own
+// memory after it (now and the most so far). (draw_bench times the chain's
+// first load and first draw alone, in fresh processes.) Runs on the process's own
 // stack (its limit is printed). Usage, under an X server (xvfb-run -a):
 // chain_bench [gates] [--no-xmllint] (default 1,000,000 gates; the check of
 // a million-gate document takes xmllint half a minute and 10 GB).
@@ -21,27 +21,12 @@
 #include "FTD_wnd_handler.h"
 #include "dialogs.h"
 #include "fresh.h"
+#include "ftgen.h"
 
 static double peak_mb(int who) {
     struct rusage ru;
     getrusage(who, &ru);
     return ru.ru_maxrss / 1024.0;
-}
-
-// Writes the chain's events file and gates file; 0 on success.
-static int write_chain(const std::string &ev, const std::string &gt, long gates) {
-    FILE *e = fopen(ev.c_str(), "wb"), *g = fopen(gt.c_str(), "wb");
-    if (!e || !g)
-        return 1;
-    fputs("Name\tDescription\r\nBE\tThe event at the end\r\n", e);
-    // No descriptions: the document stays small enough for the XML checker,
-    // which holds all of it in memory.
-    fputs("Name\tType\tInput  0 Type and Name\r\n", g);
-    for (long i = 1; i < gates; i++)
-        fprintf(g, "C%ld\t%s\tG C%ld\r\n", i, i % 2 ? "OR" : "AND", i + 1);
-    fprintf(g, "C%ld\tAND\tE BE\r\n", gates);
-    int bad = ferror(e) || ferror(g);
-    return (fclose(e) != 0) | (fclose(g) != 0) | bad;
 }
 
 static double step_start;
@@ -70,7 +55,7 @@ int main(int argc, char **argv) {
     getrlimit(RLIMIT_STACK, &stack);
     printf("chain of %ld gates; stack limit %ld KB\n", gates, (long)(stack.rlim_cur / 1024));
     fflush(stdout);
-    if (write_chain(ev, gt, gates) != 0)
+    if (ftgen_write_chain(ev.c_str(), gt.c_str(), gates) != 0)
         return 1;
     dlg_responder answer; // an alert (the zoom warning) is printed, as if read and closed
     answer.alert = [](const std::string &text) { printf("  alert: %s\n", text.c_str()); };
@@ -80,11 +65,11 @@ int main(int argc, char **argv) {
     Fl::check();
     step_start = bench_now();
     int rc = h->load_files(ev.c_str(), gt.c_str());
-    const double loaded = step("load in the main window and fit");
+    step("load in the main window and fit");
     if (rc != 0)
         return 1;
     Fl::check();
-    const double drawn = step("first draw at the fitted zoom");
+    step("first draw at the fitted zoom");
     ft_touch(); // as after an edit: the next fit lays the tree out anew
     h->canvas->set_tree(h->canvas->tree);
     step("fit alone, laid out anew");
@@ -116,9 +101,6 @@ int main(int argc, char **argv) {
     const int read_rc = read_faulttree_files(alone, ev.c_str(), gt.c_str());
     delete alone;
     step("read the pair alone, then release");
-    printf("resident after the first draw / after the load: %.1f / %.1f MB = %.2f "
-           "(target <= 1.5)\n",
-           drawn, loaded, drawn / loaded);
     (void)!system(("rm -rf " + dir).c_str());
     return rc == 0 && read_rc == 0 ? 0 : 1;
 }

@@ -211,6 +211,29 @@ inline int ftgen_write_pair(const char *events_path, const char *gates_path, con
     return 0;
 }
 
+// A chain of gates: gate C<i> (i from 1) has the single input "G C<i+1>",
+// types alternating OR and AND, the last gate the basic event BE. No
+// descriptions in the gates file, so that its SVG document stays small.
+// Returns 0 on success, 1 when a file cannot be written or gates < 1.
+inline int ftgen_write_chain(const char *events_path, const char *gates_path, long gates) {
+    if (gates < 1)
+        return 1;
+    FILE *e = fopen(events_path, "wb");
+    FILE *g = e ? fopen(gates_path, "wb") : nullptr;
+    if (g == nullptr) {
+        if (e != nullptr)
+            fclose(e);
+        return 1;
+    }
+    fputs("Name\tDescription\r\nBE\tThe event at the end\r\n", e);
+    fputs("Name\tType\tInput  0 Type and Name\r\n", g);
+    for (long i = 1; i < gates; i++)
+        fprintf(g, "C%ld\t%s\tG C%ld\r\n", i, i % 2 ? "OR" : "AND", i + 1);
+    fprintf(g, "C%ld\tAND\tE BE\r\n", gates);
+    const int bad = ferror(e) || ferror(g);
+    return (fclose(e) != 0) | (fclose(g) != 0) | bad;
+}
+
 /* Hostile gates files for the cycle check and the search for a row's gate,
    as text (header of the 18 inputs only). */
 

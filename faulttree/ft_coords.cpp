@@ -9,8 +9,10 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cassert>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <unordered_set>
@@ -29,11 +31,12 @@ void ft_touch(void) {
 }
 
 /* ---- Positions blocks ----
-   A block is 1.6 KB and almost all of it stays zero, so blocks are cut from
-   large anonymous mappings: their pages are the system's zero pages until a
-   place is written, and making an element costs no zeroing. A released block
-   has its used slots zeroed and waits on a free list, so every block handed
-   out is all zero. The mappings are kept for the life of the program. */
+   A block is 32 bytes and stays all zero until its element is drawn, so
+   blocks are cut from large anonymous mappings: their pages are the system's
+   zero pages until a place or a flag is written, and making an element costs
+   no zeroing. A released block is cleared and waits on a free list, so every
+   block handed out is all zero. The mappings are kept for the life of the
+   program. */
 
 // A mapping of 8 MB aligned to 2 MB: where the system offers large pages on
 // request, a walk over many blocks then needs few page table entries.
@@ -77,33 +80,52 @@ ft_coords *ft_coords_alloc(void) {
     return slab_next++;
 }
 
-// Number of used slots: those before the first slot with x or y 0.
-static int used_coords(const ft_coords *b) {
-    int n = 0;
-    while (n < FT_MAX_COORDS && b->coord[n].x != 0 && b->coord[n].y != 0)
-        ++n;
-    return n;
+/* ---- Slots ---- */
+
+// The steps in which a block's array grows (see ft_coord_slots).
+static int next_room(int room) {
+    return room < 4 ? 4 : std::min(2 * room, FT_MAX_COORDS);
 }
 
-// Zeroes the used slots and the first free one (every later slot is already
-// (0, 0)). Writes nothing to a block that is all zero, so a never drawn block
-// keeps its untouched pages. Returns 1 when a slot changed.
-static int zero_slots(ft_coords *b) {
-    int n = used_coords(b);
-    if (n < FT_MAX_COORDS && (b->coord[n].x != 0 || b->coord[n].y != 0))
-        ++n;
-    if (n == 0)
-        return 0;
-    memset(b->coord, 0, sizeof(ft_coord) * size_t(n));
-    return 1;
+// Where the slots of s are stored.
+static ft_coord *slots_of(ft_coord_slots &s) {
+    return s.room ? s.many : &s.one;
+}
+
+// Forgets every place of s and releases its array. Writes nothing to a block
+// without places or array, so a never drawn block keeps its untouched
+// pages. Returns 1 when a place was forgotten.
+static int zero_slots(ft_coord_slots &s) {
+    const int had = s.used;
+    if (s.room)
+        free(s.many);
+    if (s.room != 0 || s.used != 0) {
+        s.one = ft_coord{0, 0};
+        s.used = 0;
+        s.room = 0;
+    }
+    return had > 0;
+}
+
+// Makes room for one more place; 0 on success, -1 when memory is exhausted
+// (nothing changes then).
+static int grow(ft_coord_slots &s) {
+    const int room = next_room(s.room);
+    ft_coord *a = static_cast<ft_coord *>(malloc(sizeof(ft_coord) * size_t(room)));
+    if (a == nullptr)
+        return -1;
+    memcpy(a, slots_of(s), sizeof(ft_coord) * s.used);
+    if (s.room)
+        free(s.many);
+    s.many = a;
+    s.room = (unsigned char)room;
+    return 0;
 }
 
 void ft_coords_release(ft_coords *b) {
     if (b == nullptr)
         return;
-    zero_slots(b);
-    if (b->spare != 0)
-        b->spare = 0;
+    zero_slots(b->coord);
     if (b->selected != 0)
         b->selected = 0;
     if (b->highlighted != 0)
@@ -115,40 +137,41 @@ void ft_coords_release(ft_coords *b) {
     }
 }
 
-static int find_coord(const ft_coords *b, int x, int y) {
-    const int n = used_coords(b);
-    for (int i = 0; i < n; ++i)
-        if (b->coord[i].x == x && b->coord[i].y == y)
+// Slot of (x, y) among the places of s, or -1.
+static int find_coord(ft_coord_slots &s, int x, int y) {
+    const ft_coord *c = slots_of(s);
+    for (int i = 0; i < s.used; ++i)
+        if (c[i].x == x && c[i].y == y)
             return i;
     return -1;
 }
 
 ft_element *ft_add_coord(ft_element *e, int x, int y) {
     assert(e != nullptr && e->coord != nullptr);
-    const int n = used_coords(e->coord);
-    for (int i = 0; i < n; ++i)
-        if (e->coord->coord[i].x == x && e->coord->coord[i].y == y)
-            return e;
-    if (n >= FT_MAX_COORDS)
-        return e; // a 201st place is dropped
-    e->coord->coord[n] = ft_coord{x, y};
+    ft_coord_slots &s = e->coord->coord;
+    if (x == 0 || y == 0 || s.used >= FT_MAX_COORDS || find_coord(s, x, y) >= 0)
+        return e;
+    if (s.used >= (s.room ? s.room : 1) && grow(s) != 0)
+        return e;
+    slots_of(s)[s.used++] = ft_coord{x, y};
     ft_touch();
     return e;
 }
 
 ft_coord ft_get_coord(ft_element *e, int x, int y) {
     assert(e != nullptr && e->coord != nullptr);
-    return find_coord(e->coord, x, y) >= 0 ? ft_coord{x, y} : ft_coord{0, 0};
+    return find_coord(e->coord->coord, x, y) >= 0 ? ft_coord{x, y} : ft_coord{0, 0};
 }
 
 ft_element *ft_remove_coord(ft_element *e, int x, int y) {
     assert(e != nullptr && e->coord != nullptr);
-    const int i = find_coord(e->coord, x, y);
+    ft_coord_slots &s = e->coord->coord;
+    const int i = find_coord(s, x, y);
     if (i < 0)
         return nullptr;
-    ft_coord *c = e->coord->coord;
-    memmove(c + i, c + i + 1, sizeof(ft_coord) * size_t(FT_MAX_COORDS - 1 - i));
-    c[FT_MAX_COORDS - 1] = ft_coord{0, 0};
+    ft_coord *c = slots_of(s);
+    memmove(c + i, c + i + 1, sizeof(ft_coord) * size_t(s.used - 1 - i));
+    c[--s.used] = ft_coord{0, 0};
     ft_touch();
     return e;
 }
@@ -164,8 +187,9 @@ int ft_coord_hit(int x, int y, ft_coord c) {
 // hits nothing.
 int ft_hit(int x, int y, ft_element *e) {
     assert(e != nullptr && e->coord != nullptr);
-    const ft_coord *c = e->coord->coord;
-    for (int n = 0; n < FT_MAX_COORDS && c[n].x != 0 && c[n].y != 0; ++n)
+    ft_coord_slots &s = e->coord->coord;
+    const ft_coord *c = slots_of(s);
+    for (int n = 0; n < s.used; ++n)
         if (ft_coord_hit(x, y, c[n]))
             return 1;
     return 0;
@@ -211,7 +235,7 @@ int ft_clear_coords(ft_element *e) {
     while (!stack.empty()) {
         ft_element *x = stack.back();
         stack.pop_back();
-        if (x->coord != nullptr && zero_slots(x->coord))
+        if (x->coord != nullptr && zero_slots(x->coord->coord))
             changed = 1;
         if (ft_has_children(x) && cleared.insert(x).second)
             push_children(x, stack);

@@ -69,11 +69,33 @@ typedef struct {
     int y;
 } ft_coord;
 
-// The drawn places of one element. Used slots are those before the first slot
-// whose x or y is 0; every slot after the first free one holds (0, 0).
-// selected and highlighted belong to the canvas.
+// The recorded places of one element, read as slots: coord[i] is the i-th
+// place recorded, and (0, 0) from slot `used` on (any i outside
+// 0..FT_MAX_COORDS - 1 included), so the used slots are those before the
+// first slot whose x or y is 0. Storage follows use: with no place it takes
+// nothing beyond these 16 bytes; one place is kept here; more live in an
+// array on the heap that grows in steps (4, 8, 16, ..., 128, then
+// FT_MAX_COORDS places) and is released when the places are cleared.
+typedef struct ft_coord_slots {
+    union {
+        ft_coord one;   // the place, while room is 0
+        ft_coord *many; // the array of room places, while room is not 0
+    };
+    unsigned char used; // places recorded, at most FT_MAX_COORDS
+    unsigned char room; // 0: at most one place, kept in `one`; else the array's size
+
+    ft_coord operator[](int i) const {
+        if (i < 0 || i >= used)
+            return ft_coord{0, 0};
+        return room ? many[i] : one;
+    }
+} ft_coord_slots;
+
+// The positions block of one element: its drawn places, and the selected and
+// highlighted flags that the canvas reads and writes. A new block is all
+// zero bytes: no place, no flag.
 typedef struct {
-    ft_coord coord[FT_MAX_COORDS];
+    ft_coord_slots coord;
     int spare; // always 0
     int selected;
     int highlighted;
@@ -203,17 +225,20 @@ void ft_print_tree_preorder_lowlevel(ft_element *e, int level);
 
 /* Drawn positions and searches. The tree walks keep no recursion on the
    machine stack, so any depth is safe. */
-// Records (x, y) unless already recorded; a 201st position is dropped.
+// Records (x, y) unless already recorded. Not recorded either: a position
+// with x or y 0 (no drawn place), a 201st position, and one for which the
+// block's array cannot grow (memory exhausted). Cannot fail.
 ft_element *ft_add_coord(ft_element *e, int x, int y);
 // (x, y) when recorded, else (0, 0).
 ft_coord ft_get_coord(ft_element *e, int x, int y);
 // Removes a recorded position (later ones move down); e, or NULL when absent.
 ft_element *ft_remove_coord(ft_element *e, int x, int y);
-// Empties all 200 slots of e and of everything below it; returns 0. NULL ok.
+// Forgets every recorded position of e and of everything below it, and
+// releases their arrays; returns 0. NULL ok.
 int ft_clear_coords(ft_element *e);
 // 1 when (x, y) lies strictly inside the 15 x 15 box whose top centre is c.
 int ft_coord_hit(int x, int y, ft_coord c);
-// 1 when ft_coord_hit holds for one of e's used slots (the end rule).
+// 1 when ft_coord_hit holds for one of e's recorded positions.
 int ft_hit(int x, int y, ft_element *e);
 // First element in preorder hit at (x, y); descends only into elements with
 // a page flag other than FT_PAGE_NONE. NULL when none or root is NULL.
@@ -248,11 +273,12 @@ void ft_touch(void);
 
 /* Positions blocks. */
 // A zeroed positions block from a pool of large zero-filled mappings, so that
-// making an element neither touches nor zeroes its block. Throws
-// std::bad_alloc when memory is exhausted.
+// making an element neither touches nor zeroes its block: its memory is
+// taken when the element is first drawn. Throws std::bad_alloc when memory
+// is exhausted.
 ft_coords *ft_coords_alloc(void);
-// Returns a block to the pool (its used slots are zeroed first). NULL does
-// nothing.
+// Returns a block to the pool (its places and flags are cleared first). NULL
+// does nothing.
 void ft_coords_release(ft_coords *b);
 
 #endif

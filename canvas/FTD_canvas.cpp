@@ -175,25 +175,25 @@ static void push_inputs(ft_element *e, std::vector<ft_element *> &todo) {
             todo.insert(todo.end(), chunk->items, chunk->items + chunk->last + 1);
 }
 
-// Applies set to e and to every element below it, once per path from e.
-template <class Set> static void for_each_below(ft_element *e, Set set) {
-    std::vector<ft_element *> todo;
-    if (e)
-        todo.push_back(e);
-    while (!todo.empty()) {
-        ft_element *cur = todo.back();
-        todo.pop_back();
-        set(cur);
-        push_inputs(cur, todo);
-    }
+// Flags are written only where set, so that the positions block of an
+// element never drawn keeps its untouched memory.
+static void unselect(ft_element *e, void *) {
+    if (e->coord->selected != 0)
+        e->coord->selected = 0;
+}
+
+static void unhighlight(ft_element *e, void *) {
+    if (e->coord->highlighted != 0)
+        e->coord->highlighted = 0;
 }
 
 void FTD_canvas::clear_selection() {
     clear_selection(tree);
 }
 
+// Each element below e once, however many paths lead to it.
 int FTD_canvas::clear_selection(ft_element *e) {
-    for_each_below(e, [](ft_element *x) { x->coord->selected = 0; });
+    ft_walk_once(e, unselect, nullptr);
     return e ? 0 : 1;
 }
 
@@ -221,7 +221,7 @@ void FTD_canvas::clear_highlight() {
 }
 
 int FTD_canvas::clear_highlight(ft_element *e) {
-    for_each_below(e, [](ft_element *x) { x->coord->highlighted = 0; });
+    ft_walk_once(e, unhighlight, nullptr);
     return e ? 0 : 1;
 }
 

@@ -1,10 +1,8 @@
-// Drawn positions of elements, hit tests and the searches over the tree.
+// Drawn positions of elements, hit tests and the walks over the tree.
 //
-// The searches walk the tree with an explicit stack (deep trees cannot
-// overflow the machine stack). Searches that stop at the first match also
-// skip a gate met again along another path: its whole subtree was already
-// searched without a match, so the result is the same as a plain preorder
-// walk, without the cost of walking a shared subtree once per path.
+// The walks keep a stack of their own (deep trees cannot overflow the
+// machine stack) and, but for the page list, visit an element reached along
+// several paths once (see walk below).
 #include "saFaultTree.h"
 
 #include <sys/mman.h>
@@ -15,7 +13,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -195,66 +192,107 @@ int ft_hit(int x, int y, ft_element *e) {
     return 0;
 }
 
-// Pushes the children of e in reverse, so that they pop in list order.
+/* ---- Walks ---- */
+
+namespace {
+
+// The marks of one walk: every element it visited, unmarked again when the
+// walk ends, however it ends.
+struct walk_marks {
+    std::vector<ft_element *> visited;
+    walk_marks() = default;
+    walk_marks(const walk_marks &) = delete;
+    walk_marks &operator=(const walk_marks &) = delete;
+    ~walk_marks() {
+        for (ft_element *e : visited)
+            e->walk_mark = 0;
+    }
+    // Marks e; false when this walk visited it already.
+    bool first_visit(ft_element *e) {
+        if (e->walk_mark)
+            return false;
+        visited.push_back(e); // may throw: e then stays unmarked
+        e->walk_mark = 1;
+        return true;
+    }
+};
+
+} // namespace
+
+// Pushes the inputs of e that the walk has not visited yet, so that they pop
+// in list order.
 static void push_children(ft_element *e, std::vector<ft_element *> &stack) {
-    ft_list *l = e->children;
-    if (l == nullptr)
-        return;
-    for (int i = ft_list_get_size(l) - 1; i >= 0; --i)
-        stack.push_back(ft_list_get(l, i));
+    const size_t from = stack.size();
+    for (ft_list *c = e->children; c != nullptr; c = c->next)
+        for (int i = 0; i <= c->last; ++i)
+            if (!c->items[i]->walk_mark)
+                stack.push_back(c->items[i]);
+    std::reverse(stack.begin() + long(from), stack.end());
 }
 
-// Preorder search for the first element that matches; descend(e) decides
-// whether e's children are searched. Gates met twice are skipped (see top).
-template <class Match, class Descend>
-static ft_element *first_in_preorder(ft_element *root, Match match, Descend descend) {
+// Preorder walk from root visiting each element once: stop(e) true ends the
+// walk at e (the result; NULL when no element stops it); descend(e) says
+// whether e's inputs are walked. An element met again along another path is
+// skipped: it and everything it leads to were visited already, so a search
+// finds what a walk along every path finds, without walking a shared subtree
+// once per path.
+template <class Stop, class Descend>
+static ft_element *walk(ft_element *root, Stop stop, Descend descend) {
+    walk_marks marks;
     std::vector<ft_element *> stack;
-    std::unordered_set<ft_element *> searched;
     if (root != nullptr)
         stack.push_back(root);
     while (!stack.empty()) {
         ft_element *e = stack.back();
         stack.pop_back();
-        if (match(e))
+        if (!marks.first_visit(e))
+            continue;
+        if (stop(e))
             return e;
-        if (!ft_has_children(e) || !descend(e))
-            continue;
-        if (!searched.insert(e).second)
-            continue;
-        push_children(e, stack);
+        if (descend(e))
+            push_children(e, stack);
     }
     return nullptr;
 }
 
+static bool every(ft_element *) {
+    return true;
+}
+
+void ft_walk_once(ft_element *root, void (*fn)(ft_element *e, void *arg), void *arg) {
+    walk(
+        root,
+        [&](ft_element *e) {
+            fn(e, arg);
+            return false;
+        },
+        every);
+}
+
 int ft_clear_coords(ft_element *e) {
-    std::vector<ft_element *> stack;
-    std::unordered_set<ft_element *> cleared;
     int changed = 0;
-    if (e != nullptr)
-        stack.push_back(e);
-    while (!stack.empty()) {
-        ft_element *x = stack.back();
-        stack.pop_back();
-        if (x->coord != nullptr && zero_slots(x->coord->coord))
-            changed = 1;
-        if (ft_has_children(x) && cleared.insert(x).second)
-            push_children(x, stack);
-    }
+    walk(
+        e,
+        [&](ft_element *x) {
+            if (x->coord != nullptr && zero_slots(x->coord->coord))
+                changed = 1;
+            return false;
+        },
+        every);
     if (changed)
         ft_touch();
     return 0;
 }
 
 ft_element *ft_find_at(ft_element *root, int x, int y) {
-    return first_in_preorder(
+    return walk(
         root, [&](ft_element *e) { return ft_hit(x, y, e) != 0; },
         [](ft_element *e) { return e->page != FT_PAGE_NONE; });
 }
 
 ft_element *ft_find_by_name(ft_element *root, const char *name) {
-    return first_in_preorder(
-        root, [&](ft_element *e) { return strcmp(e->name, name) == 0; },
-        [](ft_element *) { return true; });
+    return walk(
+        root, [&](ft_element *e) { return strcmp(e->name, name) == 0; }, every);
 }
 
 void ft_get_pages(ft_element *root, ft_list *out) {
@@ -265,7 +303,9 @@ void ft_get_pages(ft_element *root, ft_list *out) {
         stack.pop_back();
         if (ft_get_page(e) == FT_PAGE_ON)
             ft_list_cons(e, out);
-        push_children(e, stack);
+        ft_list *l = e->children;
+        for (int i = l ? ft_list_get_size(l) - 1 : -1; i >= 0; --i)
+            stack.push_back(ft_list_get(l, i));
     }
 }
 
@@ -287,24 +327,36 @@ static ft_element *take_hit_child(ft_element *parent, int x, int y) {
     return nullptr;
 }
 
-ft_element *ft_delete_at(ft_element *parent, ft_element *e, int x, int y) {
+// The parent under which the first element in preorder hit at (x, y) hangs
+// (NULL for the first element itself), as a walk along every path finds it.
+// *found is set when an element is hit.
+static ft_element *hit_parent(ft_element *parent, ft_element *e, int x, int y, bool *found) {
+    walk_marks marks;
     std::vector<std::pair<ft_element *, ft_element *>> stack; // (parent, element)
-    std::unordered_set<ft_element *> searched;
+    *found = false;
     if (e != nullptr)
         stack.emplace_back(parent, e);
     while (!stack.empty()) {
         auto [p, x_e] = stack.back();
         stack.pop_back();
-        if (ft_hit(x, y, x_e)) {
-            if (p == nullptr)
-                return nullptr;
-            return take_hit_child(p, x, y);
-        }
-        if (!ft_has_children(x_e) || !searched.insert(x_e).second)
+        if (!marks.first_visit(x_e))
             continue;
-        ft_list *l = x_e->children;
-        for (int i = ft_list_get_size(l) - 1; i >= 0; --i)
-            stack.emplace_back(x_e, ft_list_get(l, i));
+        if (ft_hit(x, y, x_e)) {
+            *found = true;
+            return p;
+        }
+        const size_t from = stack.size();
+        for (ft_list *c = x_e->children; c != nullptr; c = c->next)
+            for (int i = 0; i <= c->last; ++i)
+                if (!c->items[i]->walk_mark)
+                    stack.emplace_back(x_e, c->items[i]);
+        std::reverse(stack.begin() + long(from), stack.end());
     }
     return nullptr;
+}
+
+ft_element *ft_delete_at(ft_element *parent, ft_element *e, int x, int y) {
+    bool found = false;
+    ft_element *p = hit_parent(parent, e, x, y, &found);
+    return found && p != nullptr ? take_hit_child(p, x, y) : nullptr;
 }

@@ -113,6 +113,9 @@ typedef struct ft_element {
     // Which of name, desc, prob and criticality (bits FT_TEXT_*) live in the
     // element's own allocation (ft_init_texts) instead of one of their own.
     unsigned char inline_texts;
+    // 1 only while a walk that visits each element once (ft_walk_once, the
+    // searches, ft_clear_coords) has visited it; 0 again when the walk ends.
+    unsigned char walk_mark;
     ft_coords *coord;         // owned
     struct ft_list *children; // not owned by the element (see ft_free_tree)
     // Elements taken out of this element's children (a replaced children list,
@@ -224,7 +227,8 @@ void ft_print_tree(ft_element *root);
 void ft_print_tree_preorder_lowlevel(ft_element *e, int level);
 
 /* Drawn positions and searches. The tree walks keep no recursion on the
-   machine stack, so any depth is safe. */
+   machine stack, so any depth is safe, and visit an element reached along
+   several paths once. */
 // Records (x, y) unless already recorded. Not recorded either: a position
 // with x or y 0 (no drawn place), a 201st position, and one for which the
 // block's array cannot grow (memory exhausted). Cannot fail.
@@ -250,6 +254,12 @@ void ft_get_pages(ft_element *root, ft_list *out);
 // Takes the child drawn at the point out of its parent's list (it goes to the
 // parent's detached list); returns the parent or NULL.
 ft_element *ft_delete_at(ft_element *parent, ft_element *e, int x, int y);
+// Calls fn(e, arg) once for every element reachable from root through the
+// children lists, root first, then in preorder of first meeting, however
+// many paths lead to it. NULL root does nothing. fn must not start another
+// walk (the walks share each element's walk_mark). Throws std::bad_alloc
+// when its stack cannot grow; no element is left marked.
+void ft_walk_once(ft_element *root, void (*fn)(ft_element *e, void *arg), void *arg);
 
 /* Release. */
 // Releases one element: its strings, positions block and the chunks of its

@@ -1,13 +1,27 @@
 // Drawn positions as stored: the slots of a positions block through each
-// step of its growth up to the limit and back.
+// step of its growth up to the limit and back; walks that visit an element
+// reached along many paths once; the canvas's clearing of its flags.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
+#include "FTD_canvas.h"
 #include "saFaultTree.h"
 
 namespace {
+
+ft_element *named(const char *name, ft_type type, short page = FT_PAGE_OFF) {
+    return ft_set_page(ft_set_type(ft_set_name(ft_init(), name), type), page);
+}
+
+ft_element *gate(const char *name, std::vector<ft_element *> kids, short page = FT_PAGE_OFF) {
+    ft_element *g = ft_set_children(named(name, FT_OR, page), ft_list_init());
+    for (ft_element *k : kids)
+        ft_add_child(g, k);
+    return g;
+}
 
 // Place i: boxes 20 units apart, so no two hit boxes overlap.
 ft_coord place(int i) {
@@ -99,6 +113,94 @@ TEST(PositionSlots, GrowthStepsLimitRemovalAndClearing) {
                   "0:" + std::to_string(place(3).x) + "," + std::to_string(place(3).y) + " ");
         ft_free_element(e);
     }
+}
+
+// G0 -> G1, G1; G1 -> G2, G2; ... G<depth - 1> -> E: 2^depth paths to E.
+std::vector<ft_element *> ladder(int depth) {
+    std::vector<ft_element *> g(1, named("E", FT_BASIC, FT_PAGE_NONE));
+    for (int i = depth - 1; i >= 0; --i) {
+        ft_element *below = g.back();
+        g.push_back(gate(("G" + std::to_string(i)).c_str(), {below, below}));
+    }
+    return std::vector<ft_element *>(g.rbegin(), g.rend()); // G0 first, E last
+}
+
+void collect(ft_element *e, void *arg) {
+    static_cast<std::vector<ft_element *> *>(arg)->push_back(e);
+}
+
+// Visits in preorder of first meeting, each element once, however many
+// paths lead to it; no element stays marked, also when the visitor throws.
+TEST(Walks, EachElementOnceInPreorderOfFirstMeeting) {
+    ft_element *s = named("S", FT_BASIC, FT_PAGE_NONE), *e1 = named("E1", FT_BASIC, FT_PAGE_NONE);
+    ft_element *a = gate("A", {s, e1}), *b = gate("B", {s, a}, FT_PAGE_ON);
+    ft_element *r = gate("R", {a, s, b});
+    std::vector<ft_element *> seen;
+    ft_walk_once(r, collect, &seen);
+    EXPECT_EQ(seen, (std::vector<ft_element *>{r, a, s, e1, b}));
+    struct thrown {};
+    auto stop_third = [](ft_element *, void *arg) {
+        if (++*static_cast<int *>(arg) == 3)
+            throw thrown{};
+    };
+    int count = 0;
+    EXPECT_THROW(ft_walk_once(r, stop_third, &count), thrown);
+    for (ft_element *x : {r, a, s, e1, b})
+        EXPECT_EQ(x->walk_mark, 0) << x->name;
+    seen.clear();
+    ft_walk_once(r, collect, &seen);
+    ft_walk_once(nullptr, collect, &seen);
+    EXPECT_EQ(seen.size(), 5u); // all of them again, none for NULL
+    ft_free_tree(r, nullptr);
+
+    std::vector<ft_element *> l = ladder(64);
+    seen.clear();
+    ft_walk_once(l[0], collect, &seen);
+    EXPECT_EQ(seen, l);
+    ft_add_coord(l.back(), 100, 200);
+    EXPECT_EQ(ft_find_at(l[0], 100, 201), l.back());
+    EXPECT_EQ(ft_find_by_name(l[0], "E"), l.back());
+    EXPECT_EQ(ft_find_at(l[0], 300, 201), nullptr);
+    ft_clear_coords(l[0]);
+    EXPECT_EQ(ft_find_at(l[0], 100, 201), nullptr);
+    ft_add_coord(l.back(), 100, 200);
+    EXPECT_EQ(ft_delete_at(nullptr, l[0], 100, 201), l[l.size() - 2]);
+    EXPECT_EQ(ft_list_get_size(ft_get_children(l[l.size() - 2])), 1);
+    ft_free_tree(l[0], nullptr);
+}
+
+// The canvas clears a flag on every element under the displayed root once,
+// below page gates too, and leaves elements outside it alone; a root with
+// 2^64 paths to its last element is cleared as quickly as any.
+TEST(CanvasFlags, ClearingVisitsEachElementOnce) {
+    FTD_canvas canvas(0, 0, 300, 200);
+    ft_element *hidden = named("H", FT_BASIC, FT_PAGE_NONE), *s = named("S", FT_BASIC);
+    ft_element *page = gate("P", {hidden, s}, FT_PAGE_ON), *outside = named("O", FT_BASIC);
+    ft_element *root = gate("R", {s, gate("G", {s, page}), page});
+    std::vector<ft_element *> l = ladder(64);
+    const struct {
+        void (FTD_canvas::*clear)();
+        int ft_coords::*flag;
+    } rows[] = {{&FTD_canvas::clear_selection, &ft_coords::selected},
+                {&FTD_canvas::clear_highlight, &ft_coords::highlighted}};
+    for (const auto &row : rows) {
+        canvas.tree = root;
+        for (ft_element *x : {root, hidden, s, page, outside, l[0], l.back()})
+            x->coord->*row.flag = 1;
+        (canvas.*row.clear)();
+        for (ft_element *x : {root, hidden, s, page})
+            EXPECT_EQ(x->coord->*row.flag, 0) << x->name;
+        EXPECT_EQ(outside->coord->*row.flag, 1);
+        canvas.tree = l[0];
+        (canvas.*row.clear)();
+        EXPECT_EQ(l[0]->coord->*row.flag, 0);
+        EXPECT_EQ(l.back()->coord->*row.flag, 0);
+        outside->coord->*row.flag = 0;
+    }
+    canvas.tree = nullptr;
+    ft_free_tree(root, nullptr);
+    ft_free_tree(l[0], nullptr);
+    ft_free_element(outside);
 }
 
 } // namespace

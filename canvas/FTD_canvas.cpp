@@ -39,9 +39,9 @@ void FTD_canvas::init_state() {
     click.y = 0;
     selected_node = nullptr;
     layout.as_root = 1;
+    layout.no_kind = -1;
     layout_root = nullptr;
     layout_generation = 0;
-    layout_recorded = 0;
     view_x0 = view_y0 = -DBL_MAX;
     view_x1 = view_y1 = DBL_MAX;
 }
@@ -55,13 +55,14 @@ void FTD_canvas::fit_zoom(FTD_size s) {
     max_zoom = (float)std::min(32767.0 / tw, 32767.0 / th);
 }
 
-// The layout is built here, once, for the zoom and for the drawings to come.
+// The layout is built and recorded here, once, for the zoom and for the
+// drawings to come.
 void FTD_canvas::set_tree(ft_element *root) {
     tree = root;
     selected_node = nullptr;
     if (root) {
         try {
-            fit_zoom(current_layout(0).places[0].size);
+            fit_zoom(current_layout().places[0].size);
             return;
         } catch (const std::bad_alloc &) {
             tree = nullptr; // a tree without its layout is not shown
@@ -82,7 +83,7 @@ void FTD_canvas::set_page_tree(ft_element *root) {
     if (!root)
         return;
     ft_set_page(root, FT_PAGE_ON);
-    fit_zoom(root == tree ? current_layout(0).places[0].size : children_size(root));
+    fit_zoom(root == tree ? current_layout().places[0].size : children_size(root));
 }
 
 int FTD_canvas::show_probability() {

@@ -2,33 +2,36 @@
 //
 // Layout works in tree units (a terminal node takes a 20 by 20 cell, each
 // level lies 20 units below its parent); the screen drawing scales it by
-// zoom (pixels per tree unit); the SVG writer writes the same layout. Each
-// node's drawn positions are recorded in its element, which is how a press
-// finds the node under the mouse.
+// zoom (pixels per tree unit); the SVG writer writes the same layout.
 //
-// One layout, many readers. build_layout turns a tree into an FTD_layout: a
-// flat array with one FTD_place per drawn place, in preorder (a node, then
-// the whole subtree of each input in list order; a basic event named by
-// several gates has one place under each). It never recurses: pass 1 walks
-// the children lists with a stack of its own and appends the places, each
-// with its parent's index and the index just past its subtree; pass 2 runs
-// backwards, so every subtree is complete before its parent, and sums the
-// sizes; pass 3 runs forwards and gives each input its span, left to right
-// under its parent, hence its position, and each place the extent of what
-// is drawn for it. The canvas keeps the layout of the displayed tree,
-// built once per change of root or of the model (ft_generation), and records
-// its positions in the elements (ft_add_coord, in preorder) before the first
-// drawing or export that needs them. Readers:
+// The layout array, and how positions reach the elements. build_layout
+// turns a tree into an FTD_layout: a flat array with one FTD_place per
+// drawn place, in preorder (a node, then the whole subtree of each input in
+// list order; a basic event named by several gates has one place under
+// each), holding its element, its position, the size of its span, its
+// parent's index, the index just past its subtree and the extent of what is
+// drawn for it. It never recurses: pass 1 walks the children lists with a
+// stack of its own and appends the places; pass 2 runs backwards, so every
+// subtree is complete before its parent, and sums the sizes; pass 3 runs
+// forwards and gives each input its span, left to right under its parent,
+// hence its position and extent. The canvas keeps one layout, of the
+// displayed tree from (10,10) (current_layout); each time it builds it, for
+// a new root or after any change to the model (ft_generation moved), it
+// clears the recorded positions of everything under the root
+// (ft_clear_coords) and records each place's position in its element
+// (ft_add_coord, in preorder), so the elements hold exactly the places of
+// the layout shown. Readers of the layout:
 //   - set_tree and set_page_tree take the tree's size from the first place;
 //   - draw() paints the places and connectors whose extents meet the clip
 //     region (walk_layout), skipping every subtree whose span misses it;
 //   - write_svg writes every place and connector in the same order;
-//   - delete_at finds the place under a point and its parent there;
-//   - select_at resolves a press against the positions the layout recorded
-//     (ft_find_at).
-// The operations named after single nodes (subtree_size, children_size,
-// place_node, draw_root, draw_subtree, svg_root, svg_subtree) lay out the
-// node they are given the same way.
+//   - delete_at finds the place under a point and its parent there.
+// The recorded positions are read by a press (select_at, through
+// ft_find_at); the frames read the selected and highlighted flags beside
+// them. The operations named after single nodes (subtree_size,
+// children_size, place_node, draw_root, draw_subtree, svg_root, svg_subtree)
+// lay out the node they are given the same way and add its positions to
+// those recorded.
 #ifndef FTD_CANVAS_H
 #define FTD_CANVAS_H
 
@@ -73,6 +76,9 @@ struct FTD_place {
 struct FTD_layout {
     std::vector<FTD_place> places;
     int as_root; // 1: the first place is laid out as the displayed root
+    // The first place that the screen would draw by a type that is no kind
+    // (an internal error); -1 when there is none.
+    int no_kind;
 };
 
 class FTD_canvas : public Fl_Widget {
@@ -226,19 +232,14 @@ class FTD_canvas : public Fl_Widget {
     void init_state();
     // Sets tree_size, zoom and max_zoom for a tree of size s.
     void fit_zoom(FTD_size s);
-    // Layout of the displayed tree from (10,10), kept while tree and the
-    // model stay as they were (layout_generation).
+    // Layout of the displayed tree from (10,10), and the root and model
+    // generation it was built and recorded for (see the top of this file).
     FTD_layout layout;
-    ft_element *layout_root;         // tree the layout was built for, NULL when none
-    unsigned long layout_generation; // ft_generation() when layout was last brought up to date
-    int layout_recorded;             // record level reached since it was built (see below)
-    // Brings layout up to date for tree (not NULL) and returns it. record 0:
-    // the layout only; 1, as the export does: its positions are added to those
-    // recorded; 2, as the screen drawing does: the tree's recorded positions
-    // are cleared, every node type is checked (no kind: internal error,
-    // LINE_DRAW_ROOT for the root, LINE_DRAW_NODE below) and the positions
-    // recorded.
-    const FTD_layout &current_layout(int record);
+    ft_element *layout_root;         // NULL when none
+    unsigned long layout_generation; // ft_generation() once its positions were recorded
+    // The layout of tree (not NULL), built and recorded anew when tree or the
+    // model changed since.
+    const FTD_layout &current_layout();
     // Lets go of the layout and its memory.
     void drop_layout();
     // The lines the internal-error report shows for a node whose type is no
@@ -246,11 +247,13 @@ class FTD_canvas : public Fl_Widget {
     // as a root or below one): fixed numbers of the report, not lines of any
     // file here.
     enum { LINE_DRAW_ROOT = 515, LINE_DRAW_NODE = 319, LINE_SVG_ROOT = 588, LINE_SVG_NODE = 400 };
-    // Records every position of l in its element, in preorder; with a
-    // non-zero line, a node whose type is no kind first stops the program
-    // (root_line for a laid-out root, line below it).
-    static void record_layout(const FTD_layout &l, int root_line, int line);
-    // A new layout of e from origin, recorded as record_layout does.
+    // Records every position of l in its element, in preorder.
+    static void record_layout(const FTD_layout &l);
+    // Stops the program when l holds a place drawn by a type that is no kind:
+    // root_line for a laid-out root, line below it.
+    static void check_kinds(const FTD_layout &l, int root_line, int line);
+    // A new layout of e from origin, recorded; with a non-zero root_line its
+    // kinds are checked first.
     static FTD_layout recorded_layout(ft_element *e, FTD_point origin, int as_root, int root_line,
                                       int line);
 

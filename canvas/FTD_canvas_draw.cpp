@@ -25,7 +25,9 @@ void FTD_canvas::draw() {
     if (!tree)
         return;
     try {
-        draw_layout(current_layout(2));
+        const FTD_layout &l = current_layout();
+        check_kinds(l, LINE_DRAW_ROOT, LINE_DRAW_NODE);
+        draw_layout(l);
     } catch (const std::bad_alloc &) {
         // Without memory for its layout the tree is not drawn; the next
         // drawing tries again.

@@ -112,7 +112,7 @@ void FTD_canvas::forget_removed(ft_element *removed) {
 int FTD_canvas::delete_at(int x, int y) {
     if (!tree)
         return 0;
-    const std::vector<FTD_place> &places = current_layout(0).places;
+    const std::vector<FTD_place> &places = current_layout().places;
     if (ft_coord_hit(x, y, ft_coord{places[0].pos.x, places[0].pos.y}))
         return 0;
     for (size_t i = 1; i < places.size(); i++) {

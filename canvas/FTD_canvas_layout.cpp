@@ -105,48 +105,56 @@ static void place_all(std::vector<FTD_place> &places, FTD_point origin) {
     }
 }
 
+// The first place that the screen draws by its type although the type is no
+// kind (a laid-out root, or a node below it that is not a page gate); -1
+// when there is none.
+static int first_of_no_kind(const std::vector<FTD_place> &places, int as_root) {
+    for (size_t i = 0; i < places.size(); i++) {
+        const FTD_place &p = places[i];
+        if ((i == 0 && as_root) || ft_get_page(p.e) != FT_PAGE_ON)
+            if (!ft_type_known(ft_get_type(p.e)))
+                return (int)i;
+    }
+    return -1;
+}
+
 void FTD_canvas::build_layout(FTD_layout &out, ft_element *e, FTD_point origin, int as_root) {
     out.as_root = as_root;
     collect_places(out.places, e, as_root);
     sum_sizes(out.places);
     place_all(out.places, origin);
+    out.no_kind = first_of_no_kind(out.places, as_root);
 }
 
-void FTD_canvas::record_layout(const FTD_layout &l, int root_line, int line) {
-    for (size_t i = 0; i < l.places.size(); i++) {
-        const FTD_place &p = l.places[i];
-        int root = i == 0 && l.as_root;
-        if (line && (root || ft_get_page(p.e) != FT_PAGE_ON) && !ft_type_known(ft_get_type(p.e)))
-            fatal_assert("0", "FTD_canvas", root ? root_line : line);
+void FTD_canvas::record_layout(const FTD_layout &l) {
+    for (const FTD_place &p : l.places)
         ft_add_coord(p.e, p.pos.x, p.pos.y);
-    }
+}
+
+void FTD_canvas::check_kinds(const FTD_layout &l, int root_line, int line) {
+    if (l.no_kind >= 0)
+        fatal_assert("0", "FTD_canvas", l.no_kind == 0 && l.as_root ? root_line : line);
 }
 
 FTD_layout FTD_canvas::recorded_layout(ft_element *e, FTD_point origin, int as_root, int root_line,
                                        int line) {
     FTD_layout l;
     build_layout(l, e, origin, as_root);
-    record_layout(l, root_line, line);
+    if (root_line)
+        check_kinds(l, root_line, line);
+    record_layout(l);
     return l;
 }
 
-const FTD_layout &FTD_canvas::current_layout(int record) {
-    if (layout_root != tree || layout_generation != ft_generation() || layout.places.empty()) {
-        build_layout(layout, tree, FTD_point{10, 10}, 1);
-        layout_root = tree;
-        layout_recorded = 0;
-        layout_generation = ft_generation();
-    }
-    if (layout_recorded >= record)
+const FTD_layout &FTD_canvas::current_layout() {
+    if (layout_root == tree && layout_generation == ft_generation() && !layout.places.empty())
         return layout;
-    if (record == 2) {
-        ft_clear_coords(tree);
-        record_layout(layout, LINE_DRAW_ROOT, LINE_DRAW_NODE);
-    } else {
-        record_layout(layout, 0, 0);
-    }
-    layout_recorded = record;
-    // Only recorded positions changed since the layout was built.
+    layout_root = nullptr; // until the new layout is built and recorded
+    build_layout(layout, tree, FTD_point{10, 10}, 1);
+    ft_clear_coords(tree);
+    record_layout(layout);
+    layout_root = tree;
+    // Recording moved the counter; only changes made from now on count.
     layout_generation = ft_generation();
     return layout;
 }

@@ -46,7 +46,7 @@ void FTD_canvas::write_svg_body(FILE *out) {
                "<g stroke=\"black\" stroke-width=\"0.1\" fill=\"white\" fill-opacity=\"1\" "
                "transform=\"scale(%.3f)\">\n",
                zoom);
-    write_layout(out, current_layout(1));
+    write_layout(out, current_layout());
     svg_printf(out, 1, "</g>\n");
 }
 

@@ -1,9 +1,14 @@
 // Drawn positions as stored: the slots of a positions block through each
 // step of its growth up to the limit and back; walks that visit an element
-// reached along many paths once; the canvas's clearing of its flags.
+// reached along many paths once; the canvas's clearing of its flags; the
+// positions the canvas leaves in the elements.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -201,6 +206,69 @@ TEST(CanvasFlags, ClearingVisitsEachElementOnce) {
     ft_free_tree(root, nullptr);
     ft_free_tree(l[0], nullptr);
     ft_free_element(outside);
+}
+
+// Element -> its places, for every element reachable from root.
+using places_map = std::map<ft_element *, std::set<std::pair<int, int>>>;
+
+void add_recorded(ft_element *e, void *arg) {
+    auto &m = (*static_cast<places_map *>(arg))[e];
+    for (int i = 0; i < e->coord->coord.used; ++i)
+        m.insert({e->coord->coord[i].x, e->coord->coord[i].y});
+}
+
+void add_none(ft_element *e, void *arg) {
+    (*static_cast<places_map *>(arg))[e];
+}
+
+places_map recorded(ft_element *root) {
+    places_map m;
+    ft_walk_once(root, add_recorded, &m);
+    return m;
+}
+
+places_map laid_out(ft_element *root) {
+    places_map m;
+    ft_walk_once(root, add_none, &m);
+    FTD_layout l;
+    FTD_canvas::build_layout(l, root, FTD_point{10, 10}, 1);
+    for (const FTD_place &p : l.places)
+        m[p.e].insert({p.pos.x, p.pos.y});
+    return m;
+}
+
+// Whatever the canvas does first after a change (fit a new root, export,
+// delete), the elements under the displayed root then hold exactly the
+// places of its layout: none left from an earlier layout, none below a page
+// gate.
+TEST(CanvasPositions, ElementsHoldTheShownLayout) {
+    FTD_canvas canvas(0, 0, 300, 200);
+    ft_element *s = named("S", FT_BASIC, FT_PAGE_NONE), *x = named("X", FT_BASIC, FT_PAGE_NONE);
+    ft_element *g = gate("G", {s, x}), *p = gate("P", {s});
+    ft_element *root = gate("R", {s, g, p});
+    FILE *out = tmpfile();
+    ASSERT_NE(out, nullptr);
+    const struct {
+        const char *what;
+        std::function<void()> act;
+    } rows[] = {
+        {"fit", [&] { canvas.set_tree(root); }},
+        {"input added, export", [&] { ft_add_child(g, s), canvas.write_svg(out); }},
+        {"page gate, export", [&] { ft_set_page(g, FT_PAGE_ON), canvas.write_svg(out); }},
+        {"page shown", [&] { canvas.set_tree(g); }},
+        {"root again", [&] { canvas.set_tree(root); }},
+        {"places cleared, delete", [&] { ft_clear_coords(root), canvas.delete_at(-50, -50); }},
+        {"input deleted, export", [&] { canvas.delete_at(60, 31), canvas.write_svg(out); }},
+        {"fit again", [&] { canvas.set_tree(root); }},
+    };
+    for (const auto &r : rows) {
+        r.act();
+        EXPECT_TRUE(recorded(canvas.tree) == laid_out(canvas.tree)) << r.what;
+    }
+    EXPECT_EQ(ft_list_get_size(ft_get_children(root)), 2); // P was taken out
+    fclose(out);
+    canvas.set_tree(nullptr);
+    ft_free_tree(root, nullptr);
 }
 
 } // namespace

@@ -66,10 +66,11 @@ struct FTD_place {
     FTD_size size; // the span: children size for a laid-out root, subtree size below
     int parent;    // index of the parent's place; -1 for the first place
     int end;       // index just past the places of this subtree (its inputs follow it)
-    // What is drawn for this place alone: its symbol, boxes, label and frames
-    // (x - 7.5 to x + 7.5, y to y + 20) and the connectors to its inputs. The
-    // frames' width in pixels comes on top (see the drawing's view margin).
-    float x0, y0, x1, y1;
+    // Left and right of what is drawn for this place alone, from pos.y to
+    // pos.y + 20: its symbol, boxes, label and frames (x - 7.5 to x + 7.5) and
+    // the connectors to its inputs. The frames' width in pixels comes on top
+    // (see the drawing's view margin).
+    float x0, x1;
 };
 
 // A tree laid out from an origin, places in preorder.

@@ -55,7 +55,7 @@ void FTD_canvas::draw_layout(const FTD_layout &l) {
                 __builtin_prefetch((&p + 16)->e);
             if (&p + 8 < last)
                 __builtin_prefetch(&(&p + 8)->e->coord->selected);
-            if (c->in_view(p.x0, p.y0, p.x1 - p.x0, p.y1 - p.y0))
+            if (c->in_view(p.x0, p.pos.y, p.x1 - p.x0, 20))
                 c->draw_place(p, is_root);
         }
         void connector(const FTD_place &parent, const FTD_place &child) override {

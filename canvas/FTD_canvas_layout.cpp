@@ -6,6 +6,8 @@
 // its inputs and is centred above them; every level lies 20 units below its
 // parent. A gate without inputs takes no room.
 #include <algorithm>
+#include <climits>
+#include <new>
 
 #include "FTD_canvas.h"
 #include "fatal.h"
@@ -26,19 +28,24 @@ static FTD_place new_place(ft_element *e, int parent, int as_root) {
     return p;
 }
 
-// Pass 1: the places in preorder, each with its parent and its end.
-static void collect_places(std::vector<FTD_place> &out, ft_element *root, int as_root) {
+// Pass 1: the places in preorder, each with its parent and its end, into
+// out; with out NULL the places are only counted. Returns their number.
+// Throws std::bad_alloc for more places than an int counts (no array could
+// hold them anyway).
+static int collect_places(std::vector<FTD_place> *out, ft_element *root, int as_root) {
     struct open_node {
         int place;
-        ft_list *chunk; // chunk of its children list holding the next input
-        int slot;       // that input's slot in the chunk
+        int slot;       // slot of its next input in chunk
+        ft_list *chunk; // chunk of its children list holding that input
     };
     std::vector<open_node> open;
-    out.clear();
-    out.push_back(new_place(root, -1, as_root));
-    out[0].end = 1;
+    int count = 1;
+    if (out) {
+        out->push_back(new_place(root, -1, as_root));
+        (*out)[0].end = 1;
+    }
     if (expands(root, as_root))
-        open.push_back({0, ft_get_children(root), 0});
+        open.push_back({0, 0, ft_get_children(root)});
     while (!open.empty()) {
         open_node &n = open.back();
         if (n.chunk && n.slot > n.chunk->last) {
@@ -47,17 +54,23 @@ static void collect_places(std::vector<FTD_place> &out, ft_element *root, int as
             continue;
         }
         if (!n.chunk) { // every input placed
-            out[n.place].end = (int)out.size();
+            if (out)
+                (*out)[n.place].end = count;
             open.pop_back();
             continue;
         }
         ft_element *child = n.chunk->items[n.slot++];
-        int at = (int)out.size();
-        out.push_back(new_place(child, n.place, 0));
-        out[at].end = at + 1;
+        if (count == INT_MAX)
+            throw std::bad_alloc();
+        int at = count++;
+        if (out) {
+            out->push_back(new_place(child, n.place, 0));
+            (*out)[at].end = at + 1;
+        }
         if (expands(child, 0))
-            open.push_back({at, ft_get_children(child), 0});
+            open.push_back({at, 0, ft_get_children(child)});
     }
+    return count;
 }
 
 // Pass 2, backwards: a place's inputs come after it, so each is complete
@@ -79,8 +92,6 @@ static void sum_sizes(std::vector<FTD_place> &places) {
 static void set_symbol_extent(FTD_place &p) {
     p.x0 = p.pos.x - 7.5f;
     p.x1 = p.pos.x + 7.5f;
-    p.y0 = (float)p.pos.y;
-    p.y1 = p.pos.y + 20.0f;
 }
 
 // Pass 3, forwards: each place's inputs get their spans side by side from
@@ -118,9 +129,16 @@ static int first_of_no_kind(const std::vector<FTD_place> &places, int as_root) {
     return -1;
 }
 
+// The places are counted first, so that the array is made once at its size:
+// growing it step by step would leave the heap with every smaller copy.
 void FTD_canvas::build_layout(FTD_layout &out, ft_element *e, FTD_point origin, int as_root) {
     out.as_root = as_root;
-    collect_places(out.places, e, as_root);
+    const size_t n = (size_t)collect_places(nullptr, e, as_root);
+    if (out.places.capacity() > 2 * n) // a much larger layout's array is let go
+        std::vector<FTD_place>().swap(out.places);
+    out.places.clear();
+    out.places.reserve(n);
+    collect_places(&out.places, e, as_root);
     sum_sizes(out.places);
     place_all(out.places, origin);
     out.no_kind = first_of_no_kind(out.places, as_root);

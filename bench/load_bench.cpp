@@ -12,14 +12,16 @@
 // three event inputs spread over the whole events file, a page flag on every
 // 50th gate, and five-column events rows with a "Fixed" model.
 //
-// Last measured (three runs in each of two sessions on an 8-core machine
-// shared with other builds, whose load moves every figure): the 20,000-gate
-// pairs load in 1.8 to 1.9 (tree) and 1.7 to 1.8 (spread) times awk's time;
-// ten times the input takes 10.8 to 12.5 (tree) and 10.5 to 11.9 (spread)
-// times the time, so the growth goal does not always hold. The large pairs
-// lose to their size: their name index (74 MB) and the 300 MB they build no
-// longer stay in the caches, so their random look-ups and first writes cost
-// more.
+// Last measured (four runs on an 8-core machine shared with other builds,
+// whose load moves every figure), each load in a fresh process: the
+// 20,000-gate pairs load in 2.8 to 2.9 (tree) and 2.4 to 2.9 (spread) times
+// awk's time, so the goal does not hold for a first load (a second load on
+// the warm heap, the "warm s" column, is up to a tenth faster); the kernel
+// takes a third of a first load, mostly in faults on fresh pages, the two
+// scanners another third. Ten times the input takes 10.8 to 11.7 (tree) and
+// 7.9 to 11.1 (spread) times the time. The large pairs lose to their size:
+// their name index (74 MB) and the 300 MB they build no longer stay in the
+// caches, so their random look-ups and first writes cost more.
 //
 // Tricks that stay, each with the row that shows its gain (same machine):
 // - the hand-written name index (ftnames.h): about 4.4 times faster than
@@ -36,9 +38,10 @@
 // - an element and its texts in one allocation (ft_init_texts): basic events
 //   made about 1.27 times faster, in 1.5 times less heap;
 // - the positions-block pool (ft_coords_alloc): about 1.5 MB resident for
-//   120,000 blocks against 188 MB with one calloc each; its large-page hint
-//   makes a walk over the blocks about twice as fast (without the hint the
-//   pool walks no faster than calloc'd blocks).
+//   120,000 blocks (the row's own list of them) against 6.3 MB with one
+//   calloc each, none of it touched while loading; a walk that reads a flag
+//   of every block as fast as over calloc'd blocks or faster (1.0 to 6 times
+//   in eight runs).
 // Gone, for measuring no gain: the hand-written table and prefetch of the
 // drawn-places count (std::unordered_map does as well, and a tree without
 // events turned into gates is no longer counted at all); an empty volatile

@@ -122,6 +122,10 @@ static int grow(ft_coord_slots &s) {
 void ft_coords_release(ft_coords *b) {
     if (b == nullptr)
         return;
+    // Each field is written only when it is not zero already: the block of
+    // an element that was never drawn lies in pages nobody has written, and
+    // releasing a large tree must not make the system back them with fresh
+    // pages just to store zeros again.
     zero_slots(b->coord);
     if (b->selected != 0)
         b->selected = 0;

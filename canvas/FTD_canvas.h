@@ -286,6 +286,10 @@ class FTD_canvas : public Fl_Widget {
     void draw_place(const FTD_place &p, int is_root);
     // fl_push_matrix, then the mapping from tree units to pixels.
     void push_tree_matrix();
+    // Starts the symbol of a node at (x, y): its description box, then the
+    // mapping from tree units (push_tree_matrix) with black for its lines.
+    // The symbol ends with fl_pop_matrix.
+    void begin_symbol(const char *desc, int x, int y);
     // A white box 15 units wide and h tall, centred on x, with a black
     // outline, then text fitted into it.
     void draw_filled_box(const char *text, double x, double top, double h);

@@ -151,6 +151,12 @@ void FTD_canvas::draw_place(const FTD_place &p, int is_root) {
 
 /* Symbols. Points are relative to the node position (x, y). */
 
+void FTD_canvas::begin_symbol(const char *desc, int x, int y) {
+    draw_desc_box(desc, x, y);
+    push_tree_matrix();
+    fl_color(FL_BLACK);
+}
+
 static void line2(double x0, double y0, double x1, double y1) {
     fl_begin_line();
     fl_vertex(x0, y0);
@@ -189,9 +195,7 @@ static int box_has_pixels(const FTD_canvas *c, float bw, float bh) {
 
 void FTD_canvas::draw_basic(int x, int y, const char *name, const char *desc, const char *prob,
                             const char *crit) {
-    draw_desc_box(desc, x, y);
-    push_tree_matrix();
-    fl_color(FL_BLACK);
+    begin_symbol(desc, x, y);
     line2(x, y + 6, x, y + 7);
     arc_line(x, y + 11, 4, 0, 360);
     fl_pop_matrix();
@@ -214,9 +218,7 @@ static void gate_text(FTD_canvas *c, int x, double prob_top, const char *name, c
 
 void FTD_canvas::draw_and(int x, int y, const char *name, const char *desc, const char *prob,
                           const char *crit) {
-    draw_desc_box(desc, x, y);
-    push_tree_matrix();
-    fl_color(FL_BLACK);
+    begin_symbol(desc, x, y);
     and_body(x, y);
     fl_pop_matrix();
     gate_text(this, x, y + 10, name, prob, crit, y);
@@ -224,9 +226,7 @@ void FTD_canvas::draw_and(int x, int y, const char *name, const char *desc, cons
 
 void FTD_canvas::draw_pand(int x, int y, const char *name, const char *desc, const char *prob,
                            const char *crit) {
-    draw_desc_box(desc, x, y);
-    push_tree_matrix();
-    fl_color(FL_BLACK);
+    begin_symbol(desc, x, y);
     and_body(x, y);
     fl_begin_line();
     fl_vertex(x + 3, y + 15);
@@ -239,9 +239,7 @@ void FTD_canvas::draw_pand(int x, int y, const char *name, const char *desc, con
 
 void FTD_canvas::draw_or(int x, int y, const char *name, const char *desc, const char *prob,
                          const char *crit) {
-    draw_desc_box(desc, x, y);
-    push_tree_matrix();
-    fl_color(FL_BLACK);
+    begin_symbol(desc, x, y);
     gate_top(x, y);
     line2(x - 3, y + 11, x - 3, y + 15);
     line2(x + 3, y + 11, x + 3, y + 15);
@@ -253,9 +251,7 @@ void FTD_canvas::draw_or(int x, int y, const char *name, const char *desc, const
 
 void FTD_canvas::draw_null(int x, int y, const char *name, const char *desc, const char *prob,
                            const char *crit) {
-    draw_desc_box(desc, x, y);
-    push_tree_matrix();
-    fl_color(FL_BLACK);
+    begin_symbol(desc, x, y);
     line2(x, y + 6, x, y + 10.5);
     line2(x, y + 12.5, x, y + 15);
     fl_pop_matrix();
@@ -263,9 +259,7 @@ void FTD_canvas::draw_null(int x, int y, const char *name, const char *desc, con
 }
 
 void FTD_canvas::draw_transfer(int x, int y, const char *name, const char *desc) {
-    draw_desc_box(desc, x, y);
-    push_tree_matrix();
-    fl_color(FL_BLACK);
+    begin_symbol(desc, x, y);
     line2(x, y + 6, x, y + 8);
     fl_color(FL_WHITE);
     fl_begin_polygon();

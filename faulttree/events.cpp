@@ -131,6 +131,10 @@ int events_end_of_input(events_run *run) {
     return FTREAD_OK;
 }
 
+size_t events_input(events_run *run, const char *start, char *buf, size_t max, FILE *f) {
+    return import_input(&run->scan, start, buf, max, f);
+}
+
 int events_read(FILE *f, ft_list *events, name_index *names) {
     events_run run{events, names, {}};
     void *scanner = nullptr;

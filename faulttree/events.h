@@ -47,5 +47,7 @@ int events_line_end(events_run *run);
 // them; the token may go on with the NUL or TAB that ends the cell).
 int events_cell(events_run *run, const char *text, size_t len);
 int events_end_of_input(events_run *run);
+// The scanner's read (import_input on the run's scan).
+size_t events_input(events_run *run, const char *start, char *buf, size_t max, FILE *f);
 
 #endif

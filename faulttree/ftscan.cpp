@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <new>
 
 void import_reset(import_column *table, int rows, unsigned char flags) {
@@ -25,6 +26,7 @@ void import_begin(import_scan *scan, import_column *table, int rows) {
     scan->counter = 1;
     scan->state = 0;
     scan->row_cells = false;
+    scan->in_place_end = nullptr;
     scan->col2row.clear();
     scan->named.clear();
     scan->store.resize(size_t(rows));
@@ -70,12 +72,16 @@ int import_data_cell(import_scan *scan, import_column *table, const char *text, 
     const int row = import_cell_row(scan);
     if (row < 0)
         return -1;
+    scan->length[size_t(row)] = len;
+    if (std::less<const char *>()(text, scan->in_place_end)) {
+        table[row].value = const_cast<char *>(text);
+        return 0;
+    }
     std::vector<char> &buf = scan->store[size_t(row)];
     if (buf.size() <= len)
         buf.resize(std::max(len + 1, 2 * buf.size()));
     memcpy(buf.data(), text, len);
     buf[len] = '\0';
-    scan->length[size_t(row)] = len;
     table[row].value = buf.data();
     return 0;
 }
@@ -165,6 +171,25 @@ size_t import_read(char *buf, size_t max, FILE *f) {
             throw import_scan_error("read error on the input file");
         clearerr(f);
     }
+}
+
+size_t import_input(import_scan *scan, const char *start, char *buf, size_t max, FILE *f) {
+    const size_t n = import_read(buf, max, f);
+    const size_t before = std::min(size_t(buf - start), size_t(2)); // a CR LF may begin there
+    const char *lo = buf - before;
+    scan->in_place_end = nullptr;
+    // An LF at lo + 1 .. lo + span - 2: a CR may precede it, a byte follows it.
+    for (size_t span = before + n; span >= 3;) {
+        const char *lf = static_cast<const char *>(memrchr(lo + 1, '\n', span - 2));
+        if (lf == nullptr)
+            break;
+        if (lf[-1] == '\r') {
+            scan->in_place_end = lf - 1;
+            break;
+        }
+        span = size_t(lf - lo) + 1;
+    }
+    return n;
 }
 
 void import_scan_failed(const char *msg) {

@@ -16,9 +16,10 @@
 typedef struct {
     char name[64]; // column name of the FaultTree+ format; constant
     int column;    // 1-based column the header named it in; 0 while unnamed
-    char *value;   // current data row's cell text, NULL when none. It points
-                   // into the run's row buffers (import_scan::store), which
-                   // are reused row after row: valid until the row ends.
+    char *value;   // current data row's cell text, NULL when none; valid
+                   // until the row ends. It points into the scanner's input
+                   // buffer, or into the run's row buffers (import_scan::store,
+                   // reused row after row) for a row the buffer may move.
 } import_column;
 
 // Flags of the reset operations: 1 forget the header columns, 2 drop the
@@ -32,8 +33,12 @@ struct import_scan {
     bool row_cells = false;               // the current line has produced a cell
     std::vector<int> col2row;             // data column -> first table row naming it, -1 none
     std::vector<int> named;               // the rows that take values: those the header named
-    std::vector<std::vector<char>> store; // per table row: room for the text value points to
-    std::vector<size_t> length;           // per table row: the length of that text
+    std::vector<std::vector<char>> store; // per table row: room for a copied cell text
+    std::vector<size_t> length;           // per table row: the length of its value
+    // A cell that begins before this point of the scanner's buffer lies in a
+    // row that ends before the buffer is read into again, so its text is
+    // used where it lies; later cells are copied into store. NULL: copy all.
+    const char *in_place_end = nullptr;
 };
 
 // Longest stretch of a cell that the readers take: 256 MiB without a TAB, CR
@@ -75,8 +80,10 @@ int import_header_cell(import_scan *scan, import_column *table, int rows, const 
 int import_header_end(import_scan *scan, import_column *table, int rows);
 
 // A data cell: its text, len bytes without a NUL, replaces the value of the
-// first row whose column is the counter. Returns 0, or -1 when no row has
-// that column. Throws std::bad_alloc when memory is exhausted.
+// first row whose column is the counter. The text stays where it is when it
+// lies before scan->in_place_end (the scanner ends it with a NUL before the
+// row ends), else it is copied. Returns 0, or -1 when no row has that column.
+// Throws std::bad_alloc when memory is exhausted.
 int import_data_cell(import_scan *scan, import_column *table, const char *text, size_t len);
 
 // The table row that a data cell at the counter goes to, -1 when none.
@@ -119,6 +126,12 @@ template <class Scan> int import_guarded(Scan scan) {
 // Scanner glue. import_read fills buf like fread (0 at end of input, an
 // interrupted read retried) and throws import_scan_error on a read error.
 size_t import_read(char *buf, size_t max, FILE *f);
+// The scanner's read: import_read into buf, the free end of the scanner's
+// buffer that begins at start (the bytes between start and buf are the
+// token the scanner is in). Sets scan->in_place_end to the CR of the last
+// CR LF in the buffer that a byte follows: the scanner reads again only
+// once it has passed that byte, so every row before it has ended by then.
+size_t import_input(import_scan *scan, const char *start, char *buf, size_t max, FILE *f);
 // Reports a scanner failure by throwing import_scan_error; never returns.
 [[noreturn]] void import_scan_failed(const char *msg);
 // The scanner's memory: NULL on failure and for a block beyond

@@ -512,6 +512,10 @@ static int finish_run(const gates_run &run, int lexed) {
     return drawn_places(run.root) > GATES_MAX_PLACES ? FTREAD_BAD_GATES : FTREAD_OK;
 }
 
+size_t gates_input(gates_run *run, const char *start, char *buf, size_t max, FILE *f) {
+    return import_input(&run->scan, start, buf, max, f);
+}
+
 int gates_read(FILE *f, name_index *names, ft_element *root) {
     gates_run run{*names, root};
     void *scanner = nullptr;

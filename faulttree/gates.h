@@ -64,5 +64,7 @@ int gates_line_end(gates_run *run);
 // them; the token may go on with the NUL or TAB that ends the cell).
 int gates_cell(gates_run *run, const char *text, size_t len);
 int gates_end_of_input(gates_run *run);
+// The scanner's read (import_input on the run's scan).
+size_t gates_input(gates_run *run, const char *start, char *buf, size_t max, FILE *f);
 
 #endif

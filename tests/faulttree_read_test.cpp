@@ -392,6 +392,64 @@ TEST_F(Reader, HostileInputsEndWithTheirCode) {
 }
 
 // A cell longer than the readers take (256 MiB) is a read error.
+// Rows whose cells lie on both sides of the places where the scanner reads
+// its next block of input. A first row of about one block, grown one byte at
+// a time, moves every later row across those places by every offset; the
+// cells end in every way a cell ends (TAB, CR LF, a lone CR, a NUL), and
+// every field of every element must read as written.
+TEST_F(Reader, RowsAcrossInputBlocksReadWhole) {
+    // An events row after its name: '#' stands for the row number.
+    // clang-format off
+    const struct { std::string cells, desc, prob; } shapes[] = {
+        {"\tplain #\tFixed\t2.5E-3 per hour", "plain #", "2.5E-3"},
+        {"\t\tFixed\t4#", "", "4#"},
+        {"\tbefore CR\rafter CR #\tFixed\t1E-#", "after CR #", "1E-#"},
+        {"\tbefore NUL #\0after NUL\tFixed\t7.# a b"s, "before NUL #", "7.#"},
+        {"\tno parameter #\tFixed", "no parameter #", "0.0"},
+        {"\tthen a lone CR #\r\tFixed\t#", "then a lone CR #", "#"},
+    };
+    // clang-format on
+    auto with = [](std::string text, int i) {
+        for (size_t at; (at = text.find('#')) != std::string::npos;)
+            text.replace(at, 1, std::to_string(i));
+        return text;
+    };
+    const int rows = 150;
+    for (int shift = 0; shift < 90; shift++) {
+        std::string ev = "Name\tDescription\tFailure Model Type\tFailure Model Parameter 0\r\n";
+        std::string ga =
+            "Name\tDescription\tInput  0 Type and Name\tInput  1 Type and Name\tNotes1\r\n";
+        ev += "E_first\t" + std::string(16300 + shift, 'p') + "\tRate\t0\r\n";
+        for (int i = 0; i < rows; i++) {
+            ev += with("E#" + shapes[i % 6].cells + "\r\n", i);
+            const std::string gate_desc = "gate " + std::string(i % 40, 'd') + "#";
+            ga += with("G#\t" + gate_desc + (i % 2 ? "\r" : "") + "\tE E#\t", i) +
+                  (i + 1 < rows ? "G G" + std::to_string(i + 1) : "") +
+                  with("\tMorvu-SA criticality: c# Morvu-SA probability: p#\r\n", i);
+        }
+        FTD_tree t;
+        testing::internal::CaptureStdout();
+        ASSERT_EQ(load(t, ev, ga), 0) << shift;
+        ASSERT_EQ(testing::internal::GetCapturedStdout(), std::string(rows / 3 + rows / 2, '\r'))
+            << shift;
+        ASSERT_EQ(ft_list_get_size(t.events), rows + 1);
+        ft_element *g = t.root;
+        for (int i = 0; i < rows; i++) {
+            const std::string what = std::to_string(shift) + " " + std::to_string(i);
+            ft_element *e = ft_list_get(t.events, i + 1);
+            ASSERT_EQ(ft_get_name(e), with("E#", i)) << what;
+            ASSERT_EQ(ft_get_desc(e), with(shapes[i % 6].desc, i)) << what;
+            ASSERT_EQ(ft_get_prob(e), with(shapes[i % 6].prob, i)) << what;
+            ASSERT_EQ(ft_get_name(g), with("G#", i)) << what;
+            ASSERT_EQ(ft_get_desc(g), with("gate " + std::string(i % 40, 'd') + "#", i)) << what;
+            ASSERT_EQ(ft_get_prob(g), with("p#", i)) << what;
+            ASSERT_EQ(ft_get_criticality(g), with("c#", i)) << what;
+            ASSERT_EQ(ft_list_get(ft_get_children(g), 0), e) << what;
+            g = ft_list_get(ft_get_children(g), 1);
+        }
+    }
+}
+
 TEST_F(Reader, CellBeyondLimit) {
     write_repeated(tmp.file("ev_huge"), "Name\r\n", "x", (256L << 20) + (1L << 20), "\r\n");
     EXPECT_EQ(read_pair(tmp.file("ev_huge"), put("ga", "Name\r\nTOP\r\n")), FTREAD_ERROR);

@@ -52,7 +52,6 @@
 // the first load after starting the displayer does; awk and the loads run
 // alternately; each figure is a median.
 #include <fcntl.h>
-#include <malloc.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -72,6 +71,7 @@
 #include "ftgen.h"
 #include "ftnames.h"
 #include "ftread.h"
+#include "ftslab.h"
 
 namespace {
 
@@ -115,6 +115,27 @@ long rss_kb() {
         fclose(f);
     }
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// work() in a forked child, on a heap and pages of its own: the numbers it
+// returns (at most eight).
+std::vector<double> in_child(const std::function<std::vector<double>()> &work) {
+    int fd[2];
+    if (pipe(fd) != 0)
+        exit(1);
+    fflush(stdout);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const std::vector<double> v = work();
+        (void)!write(fd[1], v.data(), v.size() * sizeof(double));
+        _exit(0);
+    }
+    close(fd[1]);
+    double v[8];
+    const ssize_t n = read(fd[0], v, sizeof v);
+    close(fd[0]);
+    waitpid(pid, nullptr, 0);
+    return std::vector<double>(v, v + (n > 0 ? n / ssize_t(sizeof(double)) : 0));
 }
 
 double megabytes(const std::string &a, const std::string &b) {
@@ -377,7 +398,7 @@ void prefetch_row(const name_set &set) {
 // 100,000 basic events as the events reader makes them, the element and its
 // three texts in one allocation (ft_init_texts) against an element and an
 // allocation per text (ft_init and the setters): the time to make them and
-// the heap they take.
+// the memory they take.
 void element_texts_rows() {
     const int n = 100000;
     std::vector<std::string> names, descs;
@@ -402,12 +423,12 @@ void element_texts_rows() {
             ft_free_element(e);
         made.clear();
     };
-    auto heap_of = [&](bool together) {
-        const size_t before = mallinfo2().uordblks;
-        make(together);
-        const size_t bytes = mallinfo2().uordblks - before;
-        release();
-        return double(bytes) / 1e6;
+    auto memory_of = [&](bool together) { // resident MB, in a fresh child
+        return in_child([&] {
+            const long before = rss_kb();
+            make(together);
+            return std::vector<double>{(rss_kb() - before) / 1024.0};
+        })[0];
     };
     std::vector<double> together, apart;
     for (int run = 0; run < 9; ++run) {
@@ -418,7 +439,7 @@ void element_texts_rows() {
     }
     trick_row("texts in the element / apart, time", bench_median(together) * 1e3,
               bench_median(apart) * 1e3, "ms");
-    trick_row("texts in the element / apart, heap", heap_of(true), heap_of(false), "MB");
+    trick_row("texts in the element / apart, memory", memory_of(true), memory_of(false), "MB");
 }
 
 // The events reader's way of indexing the names of 1,000,000 events: each
@@ -489,6 +510,34 @@ void positions_rows() {
         free(b);
 }
 
+// 100,000 blocks the size of a basic event and its texts as the events
+// reader makes them, cut from the model's slabs against one malloc each: the
+// time to make and fill them and the resident memory they take, each round
+// in a fresh process (as a first load meets them: every page new).
+void slab_rows() {
+    const int n = 100000;
+    const size_t size = sizeof(ft_element) + 43; // "BE_12345", its description, "1.0E-2"
+    auto round = [&](bool slab) {
+        return in_child([&] {
+            std::vector<void *> made(size_t(n), nullptr);
+            const long before = rss_kb();
+            const double s = seconds_of([&] {
+                for (void *&p : made)
+                    p = memset(slab ? ft_slab_alloc(size, 8) : malloc(size), 1, size);
+            });
+            return std::vector<double>{s, (rss_kb() - before) / 1024.0};
+        });
+    };
+    std::vector<std::vector<double>> slabs, mallocs;
+    for (int run = 0; run < 9; ++run) {
+        slabs.push_back(round(true));
+        mallocs.push_back(round(false));
+    }
+    const std::vector<double> a = bench_column_medians(slabs), b = bench_column_medians(mallocs);
+    trick_row("slab blocks / malloc, time", a[0] * 1e3, b[0] * 1e3, "ms");
+    trick_row("slab blocks / malloc, memory", a[1], b[1], "MB");
+}
+
 // The trick rows, in a child process on a fresh heap: the pair rows' peak
 // memory stays their own.
 void trick_rows() {
@@ -496,6 +545,7 @@ void trick_rows() {
     const pid_t pid = fork();
     if (pid == 0) {
         printf("%-40s %11s %11s %7s\n", "trick", "ours", "standard", "gain");
+        slab_rows();
         positions_rows();
         element_texts_rows();
         name_index_row(name_set(100000));

@@ -10,19 +10,17 @@
 #include <unordered_set>
 #include <vector>
 
+#include "ftslab.h"
+
 static long live_elements = 0;
 
-// Allocation failure throws std::bad_alloc: a reader turns it into its error
-// result; elsewhere it ends the program like a failed assertion would.
-static void *must_alloc(void *p) {
-    if (p == nullptr)
-        throw std::bad_alloc();
-    return p;
-}
+// Elements, texts and list chunks are blocks of ft_slab_alloc, whose failure
+// throws std::bad_alloc: a reader turns it into its error result; elsewhere
+// it ends the program like a failed assertion would.
 
-// A malloc'd copy of the first n bytes of text, NUL-terminated.
+// A copy of the first n bytes of text, NUL-terminated, in a block of its own.
 static char *copy_text(const char *text, size_t n) {
-    char *s = static_cast<char *>(must_alloc(malloc(n + 1)));
+    char *s = static_cast<char *>(ft_slab_alloc(n + 1, 1));
     memcpy(s, text, n);
     s[n] = '\0';
     return s;
@@ -39,7 +37,7 @@ static char empty_text[1] = "";
 
 static void free_text(char *s) {
     if (s != empty_text)
-        free(s);
+        ft_slab_free(s);
 }
 
 // Releases the text of one field (bit) of e unless it lives in e's own
@@ -74,8 +72,14 @@ static ft_element *init_element(ft_element *e) {
     return e;
 }
 
+// A zeroed element block.
+static ft_element *new_element(size_t texts) {
+    void *e = ft_slab_alloc(sizeof(ft_element) + texts, alignof(ft_element));
+    return static_cast<ft_element *>(memset(e, 0, sizeof(ft_element)));
+}
+
 ft_element *ft_init(void) {
-    ft_element *e = static_cast<ft_element *>(must_alloc(calloc(1, sizeof(ft_element))));
+    ft_element *e = new_element(0);
     e->name = empty_text;
     e->desc = empty_text;
     return init_element(e);
@@ -91,8 +95,7 @@ static char *put_text(char *at, const char *text, size_t n) {
 ft_element *ft_init_texts(const char *name, size_t name_len, const char *desc, size_t desc_len,
                           const char *prob, size_t prob_len) {
     const size_t texts = name_len + desc_len + (prob ? prob_len + 1 : 0) + 2;
-    ft_element *e = static_cast<ft_element *>(must_alloc(malloc(sizeof(ft_element) + texts)));
-    memset(e, 0, sizeof *e);
+    ft_element *e = new_element(texts);
     char *at = reinterpret_cast<char *>(e + 1);
     e->name = put_text(at, name, name_len);
     e->desc = put_text(at + name_len + 1, desc, desc_len);
@@ -102,7 +105,7 @@ ft_element *ft_init_texts(const char *name, size_t name_len, const char *desc, s
 }
 
 ft_element *ft_fill(char *name, char *desc, ft_type type, ft_list *children) {
-    ft_element *e = static_cast<ft_element *>(must_alloc(calloc(1, sizeof(ft_element))));
+    ft_element *e = new_element(0);
     e->name = copy_string(name);
     e->desc = copy_string(desc);
     e->type = type;
@@ -165,7 +168,7 @@ ft_element *ft_set_prob(ft_element *e, const char *prob) {
 ft_element *ft_set_criticality(ft_element *e, const char *crit) {
     assert(e != nullptr && crit != nullptr);
     char *copy = copy_to_blank(crit);
-    free(e->criticality);
+    free_text(e->criticality);
     e->criticality = copy;
     return e;
 }
@@ -279,7 +282,8 @@ float ft_prob_to_float(char *text) {
 /* ---- Lists ---- */
 
 static ft_list *new_chunk(int base) {
-    ft_list *c = static_cast<ft_list *>(must_alloc(calloc(1, sizeof(ft_list))));
+    ft_list *c = static_cast<ft_list *>(ft_slab_alloc(sizeof(ft_list), alignof(ft_list)));
+    memset(c, 0, sizeof *c);
     c->last = -1;
     c->base = base;
     return c;
@@ -347,7 +351,7 @@ static void trim_tail(ft_list *list) {
         prev = prev->next;
     prev->next = nullptr;
     list->tail = prev;
-    free(t);
+    ft_slab_free(t);
 }
 
 ft_element *ft_list_remove_at(ft_list *list, int position) {
@@ -381,7 +385,7 @@ void ft_list_free(ft_list *list) {
         ft_touch();
     while (list != nullptr) {
         ft_list *n = list->next;
-        free(list);
+        ft_slab_free(list);
         list = n;
     }
 }
@@ -472,12 +476,12 @@ void ft_free_element(ft_element *e) {
     drop_text(e, e->name, FT_TEXT_NAME);
     drop_text(e, e->desc, FT_TEXT_DESC);
     drop_text(e, e->prob, FT_TEXT_PROB);
-    free(e->criticality);
+    free_text(e->criticality);
     ft_coords_release(e->coord);
     ft_list_free(e->children);
     if (e->detached != e->children)
         ft_list_free(e->detached);
-    free(e);
+    ft_slab_free(e);
     --live_elements;
     ft_touch(); // its address may come back as a different element
 }

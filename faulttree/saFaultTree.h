@@ -6,7 +6,9 @@
 // Preconditions are checked with assert(); they are programming errors, not
 // input errors. An operation that allocates (making an element, copying a
 // text, growing a list) throws std::bad_alloc when memory is exhausted; the
-// readers turn it into their error result.
+// readers turn it into their error result. Elements, their texts and list
+// chunks are blocks of the model's slabs (ftslab.h), released only through
+// the operations here.
 #ifndef SAFAULTTREE_H
 #define SAFAULTTREE_H
 

@@ -2,10 +2,13 @@
 // tests, searches, deletes and release.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "ftorder.h"
+#include "ftslab.h"
 #include "saFaultTree.h"
 
 namespace {
@@ -124,6 +127,47 @@ TEST_F(Model, TextsInTheElementsOwnAllocation) {
     ft_set_desc(bare, "d");
     ft_free_element(e);
     ft_free_element(bare);
+}
+
+// Blocks of every size, from slabs and (the largest) from malloc, keep their
+// bytes and alignment while thousands of others are made, and every slab
+// they took goes back once they are freed, in any order; the slab blocks are
+// cut from starts again when all of its blocks are freed.
+TEST_F(Model, SlabBlocksKeepTheirBytesAndSlabsGoBack) {
+    if (!ft_slabs_in_use())
+        GTEST_SKIP() << "the sanitizer's build gives every block an allocation of its own";
+    const size_t before = ft_slab_count();
+    // clang-format off
+    const struct { size_t n, align; } sizes[] = {
+        {0, 1}, {1, 1}, {7, 1}, {8, 8}, {9, 8}, {72, 8}, {200, 8}, {13, 2},
+        {FT_SLAB_MAX_BLOCK, 8}, {FT_SLAB_MAX_BLOCK + 1, 1}};
+    // clang-format on
+    for (int order = 0; order < 3; ++order) { // frees in making order, reversed, odd ones first
+        std::vector<std::pair<unsigned char *, size_t>> blocks;
+        for (int round = 0; round < 40; ++round)
+            for (const auto &s : sizes) {
+                auto *p = static_cast<unsigned char *>(ft_slab_alloc(s.n, s.align));
+                ASSERT_EQ(reinterpret_cast<uintptr_t>(p) % s.align, 0u) << s.n;
+                memset(p, int(blocks.size() % 251), s.n);
+                blocks.emplace_back(p, s.n);
+            }
+        EXPECT_GT(ft_slab_count(), before + 1);
+        for (size_t i = 0; i < blocks.size(); ++i)
+            for (size_t k = 0; k < blocks[i].second; ++k)
+                ASSERT_EQ(blocks[i].first[k], i % 251) << "block " << i << " byte " << k;
+        for (size_t i = 0; i < blocks.size(); ++i) {
+            const size_t at = order == 0              ? i
+                              : order == 1            ? blocks.size() - 1 - i
+                              : i < blocks.size() / 2 ? 2 * i + 1
+                                                      : 2 * (i - blocks.size() / 2);
+            ft_slab_free(blocks[at].first);
+        }
+        EXPECT_LE(ft_slab_count(), before + 1) << "order " << order;
+    }
+    const size_t settled = ft_slab_count();
+    for (int i = 0; i < 100000; ++i)
+        ft_slab_free(ft_slab_alloc(100, 8));
+    EXPECT_EQ(ft_slab_count(), settled);
 }
 
 TEST_F(Model, SharedEventLeavesPagesAndNames) {

@@ -1,0 +1,137 @@
+// The model's slabs (see ftslab.h). A slab's first word counts the blocks
+// in it; the mapped slabs are kept sorted by address, so that a freed block
+// finds its slab by a binary search.
+#include "ftslab.h"
+
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <functional>
+#include <new>
+#include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define FT_SLAB_MALLOC 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define FT_SLAB_MALLOC 1
+#endif
+#endif
+
+static void *must_malloc(size_t n) {
+    void *p = malloc(n == 0 ? 1 : n);
+    if (p == nullptr)
+        throw std::bad_alloc();
+    return p;
+}
+
+#ifdef FT_SLAB_MALLOC
+
+int ft_slabs_in_use(void) {
+    return 0;
+}
+void *ft_slab_alloc(size_t n, size_t) {
+    return must_malloc(n);
+}
+void ft_slab_free(void *p) {
+    free(p);
+}
+size_t ft_slab_count(void) {
+    return 0;
+}
+
+#else
+
+static const size_t SLAB_HEAD = sizeof(size_t); // the count of blocks
+
+static std::vector<char *> slabs; // mapped slabs, by address
+static char *current = nullptr;   // the slab that blocks are cut from
+static char *next = nullptr;      // its first free byte
+
+static size_t &live_blocks(char *slab) {
+    return *reinterpret_cast<size_t *>(slab);
+}
+
+static char *align_up(char *p, size_t align) {
+    const uintptr_t a = align - 1;
+    return reinterpret_cast<char *>((reinterpret_cast<uintptr_t>(p) + a) & ~a);
+}
+
+// The slab holding p; NULL when p lies in none.
+static char *slab_of(const void *p) {
+    const uintptr_t at = reinterpret_cast<uintptr_t>(p);
+    auto after = std::upper_bound(slabs.begin(), slabs.end(), at, [](uintptr_t a, char *s) {
+        return a < reinterpret_cast<uintptr_t>(s);
+    });
+    if (after == slabs.begin())
+        return nullptr;
+    char *s = *(after - 1);
+    return at < reinterpret_cast<uintptr_t>(s) + FT_SLAB_BYTES ? s : nullptr;
+}
+
+// Maps a new slab and makes it the current one.
+static void new_slab() {
+    slabs.reserve(slabs.size() + 1); // the insertion below cannot fail then
+    void *m =
+        mmap(nullptr, FT_SLAB_BYTES, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (m == MAP_FAILED)
+        throw std::bad_alloc();
+    char *s = static_cast<char *>(m);
+    slabs.insert(std::upper_bound(slabs.begin(), slabs.end(), s, std::less<char *>()), s);
+    live_blocks(s) = 0;
+    current = s;
+    next = s + SLAB_HEAD;
+}
+
+// Where a block of n bytes aligned to align starts in the current slab, NULL
+// when it does not fit.
+static char *fit(size_t n, size_t align) {
+    if (current == nullptr)
+        return nullptr;
+    char *p = align_up(next, align);
+    return size_t(current + FT_SLAB_BYTES - p) >= n ? p : nullptr;
+}
+
+int ft_slabs_in_use(void) {
+    return 1;
+}
+
+void *ft_slab_alloc(size_t n, size_t align) {
+    if (n > FT_SLAB_MAX_BLOCK)
+        return must_malloc(n);
+    n = n == 0 ? 1 : n;
+    char *p = fit(n, align);
+    if (p == nullptr) {
+        new_slab();
+        p = fit(n, align);
+    }
+    next = p + n;
+    ++live_blocks(current);
+    return p;
+}
+
+void ft_slab_free(void *p) {
+    if (p == nullptr)
+        return;
+    char *s = slab_of(p);
+    if (s == nullptr) {
+        free(p);
+        return;
+    }
+    if (--live_blocks(s) != 0)
+        return;
+    if (s == current) {
+        next = s + SLAB_HEAD;
+        return;
+    }
+    slabs.erase(std::lower_bound(slabs.begin(), slabs.end(), s, std::less<char *>()));
+    munmap(s, FT_SLAB_BYTES);
+}
+
+size_t ft_slab_count(void) {
+    return slabs.size();
+}
+
+#endif

@@ -16,6 +16,8 @@
 #ifndef FTD_FTNAMES_H
 #define FTD_FTNAMES_H
 
+#include <sys/mman.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -52,11 +54,22 @@ class name_index {
     size_t indexed = 0;  // records before this one have had their slot
     std::vector<name_entry *> blocks;
 
+    // A table of n free slots, its pages made at once and ready for writing:
+    // the probes read a slot before they write it, and a fresh page that is
+    // read first faults twice (once for the system's zero page, once for its
+    // copy at the first write).
     static slot *map_slots(size_t n) {
-        void *m = calloc(n, sizeof(slot));
-        if (m == nullptr)
+        void *m = n <= SIZE_MAX / sizeof(slot)
+                      ? mmap(nullptr, n * sizeof(slot), PROT_READ | PROT_WRITE,
+                             MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0)
+                      : MAP_FAILED;
+        if (m == MAP_FAILED)
             throw std::bad_alloc();
         return static_cast<slot *>(m);
+    }
+    static void unmap_slots(slot *table, size_t n) {
+        if (table != nullptr)
+            munmap(table, n * sizeof(slot));
     }
     name_entry &record(uint32_t r) { return blocks[r / BLOCK][r % BLOCK]; }
     // Index of the slot holding key, or of the free slot where it would go.
@@ -87,7 +100,7 @@ class name_index {
                 j = (j + 1) & (n - 1);
             slots[j] = old[i];
         }
-        free(old);
+        unmap_slots(old, old_capacity);
     }
     name_entry &add_record(const char *key, size_t len, uint32_t h) {
         if (used % BLOCK == 0 && used / BLOCK == blocks.size()) {
@@ -208,7 +221,7 @@ class name_index {
     }
     // Forgets every name and gives the memory back.
     void release() {
-        free(slots);
+        unmap_slots(slots, capacity);
         for (name_entry *b : blocks)
             free(b);
         blocks.clear();

@@ -34,11 +34,6 @@ void import_begin(import_scan *scan, import_column *table, int rows) {
     import_reset(table, rows, IMPORT_RESET_COLUMNS | IMPORT_RESET_VALUES);
 }
 
-void import_tab(import_scan *scan) {
-    if (scan->counter < INT_MAX)
-        ++scan->counter;
-}
-
 int import_header_cell(import_scan *scan, import_column *table, int rows, const char *text,
                        size_t len) {
     for (int i = 0; i < rows; ++i)
@@ -67,34 +62,14 @@ int import_header_end(import_scan *scan, import_column *table, int rows) {
     return 0;
 }
 
-int import_data_cell(import_scan *scan, import_column *table, const char *text, size_t len) {
-    scan->row_cells = true;
-    const int row = import_cell_row(scan);
-    if (row < 0)
-        return -1;
-    scan->length[size_t(row)] = len;
-    if (std::less<const char *>()(text, scan->in_place_end)) {
-        table[row].value = const_cast<char *>(text);
-        return 0;
-    }
+void import_copy_cell(import_scan *scan, import_column *table, int row, const char *text,
+                      size_t len) {
     std::vector<char> &buf = scan->store[size_t(row)];
     if (buf.size() <= len)
         buf.resize(std::max(len + 1, 2 * buf.size()));
     memcpy(buf.data(), text, len);
     buf[len] = '\0';
     table[row].value = buf.data();
-    return 0;
-}
-
-size_t import_value_length(const import_scan *scan, int row) {
-    return scan->length[size_t(row)];
-}
-
-void import_row_end(import_scan *scan, import_column *table) {
-    for (size_t i = 0; i < scan->named.size(); ++i)
-        table[scan->named[i]].value = nullptr;
-    scan->counter = 1;
-    scan->row_cells = false;
 }
 
 FILE *import_open(const char *path, int *not_a_file) {

@@ -4,8 +4,10 @@
 #ifndef FTD_FTSCAN_H
 #define FTD_FTSCAN_H
 
+#include <climits>
 #include <cstddef>
 #include <cstdio>
+#include <functional>
 #include <new>
 #include <stdexcept>
 #include <vector>
@@ -66,8 +68,12 @@ void import_reset(import_column *table, int rows, unsigned char flags);
 // std::bad_alloc when memory is exhausted.
 void import_begin(import_scan *scan, import_column *table, int rows);
 
-// One TAB: the counter grows by one (it stops at INT_MAX).
-void import_tab(import_scan *scan);
+// One TAB: the counter grows by one (it stops at INT_MAX). Inline, as the
+// other per-cell steps below: a file has millions of them.
+inline void import_tab(import_scan *scan) {
+    if (scan->counter < INT_MAX)
+        ++scan->counter;
+}
 
 // A header cell of len bytes (no NUL among them): the first row named text
 // gets the counter as its column. Returns 0, or -1 when no row has that name.
@@ -79,24 +85,47 @@ int import_header_cell(import_scan *scan, import_column *table, int rows, const 
 // std::bad_alloc when memory is exhausted.
 int import_header_end(import_scan *scan, import_column *table, int rows);
 
-// A data cell: its text, len bytes without a NUL, replaces the value of the
-// first row whose column is the counter. The text stays where it is when it
-// lies before scan->in_place_end (the scanner ends it with a NUL before the
-// row ends), else it is copied. Returns 0, or -1 when no row has that column.
-// Throws std::bad_alloc when memory is exhausted.
-int import_data_cell(import_scan *scan, import_column *table, const char *text, size_t len);
-
 // The table row that a data cell at the counter goes to, -1 when none.
 inline int import_cell_row(const import_scan *scan) {
     const size_t c = size_t(scan->counter);
     return c < scan->col2row.size() ? scan->col2row[c] : -1;
 }
 
+// Makes row's value a copy of the cell text (import_data_cell).
+void import_copy_cell(import_scan *scan, import_column *table, int row, const char *text,
+                      size_t len);
+
+// A data cell: its text, len bytes without a NUL, replaces the value of the
+// first row whose column is the counter. The text stays where it is when it
+// lies before scan->in_place_end (the scanner ends it with a NUL before the
+// row ends), else it is copied. Returns 0, or -1 when no row has that column.
+// Throws std::bad_alloc when memory is exhausted.
+inline int import_data_cell(import_scan *scan, import_column *table, const char *text,
+                            size_t len) {
+    scan->row_cells = true;
+    const int row = import_cell_row(scan);
+    if (row < 0)
+        return -1;
+    scan->length[size_t(row)] = len;
+    if (std::less<const char *>()(text, scan->in_place_end))
+        table[row].value = const_cast<char *>(text);
+    else
+        import_copy_cell(scan, table, row, text, len);
+    return 0;
+}
+
 // The length of row's value; only while the value is not NULL.
-size_t import_value_length(const import_scan *scan, int row);
+inline size_t import_value_length(const import_scan *scan, int row) {
+    return scan->length[size_t(row)];
+}
 
 // A data row is done: values dropped, counter back to 1.
-void import_row_end(import_scan *scan, import_column *table);
+inline void import_row_end(import_scan *scan, import_column *table) {
+    for (int row : scan->named)
+        table[row].value = nullptr;
+    scan->counter = 1;
+    scan->row_cells = false;
+}
 
 // Opens path for reading without waiting on it: a FIFO that nobody writes,
 // a terminal or a device is refused instead of blocking the program.

@@ -60,7 +60,8 @@ static const char *row_probability(const import_scan *scan, size_t *len) {
     const char *model = events_columns[EV_MODEL_TYPE].value;
     const char *param = value_of(EV_PARAM0);
     size_t n = 3;
-    if (param != nullptr && model != nullptr && strcmp(model, "Fixed") == 0)
+    if (param != nullptr && model != nullptr && import_value_length(scan, EV_MODEL_TYPE) == 5 &&
+        memcmp(model, "Fixed", 5) == 0)
         n = import_value_length(scan, EV_PARAM0);
     else
         param = "0.0";

@@ -322,12 +322,13 @@ static int build_input(gates_run *run, ft_element *gate, int block, const char *
     return FTREAD_OK;
 }
 
-// The gate's name; a row of the same text keeps the stored string.
-static int build_name(ft_element *gate) {
+// The gate's name. A later row found its gate by this very name, so only the
+// first row names its gate (the root); the stored string stays otherwise.
+static int build_name(gates_run *run, ft_element *gate) {
     const char *name = gates_columns[G_NAME].value;
     if (name == nullptr)
         return FTREAD_BAD_GATES;
-    if (strcmp(ft_get_name(gate), name) != 0)
+    if (run->scan.state == G_FIRST && strcmp(ft_get_name(gate), name) != 0)
         ft_set_name(gate, name);
     return FTREAD_OK;
 }
@@ -364,7 +365,7 @@ int gates_build_gate(gates_run *run, ft_element *gate, bool is_event) {
         drop_inputs(run, gate, block);
     run->last_made = gate;
     ft_set_children(gate, ft_list_init());
-    int rc = build_name(gate);
+    int rc = build_name(run, gate);
     if (rc == FTREAD_OK)
         rc = build_type(gate);
     if (rc != FTREAD_OK)

@@ -17,6 +17,7 @@
 #include "fault_support.h"
 #include "ftgen.h"
 #include "ftread.h"
+#include "ftscan.h"
 
 using namespace std::string_literals;
 
@@ -392,11 +393,12 @@ TEST_F(Reader, HostileInputsEndWithTheirCode) {
 }
 
 // A cell longer than the readers take (256 MiB) is a read error.
-// Rows whose cells lie on both sides of the places where the scanner reads
+// Rows whose cells lie on both sides of the place where the scanner reads
 // its next block of input. A first row of about one block, grown one byte at
-// a time, moves every later row across those places by every offset; the
-// cells end in every way a cell ends (TAB, CR LF, a lone CR, a NUL), and
-// every field of every element must read as written.
+// a time, moves the later rows of both files across that place by every
+// offset, and a last row of a block's length fills the next block; the cells
+// end in every way a cell ends (TAB, CR LF, a lone CR, a NUL), and every
+// field of every element must read as written.
 TEST_F(Reader, RowsAcrossInputBlocksReadWhole) {
     // An events row after its name: '#' stands for the row number.
     // clang-format off
@@ -414,12 +416,14 @@ TEST_F(Reader, RowsAcrossInputBlocksReadWhole) {
             text.replace(at, 1, std::to_string(i));
         return text;
     };
-    const int rows = 150;
-    for (int shift = 0; shift < 90; shift++) {
+    const int rows = 60;
+    for (int shift = 0; shift < 160; shift++) {
+        const std::string first(size_t(IMPORT_BLOCK - 400 + shift), 'p');
         std::string ev = "Name\tDescription\tFailure Model Type\tFailure Model Parameter 0\r\n";
         std::string ga =
             "Name\tDescription\tInput  0 Type and Name\tInput  1 Type and Name\tNotes1\r\n";
-        ev += "E_first\t" + std::string(16300 + shift, 'p') + "\tRate\t0\r\n";
+        ev += "E_first\t" + first + "\tRate\t0\r\n";
+        ga += "TOP\t" + first + "\tG G0\tG LAST\r\n";
         for (int i = 0; i < rows; i++) {
             ev += with("E#" + shapes[i % 6].cells + "\r\n", i);
             const std::string gate_desc = "gate " + std::string(i % 40, 'd') + "#";
@@ -427,13 +431,18 @@ TEST_F(Reader, RowsAcrossInputBlocksReadWhole) {
                   (i + 1 < rows ? "G G" + std::to_string(i + 1) : "") +
                   with("\tMorvu-SA criticality: c# Morvu-SA probability: p#\r\n", i);
         }
+        ev += "E_last\t" + first + "\r\n";
+        ga += "LAST\t" + first + "\r\n";
         FTD_tree t;
         testing::internal::CaptureStdout();
         ASSERT_EQ(load(t, ev, ga), 0) << shift;
         ASSERT_EQ(testing::internal::GetCapturedStdout(), std::string(rows / 3 + rows / 2, '\r'))
             << shift;
-        ASSERT_EQ(ft_list_get_size(t.events), rows + 1);
-        ft_element *g = t.root;
+        ASSERT_EQ(ft_list_get_size(t.events), rows + 2);
+        for (ft_element *e : {t.root, ft_list_get(t.events, 0), ft_list_get(t.events, rows + 1),
+                              ft_list_get(ft_get_children(t.root), 1)}) // the long rows
+            ASSERT_TRUE(ft_get_desc(e) == first) << shift << " " << ft_get_name(e);
+        ft_element *g = ft_list_get(ft_get_children(t.root), 0);
         for (int i = 0; i < rows; i++) {
             const std::string what = std::to_string(shift) + " " + std::to_string(i);
             ft_element *e = ft_list_get(t.events, i + 1);

@@ -12,40 +12,60 @@
 // three event inputs spread over the whole events file, a page flag on every
 // 50th gate, and five-column events rows with a "Fixed" model.
 //
-// Last measured (four runs on an 8-core machine shared with other builds,
-// whose load moves every figure), each load in a fresh process: the
-// 20,000-gate pairs load in 2.8 to 2.9 (tree) and 2.4 to 2.9 (spread) times
-// awk's time, so the goal does not hold for a first load (a second load on
-// the warm heap, the "warm s" column, is up to a tenth faster); the kernel
-// takes a third of a first load, mostly in faults on fresh pages, the two
-// scanners another third. Ten times the input takes 10.8 to 11.7 (tree) and
-// 7.9 to 11.1 (spread) times the time. The large pairs lose to their size:
-// their name index (74 MB) and the 300 MB they build no longer stay in the
-// caches, so their random look-ups and first writes cost more.
+// Last measured (three runs on an 8-core machine shared with other work), each
+// load in a fresh process: the 20,000-gate pairs load in 2.31 to 2.37 (tree)
+// and 2.15 to 2.40 (spread) times awk's time, the 200,000-gate pairs in 2.75
+// to 2.90 and 2.50 to 2.79 times. So the goal does not hold for a first load.
+// Where a first load of the 20,000-gate tree pair goes (36 to 41 ms against
+// awk's 16): the scanners' automaton about 14 ms (the bare scanners' row; that
+// alone is 0.85 of awk's time), first writes to about 6,100 fresh pages about
+// 10 ms (the model's 20 MB and the name index's 7.8 MB; each such fault costs
+// about 1.6 us here), the readers' handlers about 13 ms, reads and unmapping
+// the index 1.5 ms. Resident memory after a first load: 21.2 MB (tree and
+// spread), 186.5 MB for the 200,000-gate pairs. Ten times the input takes 10.7
+// to 12.0 times the time. The large pairs lose to their size: their name index
+// (74 MB) and the 250 MB they build no longer stay in the caches, so their
+// random look-ups and first writes cost more.
 //
-// Tricks that stay, each with the row that shows its gain (same machine):
-// - the hand-written name index (ftnames.h): about 4.4 times faster than
+// Tricks that stay, each with the row that shows its gain (same machine), or
+// plainly cheaper:
+// - the hand-written name index (ftnames.h): about 2.5 times faster than
 //   std::unordered_map over the same 100,000 names;
-// - asking for a name's index slot as its cell is read, looked up at the
-//   row's end with the hash taken at the cell (prefetch in ftnames.h):
-//   look-ups about 1.45 times faster in the million names of the large
-//   pairs; loads 6 to 9 % faster for the large tree pair, 1 to 3 % for the
-//   others;
-// - the events reader appending the names' records as the rows end and
-//   giving them their slots once the events are read (name_index::append,
-//   index_appended): about 2 times faster than putting each name into a
+// - asking for a name's index slot as its cell is read, looked up at the row's
+//   end with the hash taken at the cell (prefetch in ftnames.h): look-ups
+//   about 1.2 to 1.45 times faster in the million names of the large pairs;
+// - the events reader appending the names' records as the rows end and giving
+//   them their slots once the events are read (name_index::append,
+//   index_appended): about 1.8 times faster than putting each name into a
 //   growing table, and the events are not read a second time to index them;
-// - an element and its texts in one allocation (ft_init_texts): basic events
-//   made about 1.27 times faster, in 1.5 times less heap;
-// - the positions-block pool (ft_coords_alloc): about 1.5 MB resident for
-//   120,000 blocks (the row's own list of them) against 6.3 MB with one
-//   calloc each, none of it touched while loading; a walk that reads a flag
-//   of every block as fast as over calloc'd blocks or faster (1.0 to 6 times
-//   in eight runs).
+// - the index's slot table mapped with its pages made at once: 1.4 to 1.9
+//   times faster to fill than calloc'd pages, each of which faults twice when
+//   a probe reads it before writing it;
+// - elements, texts and list chunks cut from the model's slabs (ftslab.h):
+//   100,000 basic events made 1.2 times faster than with one malloc each, in
+//   6 % less memory;
+// - an element and its texts in one block (ft_init_texts): basic events made
+//   about 1.2 times faster (in the same memory: slab blocks carry no header);
+// - the positions-block pool (ft_coords_alloc): about 1.1 MB resident for
+//   120,000 blocks (the row's own list of them) against 6.3 MB with one calloc
+//   each, none of it touched while loading; a walk that reads a flag of every
+//   block as fast as over calloc'd blocks or faster;
+// - input blocks of 128 KiB: scanning 3 to 4 % faster than with flex's
+//   16 KiB;
+// - (plainly cheaper) a data cell's text used where it lies in the scanner's
+//   buffer until its row ends, not copied; the per-cell steps of the table
+//   scanner inline; a later gates row keeping the name its gate was found by
+//   instead of comparing it again.
 // Gone, for measuring no gain: the hand-written table and prefetch of the
 // drawn-places count (std::unordered_map does as well, and a tree without
-// events turned into gates is no longer counted at all); an empty volatile
-// asm beside each prefetch (the compiler keeps the prefetch without it).
+// events turned into gates is no longer counted at all); an empty volatile asm
+// beside each prefetch (the compiler keeps the prefetch without it); asking
+// for the index records of a row's look-ups before making them (at the row's
+// end or a cell later); one token for a cell together with the TABs or the
+// line end after it (a quarter fewer tokens, loads no faster); one search for
+// both Notes1 markers in place of two. Not taken: flex's fast table form
+// (-CF), 3 to 4 % faster scanning, reads past its tables on some bytes above
+// 127 (the fuzzer's address sanitizer reports it), so the full form stays.
 //
 // Usage: load_bench [dir] (default: a new directory in /tmp, removed at the
 // end). Each load runs in a fresh process (this program started again), as

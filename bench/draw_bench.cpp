@@ -6,6 +6,12 @@
 // process, redraw and press costs for trees of 100, 1,000 and 10,000 gates at
 // the fitted zoom and at 100% (zoom 10), drawn into a 720 by 540 offscreen
 // buffer. Run under an X server (xvfb-run -a).
+//
+// The screen drawing loop asks early for the elements and frame flags of the
+// places it draws next. Measured with a build without those prefetches,
+// eight rounds each, alternating, medians: the fitted redraw of 10,000 gates
+// takes 17.7 ms with them and 20.0 ms without, that of 1,000 gates 2.11 and
+// 2.05 ms, so the fitted ratio below is 8.4 with them and 9.8 without.
 #include <FL/Fl.H>
 #include <FL/Fl_Window.H>
 #include <FL/fl_draw.H>

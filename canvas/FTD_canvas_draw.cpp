@@ -50,7 +50,9 @@ void FTD_canvas::draw_layout(const FTD_layout &l) {
         void node(const FTD_place &p, int is_root) override {
             // A full view draws the places in array order: ask early for the
             // elements and frame flags that later places read, as on a large
-            // tree they lie far apart in memory.
+            // tree they lie far apart in memory. The fitted redraw of the
+            // draw benchmark's 10,000-gate tree takes 12 % longer without
+            // (see bench/draw_bench.cpp).
             if (&p + 16 < last)
                 __builtin_prefetch((&p + 16)->e);
             if (&p + 8 < last)

@@ -5,8 +5,6 @@
 // several paths once (see walk below).
 #include "saFaultTree.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cassert>
 #include <cstdint>
@@ -15,6 +13,8 @@
 #include <new>
 #include <utility>
 #include <vector>
+
+#include "ftslab.h"
 
 /* ---- Change counter ---- */
 
@@ -35,34 +35,13 @@ void ft_touch(void) {
    block handed out is all zero. The mappings are kept for the life of the
    program. */
 
-// A mapping of 8 MB aligned to 2 MB: where the system offers large pages on
-// request, a walk over many blocks then needs few page table entries.
-static const size_t LARGE_PAGE = size_t(2) << 20;
-static const size_t SLAB_BYTES = 4 * LARGE_PAGE;
+// Mappings of 8 MB on large pages where the system offers them on request
+// (ft_pages_map): a walk over many blocks then needs few page table entries.
+static const size_t SLAB_BYTES = 4 * FT_LARGE_PAGE;
 static const size_t SLAB_BLOCKS = SLAB_BYTES / sizeof(ft_coords);
 static ft_coords *slab_next = nullptr; // next never-used block of the newest mapping
 static ft_coords *slab_end = nullptr;
 static std::vector<ft_coords *> released;
-
-// A new zero-filled mapping of SLAB_BYTES at a LARGE_PAGE boundary.
-static void *map_slab(void) {
-    const size_t len = SLAB_BYTES + LARGE_PAGE;
-    void *m = mmap(nullptr, len, PROT_READ | PROT_WRITE,
-                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (m == MAP_FAILED)
-        throw std::bad_alloc();
-    const uintptr_t start = reinterpret_cast<uintptr_t>(m);
-    const uintptr_t aligned = (start + LARGE_PAGE - 1) & ~uintptr_t(LARGE_PAGE - 1);
-    if (aligned > start)
-        munmap(m, aligned - start);
-    const uintptr_t tail = aligned + SLAB_BYTES;
-    if (start + len > tail)
-        munmap(reinterpret_cast<void *>(tail), start + len - tail);
-#ifdef MADV_HUGEPAGE
-    madvise(reinterpret_cast<void *>(aligned), SLAB_BYTES, MADV_HUGEPAGE); // a hint only
-#endif
-    return reinterpret_cast<void *>(aligned);
-}
 
 ft_coords *ft_coords_alloc(void) {
     if (!released.empty()) {
@@ -71,7 +50,7 @@ ft_coords *ft_coords_alloc(void) {
         return b;
     }
     if (slab_next == slab_end) {
-        slab_next = static_cast<ft_coords *>(map_slab());
+        slab_next = static_cast<ft_coords *>(ft_pages_map(SLAB_BYTES));
         slab_end = slab_next + SLAB_BLOCKS;
     }
     return slab_next++;

@@ -20,6 +20,37 @@
 #endif
 #endif
 
+static size_t whole_pages(size_t n) {
+    return (n + FT_LARGE_PAGE - 1) & ~(FT_LARGE_PAGE - 1);
+}
+
+void *ft_pages_map(size_t n) {
+    if (n > SIZE_MAX - 2 * FT_LARGE_PAGE)
+        throw std::bad_alloc();
+    n = whole_pages(n == 0 ? 1 : n);
+    // One large page more than asked for, so that an aligned stretch lies
+    // inside; the ends around it are given back.
+    const size_t len = n + FT_LARGE_PAGE;
+    void *m = mmap(nullptr, len, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (m == MAP_FAILED)
+        throw std::bad_alloc();
+    const uintptr_t start = reinterpret_cast<uintptr_t>(m);
+    const uintptr_t aligned = (start + FT_LARGE_PAGE - 1) & ~uintptr_t(FT_LARGE_PAGE - 1);
+    if (aligned > start)
+        munmap(m, aligned - start);
+    if (start + len > aligned + n)
+        munmap(reinterpret_cast<void *>(aligned + n), start + len - (aligned + n));
+#ifdef MADV_HUGEPAGE
+    madvise(reinterpret_cast<void *>(aligned), n, MADV_HUGEPAGE); // a hint only
+#endif
+    return reinterpret_cast<void *>(aligned);
+}
+
+void ft_pages_unmap(void *p, size_t n) {
+    if (p != nullptr)
+        munmap(p, whole_pages(n == 0 ? 1 : n));
+}
+
 static void *must_malloc(size_t n) {
     void *p = malloc(n == 0 ? 1 : n);
     if (p == nullptr)
@@ -74,11 +105,7 @@ static char *slab_of(const void *p) {
 // Maps a new slab and makes it the current one.
 static void new_slab() {
     slabs.reserve(slabs.size() + 1); // the insertion below cannot fail then
-    void *m =
-        mmap(nullptr, FT_SLAB_BYTES, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (m == MAP_FAILED)
-        throw std::bad_alloc();
-    char *s = static_cast<char *>(m);
+    char *s = static_cast<char *>(ft_pages_map(FT_SLAB_BYTES));
     slabs.insert(std::upper_bound(slabs.begin(), slabs.end(), s, std::less<char *>()), s);
     live_blocks(s) = 0;
     current = s;
@@ -127,7 +154,7 @@ void ft_slab_free(void *p) {
         return;
     }
     slabs.erase(std::lower_bound(slabs.begin(), slabs.end(), s, std::less<char *>()));
-    munmap(s, FT_SLAB_BYTES);
+    ft_pages_unmap(s, FT_SLAB_BYTES);
 }
 
 size_t ft_slab_count(void) {

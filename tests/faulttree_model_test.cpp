@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ftnames.h"
 #include "ftorder.h"
 #include "ftslab.h"
 #include "saFaultTree.h"
@@ -168,6 +169,72 @@ TEST_F(Model, SlabBlocksKeepTheirBytesAndSlabsGoBack) {
     for (int i = 0; i < 100000; ++i)
         ft_slab_free(ft_slab_alloc(100, 8));
     EXPECT_EQ(ft_slab_count(), settled);
+}
+
+// Large-page mappings of sizes around the page size: each starts at a page
+// boundary, reads zero and takes writes over every page it was rounded up
+// to, and none overlaps another; a size beyond any mapping is exhausted
+// memory.
+TEST_F(Model, LargePageMappingsAreAlignedZeroAndWhole) {
+    const size_t page = FT_LARGE_PAGE;
+    const size_t sizes[] = {0, 1, 4096, page - 1, page, page + 1, 3 * page + 5};
+    std::vector<std::pair<unsigned char *, size_t>> maps;
+    for (size_t n : sizes) {
+        auto *p = static_cast<unsigned char *>(ft_pages_map(n));
+        const size_t whole = n == 0 ? page : (n + page - 1) / page * page;
+        ASSERT_EQ(reinterpret_cast<uintptr_t>(p) % page, 0u) << n;
+        for (size_t at = 0; at < whole; at += 4096) {
+            ASSERT_EQ(p[at] | p[at + 4095], 0) << n << " at " << at;
+            p[at] = p[at + 4095] = (unsigned char)(maps.size() + 1);
+        }
+        maps.emplace_back(p, n);
+    }
+    for (size_t i = 0; i < maps.size(); ++i) {
+        const size_t n = maps[i].second, whole = n == 0 ? page : (n + page - 1) / page * page;
+        for (size_t at = 0; at < whole; at += 4096)
+            ASSERT_EQ(maps[i].first[at + 4095], i + 1) << "mapping " << i << " at " << at;
+        ft_pages_unmap(maps[i].first, n);
+    }
+    ft_pages_unmap(nullptr, page);
+    EXPECT_THROW(ft_pages_map(SIZE_MAX), std::bad_alloc);
+    EXPECT_THROW(ft_pages_map(SIZE_MAX - page), std::bad_alloc);
+}
+
+// The name index over three blocks of records and more: names appended and
+// then indexed, more put in one by one, each found as its own record; a
+// name appended twice keeps its first record; unknown names and a released
+// index find nothing.
+TEST_F(Model, NameIndexFindsNamesInEveryRecordBlock) {
+    const int appended = 100000, added = 40000;
+    std::vector<std::string> names;
+    for (int i = 0; i < appended + added; ++i)
+        names.push_back("N" + std::to_string(i * 7919L % 1000003));
+    const std::string twice = names[5];
+    name_index index;
+    for (int i = 0; i < appended; ++i) {
+        const std::string &n = names[size_t(i)];
+        index.append(n.c_str(), n.size(), name_index::hash_of(n.c_str(), n.size())).refs =
+            uint32_t(i);
+    }
+    index.append(twice.c_str(), twice.size(), name_index::hash_of(twice.c_str(), twice.size()))
+        .refs = 1u << 30;
+    index.index_appended();
+    for (int i = appended; i < appended + added; ++i)
+        index.get(names[size_t(i)].c_str()).refs = uint32_t(i);
+    for (int i = 0; i < appended + added; ++i) {
+        const name_entry *e = index.find(names[size_t(i)].c_str());
+        ASSERT_NE(e, nullptr) << names[size_t(i)];
+        ASSERT_EQ(e->key, names[size_t(i)].c_str()) << i;
+        ASSERT_EQ(e->refs, uint32_t(i)) << names[size_t(i)];
+        ASSERT_EQ(&index.get(names[size_t(i)].c_str()), e) << i;
+    }
+    EXPECT_EQ(index.find("N1000003"), nullptr);
+    EXPECT_EQ(index.find(""), nullptr);
+    long records = 0;
+    index.for_each([&records](name_entry &) { ++records; });
+    EXPECT_EQ(records, appended + added + 1);
+    index.release();
+    EXPECT_EQ(index.find(names[0].c_str()), nullptr);
 }
 
 TEST_F(Model, SharedEventLeavesPagesAndNames) {

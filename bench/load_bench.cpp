@@ -12,20 +12,23 @@
 // three event inputs spread over the whole events file, a page flag on every
 // 50th gate, and five-column events rows with a "Fixed" model.
 //
-// Last measured (three runs on an 8-core machine shared with other work), each
-// load in a fresh process: the 20,000-gate pairs load in 2.31 to 2.37 (tree)
-// and 2.15 to 2.40 (spread) times awk's time, the 200,000-gate pairs in 2.75
-// to 2.90 and 2.50 to 2.79 times. So the goal does not hold for a first load.
-// Where a first load of the 20,000-gate tree pair goes (36 to 41 ms against
-// awk's 16): the scanners' automaton about 14 ms (the bare scanners' row; that
-// alone is 0.85 of awk's time), first writes to about 6,100 fresh pages about
-// 10 ms (the model's 20 MB and the name index's 7.8 MB; each such fault costs
-// about 1.6 us here), the readers' handlers about 13 ms, reads and unmapping
-// the index 1.5 ms. Resident memory after a first load: 21.2 MB (tree and
-// spread), 186.5 MB for the 200,000-gate pairs. Ten times the input takes 10.7
-// to 12.0 times the time. The large pairs lose to their size: their name index
-// (74 MB) and the 250 MB they build no longer stay in the caches, so their
-// random look-ups and first writes cost more.
+// Last measured (four runs on an 8-core machine shared with other work), each
+// load in a fresh process: the 20,000-gate pairs load in 1.47 to 1.77 (tree)
+// and 1.32 to 1.65 (spread) times awk's time, the 200,000-gate pairs in 1.83
+// to 2.25 and 1.92 to 1.99 times. So the goal holds for a first load of the
+// 20,000-gate pairs; the large ones reach it on some runs.
+// Where a first load of the 20,000-gate tree pair goes (26 to 28 ms against
+// awk's 16): the scanners' automaton and the reads about 14 ms (the bare
+// scanners' row; that alone is 0.85 of awk's time), first writes to the model's
+// 20 MB and the name index's 7.8 MB about 2 ms (on large pages: about 200
+// faults in the whole process, where 4 KB pages took about 13,000, each
+// costing about 1.6 us here), the readers' handlers about 11 ms (name-index
+// look-ups that miss the caches, making elements, list chunks). Resident
+// memory after a first load: 23.0 MB (tree and spread; large pages are
+// resident whole), 187 and 189 MB for the 200,000-gate pairs. Ten times the
+// input takes 9.7 to 12.0 times the time. The large pairs lose to their size:
+// their name index (74 MB) and the 250 MB they build no longer stay in the
+// caches, so their random look-ups cost more.
 //
 // Tricks that stay, each with the row that shows its gain (same machine), or
 // plainly cheaper:
@@ -42,8 +45,12 @@
 //   times faster to fill than calloc'd pages, each of which faults twice when
 //   a probe reads it before writing it;
 // - elements, texts and list chunks cut from the model's slabs (ftslab.h):
-//   100,000 basic events made 1.2 times faster than with one malloc each, in
-//   6 % less memory;
+//   100,000 basic events made 6 to 7 times faster than with one malloc each
+//   (1.2 times on 4 KB pages), in 2 % less memory;
+// - the model's slabs and the name index's records on large pages
+//   (ft_pages_map): first writes to 26 MB 7 times faster than on 4 KB pages,
+//   in the same memory; first loads of the 20,000-gate pairs take 25 to 30 %
+//   less time;
 // - an element and its texts in one block (ft_init_texts): basic events made
 //   about 1.2 times faster (in the same memory: slab blocks carry no header);
 // - the positions-block pool (ft_coords_alloc): about 1.1 MB resident for
@@ -63,7 +70,9 @@
 // for the index records of a row's look-ups before making them (at the row's
 // end or a cell later); one token for a cell together with the TABs or the
 // line end after it (a quarter fewer tokens, loads no faster); one search for
-// both Notes1 markers in place of two. Not taken: flex's fast table form
+// both Notes1 markers in place of two; the model's slabs and the index's
+// records with their pages made at once (2.5 to 7 % faster on 4 KB pages, no
+// faster on large pages, and the last slab resident whole). Not taken: flex's fast table form
 // (-CF), 3 to 4 % faster scanning, reads past its tables on some bytes above
 // 127 (the fuzzer's address sanitizer reports it), so the full form stays.
 //
@@ -570,11 +579,10 @@ void large_pages_rows() {
     auto round = [&](bool large) {
         return in_child([&] {
             const long before = rss_kb();
-            double s = seconds_of([&] {
-                char *m = static_cast<char *>(
-                    large ? ft_pages_map(bytes)
-                          : mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
-                                 MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+            const double s = seconds_of([&] {
+                char *m = static_cast<char *>(large ? ft_pages_map(bytes)
+                                                    : mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                                                           MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
                 for (size_t at = 0; at + block <= bytes; at += block)
                     memset(m + at, 1, block);
             });

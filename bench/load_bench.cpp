@@ -12,10 +12,10 @@
 // three event inputs spread over the whole events file, a page flag on every
 // 50th gate, and five-column events rows with a "Fixed" model.
 //
-// Last measured (four runs on an 8-core machine shared with other work), each
-// load in a fresh process: the 20,000-gate pairs load in 1.47 to 1.77 (tree)
+// Last measured (five runs on an 8-core machine shared with other work), each
+// load in a fresh process: the 20,000-gate pairs load in 1.47 to 1.78 (tree)
 // and 1.32 to 1.65 (spread) times awk's time, the 200,000-gate pairs in 1.83
-// to 2.25 and 1.92 to 1.99 times. So the goal holds for a first load of the
+// to 2.25 and 1.88 to 1.99 times. So the goal holds for a first load of the
 // 20,000-gate pairs; the large ones reach it on some runs.
 // Where a first load of the 20,000-gate tree pair goes (26 to 28 ms against
 // awk's 16): the scanners' automaton and the reads about 14 ms (the bare
@@ -26,7 +26,7 @@
 // look-ups that miss the caches, making elements, list chunks). Resident
 // memory after a first load: 23.0 MB (tree and spread; large pages are
 // resident whole), 187 and 189 MB for the 200,000-gate pairs. Ten times the
-// input takes 9.7 to 12.0 times the time. The large pairs lose to their size:
+// input takes 9.2 to 12.0 times the time. The large pairs lose to their size:
 // their name index (74 MB) and the 250 MB they build no longer stay in the
 // caches, so their random look-ups cost more.
 //
@@ -46,7 +46,7 @@
 //   a probe reads it before writing it;
 // - elements, texts and list chunks cut from the model's slabs (ftslab.h):
 //   100,000 basic events made 6 to 7 times faster than with one malloc each
-//   (1.2 times on 4 KB pages), in 2 % less memory;
+//   (1.2 times on 4 KB pages), in 1 to 2 % less memory;
 // - the model's slabs and the name index's records on large pages
 //   (ft_pages_map): first writes to 26 MB 7 times faster than on 4 KB pages,
 //   in the same memory; first loads of the 20,000-gate pairs take 25 to 30 %
@@ -541,62 +541,55 @@ void positions_rows() {
         free(b);
 }
 
-// 100,000 blocks the size of a basic event and its texts as the events
-// reader makes them, cut from the model's slabs against one malloc each: the
-// time to make and fill them and the resident memory they take, each round
-// in a fresh process (as a first load meets them: every page new).
-void slab_rows() {
-    const int n = 100000;
-    const size_t size = sizeof(ft_element) + 43; // "BE_12345", its description, "1.0E-2"
-    auto round = [&](bool slab) {
+// Two rows, the time and the resident memory of work(true) (ours) against
+// work(false) (the standard way), each round in a fresh process, as a first
+// load meets them: every page new. Medians of nine rounds.
+void fresh_rows(const std::string &what, const std::function<void(bool ours)> &work) {
+    auto round = [&](bool ours) {
         return in_child([&] {
-            std::vector<void *> made(size_t(n), nullptr);
             const long before = rss_kb();
-            const double s = seconds_of([&] {
-                for (void *&p : made)
-                    p = memset(slab ? ft_slab_alloc(size, 8) : malloc(size), 1, size);
-            });
+            const double s = seconds_of([&] { work(ours); });
             return std::vector<double>{s, (rss_kb() - before) / 1024.0};
         });
     };
-    std::vector<std::vector<double>> slabs, mallocs;
+    std::vector<std::vector<double>> ours, standard;
     for (int run = 0; run < 9; ++run) {
-        slabs.push_back(round(true));
-        mallocs.push_back(round(false));
+        ours.push_back(round(true));
+        standard.push_back(round(false));
     }
-    const std::vector<double> a = bench_column_medians(slabs), b = bench_column_medians(mallocs);
-    trick_row("slab blocks / malloc, time", a[0] * 1e3, b[0] * 1e3, "ms");
-    trick_row("slab blocks / malloc, memory", a[1], b[1], "MB");
+    const std::vector<double> a = bench_column_medians(ours), b = bench_column_medians(standard);
+    trick_row((what + ", time").c_str(), a[0] * 1e3, b[0] * 1e3, "ms");
+    trick_row((what + ", memory").c_str(), a[1], b[1], "MB");
+}
+
+// 100,000 blocks the size of a basic event and its texts as the events
+// reader makes them, cut from the model's slabs against one malloc each,
+// made and filled.
+void slab_rows() {
+    const size_t size = sizeof(ft_element) + 43; // "BE_12345", its description, "1.0E-2"
+    fresh_rows("slab blocks / malloc", [&](bool slab) {
+        long kept = 0;
+        for (int i = 0; i < 100000; ++i)
+            kept ^= long(memset(slab ? ft_slab_alloc(size, 8) : malloc(size), 1, size));
+        sink = kept;
+    });
 }
 
 // The first writes of a load of the 20,000-gate pairs, the model's 20 MB
 // and the name index's records, in memory from ft_pages_map (large pages
 // where the system offers them on request) against an ordinary mapping of
-// 4 KB pages: blocks of an element's size written one after the other, each
-// round in a fresh process. The time and the resident memory.
+// 4 KB pages: blocks of an element's size written one after the other.
 void large_pages_rows() {
     const size_t bytes = size_t(26) << 20, block = 72;
-    auto round = [&](bool large) {
-        return in_child([&] {
-            const long before = rss_kb();
-            const double s = seconds_of([&] {
-                char *m = static_cast<char *>(large ? ft_pages_map(bytes)
-                                                    : mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
-                                                           MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
-                for (size_t at = 0; at + block <= bytes; at += block)
-                    memset(m + at, 1, block);
-            });
-            return std::vector<double>{s, (rss_kb() - before) / 1024.0};
-        });
-    };
-    std::vector<std::vector<double>> large, small;
-    for (int run = 0; run < 9; ++run) {
-        large.push_back(round(true));
-        small.push_back(round(false));
-    }
-    const std::vector<double> a = bench_column_medians(large), b = bench_column_medians(small);
-    trick_row("large pages / 4 KB pages, 26 MB, time", a[0] * 1e3, b[0] * 1e3, "ms");
-    trick_row("large pages / 4 KB pages, 26 MB, memory", a[1], b[1], "MB");
+    fresh_rows("large pages / 4 KB pages, 26 MB", [&](bool large) {
+        void *m = large ? ft_pages_map(bytes)
+                        : mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
+                               -1, 0);
+        if (m == MAP_FAILED)
+            exit(1);
+        for (size_t at = 0; at + block <= bytes; at += block)
+            memset(static_cast<char *>(m) + at, 1, block);
+    });
 }
 
 // The events index's slot table of the 20,000-gate pairs (262,144 slots of

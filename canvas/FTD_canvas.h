@@ -4,23 +4,22 @@
 // level lies 20 units below its parent); the screen drawing scales it by
 // zoom (pixels per tree unit); the SVG writer writes the same layout.
 //
-// The layout array, and how positions reach the elements. build_layout
-// turns a tree into an FTD_layout: a flat array with one FTD_place per
-// drawn place, in preorder (a node, then the whole subtree of each input in
-// list order; a basic event named by several gates has one place under
-// each), holding its element, its position, the size of its span, its
-// parent's index, the index just past its subtree and the extent of what is
-// drawn for it. It never recurses: pass 1 walks the children lists with a
-// stack of its own and appends the places; pass 2 runs backwards, so every
-// subtree is complete before its parent, and sums the sizes; pass 3 runs
-// forwards and gives each input its span, left to right under its parent,
-// hence its position and extent. The canvas keeps one layout, of the
-// displayed tree from (10,10) (current_layout); each time it builds it, for
-// a new root or after any change to the model (ft_generation moved), it
-// clears the recorded positions of everything under the root
-// (ft_clear_coords) and records each place's position in its element
-// (ft_add_coord, in preorder), so the elements hold exactly the places of
-// the layout shown. Readers of the layout:
+// The layout array, and how positions reach the elements. build_layout turns
+// a tree into an FTD_layout: a flat array with one FTD_place per drawn place,
+// in preorder (a node, then the whole subtree of each input in list order; a
+// basic event named by several gates has one place under each), holding its
+// element, its position, the size of its span, its parent's index and the
+// index just past its subtree. It never recurses: pass 1 walks the children
+// lists with a stack of its own and appends the places; pass 2 runs
+// backwards, so every subtree is complete before its parent, and sums the
+// sizes; pass 3 runs forwards and gives each input its span, left to right
+// under its parent, hence its position. The canvas keeps one layout, of the
+// displayed tree from (10,10) (current_layout); each time it builds it, for a
+// new root or after any change to the model (ft_generation moved), it clears
+// the recorded positions of everything under the root (ft_clear_coords) and
+// records each place's position in its element (ft_add_coord, in preorder),
+// so the elements hold exactly the places of the layout shown. Readers of the
+// layout:
 //   - set_tree and set_page_tree take the tree's size from the first place;
 //   - draw() paints the places and connectors whose extents meet the clip
 //     region (walk_layout), skipping every subtree whose span misses it;
@@ -66,11 +65,6 @@ struct FTD_place {
     FTD_size size; // the span: children size for a laid-out root, subtree size below
     int parent;    // index of the parent's place; -1 for the first place
     int end;       // index just past the places of this subtree (its inputs follow it)
-    // Left and right of what is drawn for this place alone, from pos.y to
-    // pos.y + 20: its symbol, boxes, label and frames (x - 7.5 to x + 7.5) and
-    // the connectors to its inputs. The frames' width in pixels comes on top
-    // (see the drawing's view margin).
-    float x0, x1;
 };
 
 // A tree laid out from an origin, places in preorder.

@@ -57,7 +57,10 @@ void FTD_canvas::draw_layout(const FTD_layout &l) {
                 __builtin_prefetch((&p + 16)->e);
             if (&p + 8 < last)
                 __builtin_prefetch(&(&p + 8)->e->coord->selected);
-            if (c->in_view(p.x0, p.pos.y, p.x1 - p.x0, 20))
+            // The symbol, its boxes, label and frames lie within 7.5 units
+            // of its centre (the frames' pixels are the view's margin); the
+            // connectors are drawn on their own.
+            if (c->in_view(p.pos.x - 7.5, p.pos.y, 15, 20))
                 c->draw_place(p, is_root);
         }
         void connector(const FTD_place &parent, const FTD_place &child) override {

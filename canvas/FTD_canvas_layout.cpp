@@ -88,19 +88,12 @@ static void sum_sizes(std::vector<FTD_place> &places) {
     }
 }
 
-// The extent of a place before its inputs' connectors are added.
-static void set_symbol_extent(FTD_place &p) {
-    p.x0 = p.pos.x - 7.5f;
-    p.x1 = p.pos.x + 7.5f;
-}
-
 // Pass 3, forwards: each place's inputs get their spans side by side from
 // the left edge of its own span, one level down; a node sits at the centre
-// of its span. The connectors widen the parent's extent to its inputs.
+// of its span.
 static void place_all(std::vector<FTD_place> &places, FTD_point origin) {
     places[0].pos.x = origin.x + places[0].size.w / 2;
     places[0].pos.y = origin.y;
-    set_symbol_extent(places[0]);
     for (int i = 0; i < (int)places.size(); i++) {
         FTD_place &p = places[i];
         int x = p.pos.x - p.size.w / 2;
@@ -108,10 +101,7 @@ static void place_all(std::vector<FTD_place> &places, FTD_point origin) {
             FTD_place &c = places[j];
             c.pos.x = x + c.size.w / 2;
             c.pos.y = p.pos.y + 20;
-            set_symbol_extent(c);
             x += c.size.w;
-            p.x0 = std::min(p.x0, (float)c.pos.x);
-            p.x1 = std::max(p.x1, (float)c.pos.x);
         }
     }
 }

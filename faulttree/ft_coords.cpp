@@ -28,7 +28,7 @@ void ft_touch(void) {
 }
 
 /* ---- Positions blocks ----
-   A block is 32 bytes and stays all zero until its element is drawn, so
+   A block is 24 bytes and stays all zero until its element is drawn, so
    blocks are cut from large anonymous mappings: their pages are the system's
    zero pages until a place or a flag is written, and making an element costs
    no zeroing. A released block is cleared and waits on a free list, so every

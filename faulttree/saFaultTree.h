@@ -75,9 +75,13 @@ typedef struct {
 // place recorded, and (0, 0) from slot `used` on (any i outside
 // 0..FT_MAX_COORDS - 1 included), so the used slots are those before the
 // first slot whose x or y is 0. Storage follows use: with no place it takes
-// nothing beyond these 16 bytes; one place is kept here; more live in an
+// nothing beyond these 12 bytes; one place is kept here; more live in an
 // array on the heap that grows in steps (4, 8, 16, ..., 128, then
-// FT_MAX_COORDS places) and is released when the places are cleared.
+// FT_MAX_COORDS places) and is released when the places are cleared. Packed
+// to 4-byte alignment, so that the flags that follow fill what would be the
+// pointer's padding and the whole block takes 24 bytes (its pointer read and
+// written by value only).
+#pragma pack(push, 4)
 typedef struct ft_coord_slots {
     union {
         ft_coord one;   // the place, while room is 0
@@ -92,6 +96,7 @@ typedef struct ft_coord_slots {
         return room ? many[i] : one;
     }
 } ft_coord_slots;
+#pragma pack(pop)
 
 // The positions block of one element: its drawn places, and the selected and
 // highlighted flags that the canvas reads and writes. A new block is all

@@ -72,7 +72,7 @@ ft_element *with_places(int n) {
 // again or past the limit changes nothing, removal from the first, second,
 // middle and last slot closes the gap, and clearing gives the memory back.
 TEST(PositionSlots, GrowthStepsLimitRemovalAndClearing) {
-    EXPECT_LE(sizeof(ft_coords), 32u);
+    EXPECT_LE(sizeof(ft_coords), 24u);
     const struct {
         int added, room;
     } rows[] = {{0, 0},    {1, 0},     {2, 4},     {4, 4},     {5, 8},     {8, 8},

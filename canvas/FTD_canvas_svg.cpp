@@ -50,33 +50,42 @@ void FTD_canvas::write_svg_body(FILE *out) {
     svg_printf(out, 1, "</g>\n");
 }
 
-// Writes the symbol of e's kind at pos (nothing for FT_INVALID); returns 0, or
-// -1 for a type that is no kind.
-static int svg_symbol(FTD_canvas *c, FILE *out, ft_element *e, FTD_point pos) {
-    const char *name = ft_get_name(e), *desc = ft_get_desc(e);
-    const char *prob = ft_get_prob(e), *crit = ft_get_criticality(e);
-    switch (ft_get_type(e)) {
+typedef void (FTD_canvas::*svg_symbol_writer)(FILE *, int, int, const char *, const char *,
+                                              const char *, const char *);
+
+// The member that writes the symbol of kind t; NULL for FT_INVALID, which
+// shows nothing, and for a value that is no kind (*known then 0).
+static svg_symbol_writer writer_of(ft_type t, int *known) {
+    *known = 1;
+    switch (t) {
     case FT_INVALID:
-        return 0;
+        return nullptr;
     case FT_BASIC:
-        c->svg_basic(out, pos.x, pos.y, name, desc, prob, crit);
-        return 0;
+        return &FTD_canvas::svg_basic;
     case FT_AND:
-        c->svg_and(out, pos.x, pos.y, name, desc, prob, crit);
-        return 0;
+        return &FTD_canvas::svg_and;
     case FT_PAND:
-        c->svg_pand(out, pos.x, pos.y, name, desc, prob, crit);
-        return 0;
+        return &FTD_canvas::svg_pand;
     case FT_OR:
-        c->svg_or(out, pos.x, pos.y, name, desc, prob, crit);
-        return 0;
+        return &FTD_canvas::svg_or;
     case FT_NULL:
-        c->svg_null(out, pos.x, pos.y, name, desc, prob, crit);
-        return 0;
+        return &FTD_canvas::svg_null;
     case FT_TYPE_COUNT: // the end value, no kind
         break;
     }
-    return -1;
+    *known = 0;
+    return nullptr;
+}
+
+// Writes the symbol of e's kind at pos (nothing for FT_INVALID); returns 0, or
+// -1 for a type that is no kind.
+static int svg_symbol(FTD_canvas *c, FILE *out, ft_element *e, FTD_point pos) {
+    int known;
+    svg_symbol_writer write = writer_of(ft_get_type(e), &known);
+    if (write != nullptr)
+        (c->*write)(out, pos.x, pos.y, ft_get_name(e), ft_get_desc(e), ft_get_prob(e),
+                    ft_get_criticality(e));
+    return known ? 0 : -1;
 }
 
 // Writes every place of l and every connector, in drawing order. A page gate

@@ -282,21 +282,16 @@ inline std::string ftgen_reordering_gates(int n, std::string *events) {
     return g + x;
 }
 
-// Events BE_0 .. BE_<events - 1>; below the root a tree of gates T_0 ..
-// that names every event once, then `copies` gates named A; then `rows`
-// rows "A", row r with the one input BE_<r mod events>. Each row fills the
-// first A in preorder, which comes after the whole tree of T gates, and
-// replaces its inputs. Returns the gates file; the events file goes into
-// *events.
-inline std::string ftgen_refill_gates(int events, int rows, int copies, std::string *events_file) {
+// The rows of a tree of gates T_0 .. that names every event BE_0 ..
+// BE_<events - 1> once, and the events file "Name" BE_0 .. and then extra.
+inline std::string ftgen_event_tree(int events, const std::string &extra,
+                                    std::string *events_file) {
     const int tree = (events + 15) / 16;
-    std::string g = ftgen_inputs_header() + "TOP\tG T_0";
-    for (int i = 0; i < copies; i++)
-        g += "\tG A";
-    g += "\r\n";
+    std::string g;
     *events_file = "Name\r\n";
     for (int i = 0; i < events; i++)
         *events_file += "BE_" + std::to_string(i) + "\r\n";
+    *events_file += extra;
     for (int i = 0; i < tree; i++) {
         g += "T_" + std::to_string(i);
         for (int c = 2 * i + 1; c <= 2 * i + 2 && c < tree; c++)
@@ -305,9 +300,71 @@ inline std::string ftgen_refill_gates(int events, int rows, int copies, std::str
             g += "\tE BE_" + std::to_string(k);
         g += "\r\n";
     }
+    return g;
+}
+
+// `rows` rows "A", row r with the one input BE_<r mod events>.
+inline std::string ftgen_rows_of_a(int events, int rows) {
+    std::string g;
     for (int r = 0; r < rows; r++)
         g += "A\tE BE_" + std::to_string(r % events) + "\r\n";
     return g;
+}
+
+// Events BE_0 .. BE_<events - 1>; below the root a tree of gates T_0 ..
+// that names every event once, then `copies` gates named A; then `rows`
+// rows "A", row r with the one input BE_<r mod events>. Each row fills the
+// first A in preorder, which comes after the whole tree of T gates, and
+// replaces its inputs. Returns the gates file; the events file goes into
+// *events.
+inline std::string ftgen_refill_gates(int events, int rows, int copies, std::string *events_file) {
+    std::string g = ftgen_inputs_header() + "TOP\tG T_0";
+    for (int i = 0; i < copies; i++)
+        g += "\tG A";
+    g += "\r\n";
+    return g + ftgen_event_tree(events, "", events_file) + ftgen_rows_of_a(events, rows);
+}
+
+// Where a name's first element in preorder has others of its name in the
+// tree or beside it.
+enum ftgen_named {
+    FTGEN_TWO_BLOCKS,     // gates A below two events X1, X2 turned into gates
+    FTGEN_EVENT_AND_GATE, // a gate A and the event A, after a large tree
+    FTGEN_DROPPED_INPUT,  // A below event X turned into a gate, one input naming X dropped
+    FTGEN_CHAIN           // a gate A and the event A below a chain of `events` gates
+};
+
+// A large tree (of `events` events below a tree of gates, or a chain of
+// `events` gates) and an A placed as `shape` says, then `rows` rows "A",
+// row r naming one event. Returns the gates file; the events file goes into
+// *events_file.
+inline std::string ftgen_named_gates(ftgen_named shape, int events, int rows,
+                                     std::string *events_file) {
+    std::string g = ftgen_inputs_header();
+    switch (shape) {
+    case FTGEN_TWO_BLOCKS:
+        g += "TOP\tG T_0\tE X1\tE X2\r\n" + ftgen_event_tree(events, "X1\r\nX2\r\n", events_file) +
+             "X1\tG A\r\nX2\tG A\r\n";
+        break;
+    case FTGEN_EVENT_AND_GATE:
+        g += "TOP\tG T_0\tG A\tE A\r\n" + ftgen_event_tree(events, "A\r\n", events_file);
+        break;
+    case FTGEN_DROPPED_INPUT:
+        g += "TOP\tG T_0\tG P\tE X\r\n" + ftgen_event_tree(events, "X\r\n", events_file) +
+             "X\tG A\r\nP\tE X\r\nP\r\n";
+        break;
+    case FTGEN_CHAIN:
+        g += "TOP\tG C_0\r\n";
+        for (int i = 0; i < events; i++)
+            g += "C_" + std::to_string(i) + "\tG C_" + std::to_string(i + 1) + "\r\n";
+        g += "C_" + std::to_string(events) + "\tG A\tE A\r\n";
+        *events_file = "Name\r\nA\r\n";
+        for (int i = 0; i < 16; i++)
+            *events_file += "BE_" + std::to_string(i) + "\r\n";
+        events = 16;
+        break;
+    }
+    return g + ftgen_rows_of_a(events, rows);
 }
 
 #endif

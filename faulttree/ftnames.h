@@ -29,17 +29,16 @@
 #include "saFaultTree.h"
 
 // What a run knows of one name. key points at an element's name, which does
-// not change during a run; it is not copied. The gates reader keeps the
-// record of the tree (gates.cpp says how).
+// not change during a run; it is not copied. gate and refs are the gates
+// reader's plain record of the tree (gates.cpp says how).
 struct name_entry {
-    ft_element *event = nullptr;   // the first events row of that name
-    ft_element *in_tree = nullptr; // the gate of that name in the tree, while it is the only one
+    ft_element *event = nullptr; // the first events row of that name
+    ft_element *gate = nullptr;  // the gate of that name in the tree
     const char *key = nullptr;
-    uint32_t len = 0;     // of key
-    uint32_t hash = 0;    // name_index::hash_of key
-    uint32_t refs = 0;    // inputs naming event that the tree's gates hold
-    char head[11];        // the first bytes of key: a short key matches without reading it
-    bool several = false; // more than one gate of that name was in the tree at once
+    uint32_t len = 0;  // of key
+    uint32_t hash = 0; // name_index::hash_of key
+    uint32_t refs = 0; // inputs naming event that the tree's gates hold
+    char head[12];     // the first bytes of key: a short key matches without reading it
 };
 
 class name_index {

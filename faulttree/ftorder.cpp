@@ -1,22 +1,13 @@
 // The order list of the gates reader (see ftorder.h).
 #include "ftorder.h"
 
-void order_list::assign(const std::vector<const ft_element *> &items) {
-    const uint64_t step = (uint64_t(1) << BITS) / (items.size() + 1);
-    node *prev = nullptr;
-    for (size_t i = 0; i < items.size(); ++i) {
-        node &n = nodes[items[i]];
-        n.label = step * (i + 1);
-        n.prev = prev;
-        if (prev != nullptr)
-            prev->next = &n;
-        prev = &n;
-    }
-}
-
-void order_list::insert_after(const ft_element *anchor, const ft_element *item) {
-    node *p = &nodes.at(anchor);
+order_list::node *order_list::insert_after(node *p, void *item) {
     node *x = &nodes[item]; // the map's nodes stay where they are
+    x->item = item;
+    if (p == nullptr) {
+        x->label = STEP;
+        return x;
+    }
     x->prev = p;
     x->next = p->next;
     if (p->next != nullptr)
@@ -24,14 +15,16 @@ void order_list::insert_after(const ft_element *anchor, const ft_element *item) 
     p->next = x;
     const uint64_t end = x->next != nullptr ? x->next->label : uint64_t(1) << BITS;
     if (end - p->label >= 2)
-        x->label = p->label + (end - p->label) / 2;
+        x->label = p->label +
+                   (x->next == nullptr && end - p->label > 2 * STEP ? STEP : (end - p->label) / 2);
     else
         spread(p, x);
+    return x;
 }
 
 // x was linked right after p, with no label left between them: the labels
 // of the smallest aligned range around p's label that holds few enough
-// elements are spread evenly over the range.
+// items are spread evenly over the range.
 void order_list::spread(node *p, node *x) {
     x->label = p->label;
     node *lo = p, *hi = x;
@@ -57,12 +50,10 @@ void order_list::spread(node *p, node *x) {
     }
 }
 
-void order_list::erase(const ft_element *item) {
-    auto found = nodes.find(item);
-    node &n = found->second;
-    if (n.prev != nullptr)
-        n.prev->next = n.next;
-    if (n.next != nullptr)
-        n.next->prev = n.prev;
-    nodes.erase(found);
+void order_list::erase(node *n) {
+    if (n->prev != nullptr)
+        n->prev->next = n->next;
+    if (n->next != nullptr)
+        n->next->prev = n->prev;
+    nodes.erase(n->item);
 }

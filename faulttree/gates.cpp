@@ -1,27 +1,40 @@
 // The gates reader: header matching, data cells, and the gate that each
 // data row fills.
 //
-// Look-ups are indexed so that loading stays linear: "E" inputs find the
-// first events row of a name through the name index, and a later row finds
-// its gate, the first element of its name in preorder, through the index's
-// record of the tree, which each row brings up to date in time linear in
-// what it adds and removes:
-// - per name, the gates of that name in the tree: the only one (in_tree),
-//   or, once several were there at once, those in the root's block (see
-//   ftcycle.h) in preorder (an order_list of that block's gates keeps them
-//   ordered) and the number of the others;
-// - per event, the inputs of the tree's gates that name it (refs);
-// - whether an input naming an event turned into a gate was ever dropped.
-//   Until then every gate recorded and every event with refs is in the tree
-//   (each such event was in the tree when it was filled and has kept its
-//   inputs); after it, only the root's block is sure to be.
-// Where the record cannot decide (gates of one name in several blocks, an
-// event and a gate of one name, an element that may have left the tree with
-// an event) the preorder walk decides. The cycle check is ftcycle.h.
+// A later row fills the first element of its name in preorder below the
+// root (each element met once, at its first place). The reader finds it
+// without searching the tree, through its record of the tree, which starts
+// plain and becomes ordered once for all:
+// - Plain, while no event has inputs and no name stands for two elements of
+//   the tree: a name's element is its gate, or its event while gates' inputs
+//   name it. Ordinary files stay plain, at the cost of a field or a counter
+//   per row and input.
+// - Ordered, from the row that breaks that rule on: the whole tree in
+//   preorder in an order list (ftorder.h): every element, and every "E"
+//   input of its gates, an event's own inputs following its first input.
+//   Per name, its elements ordered by that list; per event, its inputs.
+//   A row's gate is its name's first element. A row takes out what its
+//   gate held (gates below it die; an event whose first input goes moves to
+//   its next input, or leaves the tree with its part when it has none) and
+//   puts in its new inputs (an event they name first moves up, or comes
+//   back with its part of the tree).
+// Cost: hashing and the plain record, a constant per cell; the ordered
+// record, O(log n) per element or input it puts in or takes out (n the
+// elements and inputs in the tree). A row puts in its own inputs, takes out
+// what its gate held once, and moves each event whose first input changes
+// with its part of the tree. So a load costs O(n log n) in all but files
+// that move large parts of the tree again and again (an input naming an
+// event turned into a gate, added before its first input, dropped again,
+// ...): each such row costs the part it moves. Some such cost comes with an
+// exact first element in preorder: it tells whether a part is in the tree
+// at all, which is reachability in a graph that every row may change, and
+// no known method keeps that up to date at a small cost per change. The
+// cycle check is ftcycle.h.
 #include "gates.h"
 
 #include <cstdint>
 #include <cstring>
+#include <memory_resource>
 #include <new>
 #include <set>
 #include <unordered_map>
@@ -86,22 +99,19 @@ enum { G_HEADER = 0, G_FIRST = 1, G_NEXT = 2 };
 static const char PROB_MARKER[] = "Morvu-SA probability: ";
 static const char CRIT_MARKER[] = "Morvu-SA criticality: ";
 
-// Gates of the root's block before others, each part in preorder.
-struct by_order {
-    const order_list *order;
-    bool operator()(const ft_element *a, const ft_element *b) const { return order->before(a, b); }
-};
+typedef order_list::node order_node;
 
-// The gates of one name once several were in the tree at once.
-struct held_gates {
-    std::set<const ft_element *, by_order> in_root_block; // in preorder
-    long elsewhere = 0;                                   // in other blocks
-    explicit held_gates(const order_list *order) : in_root_block(by_order{order}) {}
+// Nodes of the order list, first in preorder first.
+struct in_preorder_less {
+    bool operator()(const order_node *a, const order_node *b) const {
+        return order_list::before(a, b);
+    }
 };
+typedef std::pmr::set<const order_node *, in_preorder_less> in_preorder;
 
 // One run of the reader.
 struct gates_run {
-    name_index &names;  // per name: its first event, its gates in the tree
+    name_index &names;  // per name: its first event, and the plain record
     ft_element *root;   // filled by the first data row
     import_scan scan{}; // counter, state (G_HEADER, G_FIRST, G_NEXT), row buffers
     cycle_guard cycles{};
@@ -114,12 +124,28 @@ struct gates_run {
     // an input's name after its kind letter and separator), taken as the cell
     // is read.
     uint32_t hashes[GATES_COLUMNS] = {};
+
     // The record of the tree (see the top of this file).
+    // Plain: name_entry::gate and name_entry::refs, and the root's name
+    // (rows of that name fill the root, which comes first in preorder).
     const name_entry *root_name = nullptr;
-    bool refs_kept = true; // no input naming an event turned into a gate was dropped
-    order_list order{};    // the root's block in preorder, from the first name held twice
-    std::unordered_map<const name_entry *, held_gates> held{}; // the names held twice
-    ft_element *last_made = nullptr; // the row's last gate made in the root's block, or its gate
+    // The row being built breaks the plain record's rule: the record is
+    // ordered at the row's end.
+    bool plain_broken = false;
+    // Where the ordered record's nodes come from: made and freed often, in
+    // any order, and all given back when the run ends.
+    std::pmr::unsynchronized_pool_resource memory{};
+    // Ordered: the tree's elements (ft_element *) and the slots of the "E"
+    // inputs of its gates (ft_element ** in the children lists' chunks) in
+    // preorder; empty while the record is plain.
+    order_list order{&memory};
+    // Ordered: per name, its elements in the order; per event, the slots in
+    // the order that name it.
+    std::pmr::unordered_map<const name_entry *, in_preorder> named{&memory};
+    std::pmr::unordered_map<const ft_element *, in_preorder> naming{&memory};
+    // Events taken out of the order whose inputs may still be in it: each
+    // goes back after its first input before the row ends.
+    std::vector<ft_element *> unplaced{};
 };
 
 void gates_reset_columns(unsigned char flags) {
@@ -133,92 +159,132 @@ static name_entry &entry_of(gates_run *run, const ft_element *e) {
     return *run->names.find(e->name);
 }
 
-static bool is_event(gates_run *run, const ft_element *e) {
-    return entry_of(run, e).event == e;
+static bool ordered(const gates_run *run) {
+    return !run->order.empty();
 }
 
-// Puts the gates of the root's block, root first, into the order list.
-static void order_root_block(gates_run *run) {
-    std::vector<const ft_element *> order;
-    std::vector<ft_element *> stack{run->root};
+// The slots of a children list in order, the next one first.
+struct input_cursor {
+    ft_list *chunk;
+    int i;
+    ft_element **next() {
+        while (chunk != nullptr && i > chunk->last)
+            chunk = chunk->next, i = 0;
+        return chunk != nullptr ? &chunk->items[i++] : nullptr;
+    }
+};
+
+// Calls step(slot) for every input slot of x in order, going first through
+// the inputs of each element for which step returns true (depth first, in
+// preorder). Keeps its own stack: chains may be very deep.
+template <class Step> static void walk_inputs(ft_element *x, Step step) {
+    std::vector<input_cursor> stack{{x->children, 0}};
     while (!stack.empty()) {
-        ft_element *e = stack.back();
-        stack.pop_back();
-        order.push_back(e);
-        ft_list *l = e->children;
-        for (int i = l != nullptr ? ft_list_get_size(l) - 1 : -1; i >= 0; --i)
-            if (!is_event(run, ft_list_get(l, i)))
-                stack.push_back(ft_list_get(l, i));
-    }
-    run->order.assign(order);
-}
-
-static void hold(held_gates &h, const ft_element *gate, int block) {
-    if (block == cycle_guard::ROOT)
-        h.in_root_block.insert(gate);
-    else
-        ++h.elsewhere;
-}
-
-// Records gate, just made in block as an input of the row's gate.
-static void note_gate(gates_run *run, name_entry &n, ft_element *gate, int block) {
-    if (block == cycle_guard::ROOT && !run->order.empty())
-        run->order.insert_after(run->last_made, gate);
-    if (block == cycle_guard::ROOT)
-        run->last_made = gate;
-    if (n.several) {
-        hold(run->held.at(&n), gate, block);
-    } else if (n.in_tree == nullptr) {
-        n.in_tree = gate;
-    } else {
-        if (run->order.empty())
-            order_root_block(run); // gate is in the tree already
-        held_gates &h = run->held.try_emplace(&n, &run->order).first->second;
-        hold(h, n.in_tree, run->cycles.gate_block(n.in_tree));
-        hold(h, gate, block);
-        n.several = true;
-        n.in_tree = nullptr;
+        ft_element **slot = stack.back().next();
+        if (slot == nullptr)
+            stack.pop_back();
+        else if (step(slot))
+            stack.push_back({(*slot)->children, 0});
     }
 }
 
-// Forgets gate, an element of block that leaves the tree.
-static void forget_gate(gates_run *run, name_entry &n, const ft_element *gate, int block) {
-    if (n.several) {
-        held_gates &h = run->held.at(&n);
-        if (block == cycle_guard::ROOT)
-            h.in_root_block.erase(gate);
-        else
-            --h.elsewhere;
-    } else if (n.in_tree == gate) {
-        n.in_tree = nullptr;
+// Puts element e (of index entry n) into the order right after at; returns
+// its node.
+static order_node *put_element(gates_run *run, order_node *at, ft_element *e, name_entry &n) {
+    order_node *node = run->order.insert_after(at, e);
+    run->named[&n].insert(node);
+    return node;
+}
+
+static void take_element(gates_run *run, ft_element *e, name_entry &n) {
+    order_node *node = run->order.find(e);
+    run->named.at(&n).erase(node);
+    run->order.erase(node);
+}
+
+// Takes the inputs of x out of the order, with the gates below x and the
+// parts of the events whose first input they are. Those events may have
+// other inputs in the tree: they wait in unplaced.
+static void take_out_inputs(gates_run *run, ft_element *x) {
+    walk_inputs(x, [run](ft_element **slot) {
+        ft_element *c = *slot;
+        name_entry &n = entry_of(run, c);
+        if (n.event == c) {
+            order_node *node = run->order.find(slot);
+            in_preorder &inputs = run->naming.at(c);
+            const bool first = *inputs.begin() == node && run->order.find(c) != nullptr;
+            inputs.erase(node);
+            run->order.erase(node);
+            if (!first)
+                return false;
+            run->unplaced.push_back(c);
+        }
+        take_element(run, c, n);
+        return true;
+    });
+}
+
+// Puts the inputs of x into the order right after at (x's node, its inputs
+// not in the order), each followed in preorder by what it leads to: a gate's
+// own inputs, an event's part of the tree where this is the event's first
+// input. An event whose first input this becomes is moved here.
+static void place_inputs(gates_run *run, ft_element *x, order_node *at) {
+    walk_inputs(x, [run, &at](ft_element **slot) {
+        ft_element *c = *slot;
+        name_entry &n = entry_of(run, c);
+        if (n.event == c) {
+            at = run->order.insert_after(at, slot);
+            in_preorder &inputs = run->naming[c];
+            inputs.insert(at);
+            if (*inputs.begin() != at)
+                return false; // c comes earlier, or waits in unplaced for an earlier input
+            if (run->order.find(c) != nullptr) {
+                take_element(run, c, n);
+                take_out_inputs(run, c);
+            }
+        }
+        at = put_element(run, at, c, n);
+        return true;
+    });
+}
+
+// Puts every unplaced event that has an input in the tree back after the
+// first of them.
+static void place_unplaced(gates_run *run) {
+    while (!run->unplaced.empty()) {
+        ft_element *e = run->unplaced.back();
+        run->unplaced.pop_back();
+        auto inputs = run->naming.find(e);
+        if (run->order.find(e) != nullptr || inputs == run->naming.end() || inputs->second.empty())
+            continue;
+        order_node *first = const_cast<order_node *>(*inputs->second.begin());
+        place_inputs(run, e, put_element(run, first, e, entry_of(run, e)));
     }
-    if (block == cycle_guard::ROOT && !run->order.empty())
-        run->order.erase(gate);
+}
+
+// Makes the record ordered: the tree from its root.
+static void order_tree(gates_run *run) {
+    place_inputs(run, run->root, put_element(run, nullptr, run->root, entry_of(run, run->root)));
+    place_unplaced(run);
 }
 
 // The inputs of gate (of block) are about to be replaced: the gates below it
-// down to the events leave the tree, and the events lose those inputs (in
-// the record and in the cycle check).
+// down to the events die, and the events lose those inputs in the cycle
+// check and the plain record.
 static void drop_inputs(gates_run *run, ft_element *gate, int block) {
-    std::vector<ft_list *> lists{gate->children};
-    while (!lists.empty()) {
-        ft_list *chunk = lists.back();
-        lists.pop_back();
-        for (; chunk != nullptr; chunk = chunk->next)
-            for (int i = 0; i <= chunk->last; ++i) {
-                ft_element *c = chunk->items[i];
-                name_entry &n = entry_of(run, c);
-                if (n.event == c) {
-                    --n.refs;
-                    run->cycles.drop_input(block, c);
-                    run->refs_kept = run->refs_kept && c->children == nullptr;
-                    continue;
-                }
-                forget_gate(run, n, c, block);
-                if (c->children != nullptr)
-                    lists.push_back(c->children);
-            }
-    }
+    const bool plain = !ordered(run);
+    walk_inputs(gate, [run, block, plain](ft_element **slot) {
+        ft_element *c = *slot;
+        name_entry &n = entry_of(run, c);
+        if (n.event == c) {
+            run->cycles.drop_input(block, c);
+            n.refs -= plain;
+            return false;
+        }
+        if (plain && n.gate == c)
+            n.gate = nullptr;
+        return true;
+    });
 }
 
 // The first element in preorder below and including the root named name;
@@ -226,29 +292,19 @@ static void drop_inputs(gates_run *run, ft_element *gate, int block) {
 static ft_element *find_in_tree(gates_run *run, const char *name, size_t len, uint32_t hash,
                                 bool *is_event) {
     name_entry *n = run->names.find(name, len, hash);
-    if (n == nullptr)
-        return nullptr;
-    *is_event = false;
-    if (n == run->root_name)
-        return run->root;
-    const ft_element *gate = n->in_tree;
-    bool known = true;
-    if (n->several) {
-        const held_gates &h = run->held.at(n);
-        gate = h.in_root_block.empty() ? nullptr : *h.in_root_block.begin();
-        known = h.elsewhere == 0;
-    } else if (gate != nullptr && !run->refs_kept) {
-        known = run->cycles.gate_block(const_cast<ft_element *>(gate)) == cycle_guard::ROOT;
+    ft_element *found = nullptr;
+    if (n == nullptr) {
+    } else if (ordered(run)) {
+        auto elements = run->named.find(n);
+        if (elements != run->named.end() && !elements->second.empty())
+            found = static_cast<ft_element *>((*elements->second.begin())->item);
+    } else if (n == run->root_name) {
+        found = run->root;
+    } else {
+        found = n->gate != nullptr ? n->gate : n->refs > 0 ? n->event : nullptr;
     }
-    if (n->refs > 0 && (gate != nullptr || !run->refs_kept))
-        known = false;
-    if (!known) {
-        ft_element *found = ft_find_by_name(run->root, name);
-        *is_event = found != nullptr && found == n->event;
-        return found;
-    }
-    *is_event = n->refs > 0;
-    return *is_event ? n->event : const_cast<ft_element *>(gate);
+    *is_event = found != nullptr && found == n->event;
+    return found;
 }
 
 /* ---- Building a gate ---- */
@@ -303,12 +359,17 @@ static int build_input(gates_run *run, ft_element *gate, int block, const char *
         return FTREAD_BAD_GATES;
     const char *name = cell + 2;
     len -= 2;
+    const bool plain = !ordered(run);
     if (cell[0] == 'G') {
         ft_element *child = ft_init_texts(name, len, "", 0, nullptr, 0);
         ft_add_child(gate, child);
         const char *key = ft_get_name(child); // the index keeps the key, not a copy
         run->cycles.set_block(child, block);
-        note_gate(run, run->names.get(key, len, hash), child, block);
+        name_entry &n = run->names.get(key, len, hash);
+        if (plain && (n.gate != nullptr || n.refs > 0))
+            run->plain_broken = true;
+        else if (plain)
+            n.gate = child;
         ++run->inputs;
         return FTREAD_OK;
     }
@@ -317,19 +378,25 @@ static int build_input(gates_run *run, ft_element *gate, int block, const char *
         return FTREAD_UNDEFINED_EVENT;
     run->cycles.add_input(block, entry->event);
     ft_add_child(gate, entry->event);
-    ++entry->refs;
+    if (plain && entry->gate != nullptr)
+        run->plain_broken = true;
+    entry->refs += plain;
     ++run->inputs;
     return FTREAD_OK;
 }
 
 // The gate's name. A later row found its gate by this very name, so only the
-// first row names its gate (the root); the stored string stays otherwise.
+// first row names its gate (the root), which the index learns; the stored
+// string stays otherwise.
 static int build_name(gates_run *run, ft_element *gate) {
     const char *name = gates_columns[G_NAME].value;
     if (name == nullptr)
         return FTREAD_BAD_GATES;
-    if (run->scan.state == G_FIRST && strcmp(ft_get_name(gate), name) != 0)
+    if (run->scan.state != G_FIRST)
+        return FTREAD_OK;
+    if (strcmp(ft_get_name(gate), name) != 0)
         ft_set_name(gate, name);
+    run->root_name = &run->names.get(ft_get_name(gate));
     return FTREAD_OK;
 }
 
@@ -361,9 +428,10 @@ static int block_of(gates_run *run, ft_element *gate, bool is_event) {
 // page flag, notes. Only these feed the gate; the others are dropped.
 int gates_build_gate(gates_run *run, ft_element *gate, bool is_event) {
     const int block = block_of(run, gate, is_event);
-    if (ft_has_children(gate))
+    if (ordered(run) && gate->children != nullptr)
+        take_out_inputs(run, gate);
+    if (gate->children != nullptr)
         drop_inputs(run, gate, block);
-    run->last_made = gate;
     ft_set_children(gate, ft_list_init());
     int rc = build_name(run, gate);
     if (rc == FTREAD_OK)
@@ -374,9 +442,16 @@ int gates_build_gate(gates_run *run, ft_element *gate, bool is_event) {
     rc = build_inputs(run, gate, block);
     if (rc == FTREAD_OK)
         rc = build_page(gate);
-    if (rc == FTREAD_OK)
-        build_notes(gate);
-    return rc;
+    if (rc != FTREAD_OK)
+        return rc;
+    build_notes(gate);
+    if (ordered(run)) {
+        place_inputs(run, gate, run->order.find(gate));
+        place_unplaced(run);
+    } else if (run->plain_broken) {
+        order_tree(run);
+    }
+    return FTREAD_OK;
 }
 
 /* ---- Drawn places ---- */
@@ -451,12 +526,12 @@ static int finish_row(gates_run *run) {
                          run->hashes[G_NAME], &is_event);
         if (gate == nullptr)
             return FTREAD_BAD_GATES;
+        if (is_event && !ordered(run))
+            order_tree(run); // an event with inputs breaks the plain record's rule
     }
     const int rc = gates_build_gate(run, gate, is_event);
     if (rc != FTREAD_OK)
         return rc;
-    if (run->scan.state == G_FIRST)
-        run->root_name = &run->names.get(ft_get_name(gate));
     import_row_end(&run->scan, gates_columns);
     run->scan.state = G_NEXT;
     return FTREAD_OK;

@@ -389,8 +389,10 @@ TEST_F(Model, OrderListKeepsItsOrder) {
         std::vector<const ft_element *> ref;
         for (int i = 0; i < 100; ++i)
             ref.push_back(&items[size_t(i)]);
-        order_list order;
-        order.assign(ref);
+        order_list order(std::pmr::new_delete_resource());
+        order_list::node *last = nullptr;
+        for (const ft_element *e : ref)
+            last = order.insert_after(last, const_cast<ft_element *>(e));
         uint64_t seed = 1;
         auto below = [&seed](size_t n) {
             seed = seed * 6364136223846793005ull + 1442695040888963407ull;
@@ -398,16 +400,17 @@ TEST_F(Model, OrderListKeepsItsOrder) {
         };
         for (size_t i = ref.size(); i < items.size(); ++i) {
             const size_t at = pattern == 0 ? 50 : pattern == 1 ? ref.size() - 1 : below(ref.size());
-            order.insert_after(ref[at], &items[i]);
+            order.insert_after(order.find(ref[at]), &items[i]);
             ref.insert(ref.begin() + long(at) + 1, &items[i]);
             if (pattern == 2 && i % 3 == 0) {
                 const size_t gone = below(ref.size());
-                order.erase(ref[gone]);
+                order.erase(order.find(ref[gone]));
                 ref.erase(ref.begin() + long(gone));
             }
         }
         for (size_t i = 0; i + 1 < ref.size(); ++i)
-            ASSERT_TRUE(order.before(ref[i], ref[i + 1])) << "pattern " << pattern << ", " << i;
+            ASSERT_TRUE(order.before(order.find(ref[i]), order.find(ref[i + 1])))
+                << "pattern " << pattern << ", " << i;
     }
 }
 

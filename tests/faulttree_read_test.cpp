@@ -635,6 +635,61 @@ TEST_F(Reader, RowsFillTheFirstElementOfTheirNameInPreorder) {
     }
 }
 
+// Longer files of the same kind, more of whose inputs name events: events
+// turned into gates move with their first input, leave the tree and come
+// back, in chains of several.
+TEST_F(Reader, MovingPartsFillTheFirstElementOfTheirNameInPreorder) {
+    const std::vector<std::string> events = {"X", "Y", "A", "Z", "W", "X"};
+    const char *names[] = {"A", "B", "C", "X", "Y", "Z", "W", "T"};
+    std::string ev = "Name\r\n";
+    for (const std::string &n : events)
+        ev += n + "\r\n";
+    const std::string ev_path = put("ev", ev);
+    uint64_t seed = 11;
+    auto next = [&seed](int n) {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        return int((seed >> 33) % uint64_t(n));
+    };
+    for (int file = 0; file < 2000; file++) {
+        std::vector<gate_row> rows{{"T", {}}};
+        std::vector<std::string> named{"T"};
+        for (int r = 0, n = 10 + next(30); r < n; r++) {
+            for (int k = next(5); k > 0; k--) {
+                const bool event = next(10) < 6;
+                named.push_back(event ? events[size_t(next(5))] : names[next(8)]);
+                rows.back().inputs.push_back((event ? "E " : "G ") + named.back());
+            }
+            rows.push_back({named[size_t(next(int(named.size())))], {}});
+        }
+        const std::string text = gates_text(rows);
+        FTD_tree read, rule;
+        const int rc = read_faulttree_files(&read, ev_path.c_str(), put("gt", text).c_str());
+        ASSERT_EQ(rc, rule_build(rule, events, rows)) << text;
+        ASSERT_EQ(dump(read), dump(rule)) << text;
+    }
+}
+
+// Rows naming a name that other elements of the tree hold too, below a large
+// tree, each file about 4 MB: a search of the tree at every row takes
+// minutes, the reader's record well under a second.
+TEST_F(Reader, RowsOfSharedNamesLoadInLinearTime) {
+    const struct {
+        const char *what;
+        ftgen_named shape;
+        int size;
+    } shapes[] = {
+        {"gates A below two events turned into gates", FTGEN_TWO_BLOCKS, 100000},
+        {"a gate and an event A", FTGEN_EVENT_AND_GATE, 100000},
+        {"A below an event one of whose inputs was dropped", FTGEN_DROPPED_INPUT, 100000},
+        {"a gate and an event A below a chain", FTGEN_CHAIN, 40000},
+    };
+    for (const auto &s : shapes) {
+        std::string ev;
+        const std::string gt = ftgen_named_gates(s.shape, s.size, 200000, &ev);
+        EXPECT_EQ(read_pair_bounded(put("ev_named", ev), put("gt_named", gt)), FTREAD_OK) << s.what;
+    }
+}
+
 // Rows that fill one name again and again below a large tree: the name held
 // by one gate (its inputs replaced at every row) and by two. A search of the
 // whole tree at every row would take an hour; a linear reader needs well

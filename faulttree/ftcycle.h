@@ -12,9 +12,10 @@
 //
 // While the rows are read, the check only keeps the edges between blocks
 // (with the number of inputs that make each), adding and dropping them as
-// rows fill and refill gates: a constant time per input. The reader's own
-// searches keep a set of what they visited, so a cycle standing for a while
-// does them no harm. At the end of the rows (or at the first row that fails
+// rows fill and refill gates: a constant time per input. The reader's record
+// of the tree takes each element once, at its first place in preorder, so a
+// cycle standing for a while does it no harm. At the end of the rows (or at
+// the first row that fails
 // otherwise) one depth-first search over the blocks tells whether a cycle
 // stands: time linear in the blocks and edges, whatever the order of rows.
 #ifndef FTD_FTCYCLE_H

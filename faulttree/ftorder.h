@@ -12,9 +12,37 @@
 #ifndef FTD_FTORDER_H
 #define FTD_FTORDER_H
 
+#include <cstddef>
 #include <cstdint>
 #include <memory_resource>
 #include <unordered_map>
+#include <vector>
+
+// Memory for the nodes of an order list and of the containers beside it:
+// small blocks made and freed often, in any order. A freed block waits on a
+// free list of its size and is handed out again; new ones are cut from
+// chunks of the heap, given back when the memory goes. Larger blocks (hash
+// tables' buckets) come from the heap. Not thread-safe.
+class node_memory : public std::pmr::memory_resource {
+  public:
+    node_memory() = default;
+    node_memory(const node_memory &) = delete;
+    node_memory &operator=(const node_memory &) = delete;
+    ~node_memory() override;
+
+  private:
+    static const size_t GRAIN = 16, SIZES = 8, CHUNK = 64 << 10;
+    void *free[SIZES] =
+        {}; // per size (GRAIN, 2 GRAIN, ...): freed blocks, linked through their first word
+    std::vector<char *> chunks;
+    char *next = nullptr, *end = nullptr; // the newest chunk's bytes not yet cut
+
+    void *do_allocate(size_t bytes, size_t align) override;
+    void do_deallocate(void *p, size_t bytes, size_t align) override;
+    bool do_is_equal(const std::pmr::memory_resource &o) const noexcept override {
+        return this == &o;
+    }
+};
 
 class order_list {
   public:

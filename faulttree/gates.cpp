@@ -109,6 +109,17 @@ struct in_preorder_less {
 };
 typedef std::pmr::set<const order_node *, in_preorder_less> in_preorder;
 
+// The slots of a children list in order, the next one first.
+struct input_cursor {
+    ft_list *chunk;
+    int i;
+    ft_element **next() {
+        while (chunk != nullptr && i > chunk->last)
+            chunk = chunk->next, i = 0;
+        return chunk != nullptr ? &chunk->items[i++] : nullptr;
+    }
+};
+
 // One run of the reader.
 struct gates_run {
     name_index &names;  // per name: its first event, and the plain record
@@ -134,7 +145,7 @@ struct gates_run {
     bool plain_broken = false;
     // Where the ordered record's nodes come from: made and freed often, in
     // any order, and all given back when the run ends.
-    std::pmr::unsynchronized_pool_resource memory{};
+    node_memory memory{};
     // Ordered: the tree's elements (ft_element *) and the slots of the "E"
     // inputs of its gates (ft_element ** in the children lists' chunks) in
     // preorder; empty while the record is plain.
@@ -146,6 +157,9 @@ struct gates_run {
     // Events taken out of the order whose inputs may still be in it: each
     // goes back after its first input before the row ends.
     std::vector<ft_element *> unplaced{};
+    // The stacks of the walks over inputs: one that puts inputs into the
+    // order, one that takes them out (the first calls the second).
+    std::vector<input_cursor> placing{}, taking{};
 };
 
 void gates_reset_columns(unsigned char flags) {
@@ -163,22 +177,13 @@ static bool ordered(const gates_run *run) {
     return !run->order.empty();
 }
 
-// The slots of a children list in order, the next one first.
-struct input_cursor {
-    ft_list *chunk;
-    int i;
-    ft_element **next() {
-        while (chunk != nullptr && i > chunk->last)
-            chunk = chunk->next, i = 0;
-        return chunk != nullptr ? &chunk->items[i++] : nullptr;
-    }
-};
-
 // Calls step(slot) for every input slot of x in order, going first through
 // the inputs of each element for which step returns true (depth first, in
-// preorder). Keeps its own stack: chains may be very deep.
-template <class Step> static void walk_inputs(ft_element *x, Step step) {
-    std::vector<input_cursor> stack{{x->children, 0}};
+// preorder). Keeps its own stack (chains may be very deep) in stack, whose
+// memory stays for the next walk.
+template <class Step>
+static void walk_inputs(ft_element *x, std::vector<input_cursor> &stack, Step step) {
+    stack.assign(1, {x->children, 0});
     while (!stack.empty()) {
         ft_element **slot = stack.back().next();
         if (slot == nullptr)
@@ -206,7 +211,7 @@ static void take_element(gates_run *run, ft_element *e, name_entry &n) {
 // parts of the events whose first input they are. Those events may have
 // other inputs in the tree: they wait in unplaced.
 static void take_out_inputs(gates_run *run, ft_element *x) {
-    walk_inputs(x, [run](ft_element **slot) {
+    walk_inputs(x, run->taking, [run](ft_element **slot) {
         ft_element *c = *slot;
         name_entry &n = entry_of(run, c);
         if (n.event == c) {
@@ -229,7 +234,7 @@ static void take_out_inputs(gates_run *run, ft_element *x) {
 // own inputs, an event's part of the tree where this is the event's first
 // input. An event whose first input this becomes is moved here.
 static void place_inputs(gates_run *run, ft_element *x, order_node *at) {
-    walk_inputs(x, [run, &at](ft_element **slot) {
+    walk_inputs(x, run->placing, [run, &at](ft_element **slot) {
         ft_element *c = *slot;
         name_entry &n = entry_of(run, c);
         if (n.event == c) {
@@ -273,7 +278,7 @@ static void order_tree(gates_run *run) {
 // check and the plain record.
 static void drop_inputs(gates_run *run, ft_element *gate, int block) {
     const bool plain = !ordered(run);
-    walk_inputs(gate, [run, block, plain](ft_element **slot) {
+    walk_inputs(gate, run->taking, [run, block, plain](ft_element **slot) {
         ft_element *c = *slot;
         name_entry &n = entry_of(run, c);
         if (n.event == c) {

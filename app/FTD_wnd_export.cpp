@@ -41,7 +41,7 @@ void FTD_wnd_handler::on_export() {
         log_error("You chose a directory.\nPlease, choose a different file.");
         return;
     }
-    if (file_link_target(name.c_str()).empty()) {
+    if (file_replace_target(name, 0).empty()) {
         log_error("File could not be written.");
         return;
     }
@@ -56,9 +56,7 @@ void FTD_wnd_handler::on_export() {
 }
 
 int FTD_wnd_handler::write_svg_file(const char *path) {
-    std::string target = file_link_target(path);
-    if (target.empty() ||
-        file_replace(target, 0, [this](FILE *out) { return canvas->write_svg(out); }) != 0) {
+    if (file_replace(path, 0, [this](FILE *out) { return canvas->write_svg(out); }) != 0) {
         log_error("File could not be written.");
         return -1;
     }

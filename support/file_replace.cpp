@@ -14,7 +14,10 @@
 // Links followed before a chain counts as a loop, as the kernel counts them.
 static const int max_link_hops = 40;
 
-std::string file_link_end(const char *path) {
+// The name that path's chain of symbolic links ends on: path itself when it
+// is no link, else the name the last link gives, which may name nothing yet
+// (a dangling link). "" for a loop, or a chain that cannot be followed.
+static std::string link_end(const std::string &path) {
     std::string name = path;
     std::vector<char> text(FTD_PATH_MAX);
     for (int hops = 0; hops <= max_link_hops; hops++) {
@@ -33,10 +36,12 @@ std::string file_link_end(const char *path) {
     return "";
 }
 
-std::string file_link_target(const char *path) {
-    std::string end = file_link_end(path);
+std::string file_replace_target(const std::string &path, int options) {
+    std::string end = link_end(path);
     struct stat st;
-    return end == path || (!end.empty() && lstat(end.c_str(), &st) == 0) ? end : "";
+    if (end.empty() || end == path || (options & REPLACE_DANGLING))
+        return end;
+    return lstat(end.c_str(), &st) == 0 ? end : "";
 }
 
 // The permissions for the file replacing target: target's own when it is a
@@ -178,11 +183,12 @@ static void sync_folder(const std::string &folder) {
     }
 }
 
-int file_replace(const std::string &target, int set_aside,
-                 const std::function<int(FILE *)> &write) {
+int file_replace(const std::string &path, int options, const std::function<int(FILE *)> &write) {
+    const std::string target = file_replace_target(path, options);
     // A name longer than the system takes names no file (and no folder).
     if (target.empty() || target.size() >= FTD_PATH_MAX)
         return -1;
+    const int set_aside = options & REPLACE_SET_ASIDE;
     struct stat old;
     const int exists = !set_aside && stat(target.c_str(), &old) == 0;
     if (exists && !writable_file(target, old))

@@ -10,33 +10,39 @@
 #include <functional>
 #include <string>
 
-// The name that path's chain of symbolic links ends on: path itself when it
-// is no link, else the name the last link gives, which may name nothing yet
-// (a dangling link: the file to make). "" for a loop, or a chain that cannot
-// be followed (a folder that cannot be searched, a name through a file).
-std::string file_link_end(const char *path);
+// Options of file_replace, or-ed together.
+enum {
+    // What is at the file replaced is moved aside first (see file_replace).
+    REPLACE_SET_ASIDE = 1,
+    // A dangling symbolic link is written through: the file it names is
+    // made, and the link stays. Without, such a link is refused.
+    REPLACE_DANGLING = 2
+};
 
-// The file a write to path replaces: path itself when it is no link (made
-// when missing), or for a symbolic link the file its chain ends on, so that
-// the links stay in place. "" for a dangling link or a loop.
-std::string file_link_target(const char *path);
+// The file that file_replace(path, options, ...) replaces: path itself when
+// it is no symbolic link (made when missing), else the file that its chain of
+// links ends on, so that the links stay in place. "" when path is refused: a
+// loop, a chain that cannot be followed (a folder that cannot be searched, a
+// name through a file), or a dangling link without REPLACE_DANGLING.
+// Reads the file system, changes nothing.
+std::string file_replace_target(const std::string &path, int options);
 
-// Replaces the file target itself (a caller writing through a symbolic link
-// passes file_link_target's result) whole or not at all. write fills a new
-// temporary file in target's folder, which gets target's permissions or
+// Replaces the file that path names (file_replace_target; "" fails) whole or
+// not at all; callers pass the name the user gave. write fills a new
+// temporary file in that file's folder, which gets the file's permissions or
 // those of a new file, and returns 0 or -1. Every write is checked, then the
-// file is flushed, synced and closed. With set_aside non-zero, what is at
-// target is then moved to the first free name of target.corrupt,
-// target.corrupt.1, ... (nothing is overwritten), and the new file is renamed
-// to target. Without, a target that exists is refused unless it is a regular
+// file is flushed, synced and closed. With REPLACE_SET_ASIDE, what is at the
+// file is then moved to the first free name of <file>.corrupt,
+// <file>.corrupt.1, ... (nothing is overwritten), and the new file is renamed
+// to the file. Without, a file that exists is refused unless it is a regular
 // file that this process may write (as the kernel decides: a read-only file
 // is refused, also in a folder of the user's own). The new file is renamed
-// to target, or, where that would change target's owner or group or cut off
-// its other names (hard links), copied over target's bytes in place, after
-// room for it is reserved where the file system can. Last the folder is
-// synced. Returns 0, or -1 when any step fails: target is then as it was
-// (only a copy in place that fails after its reservation, or where none can
-// be made, leaves it damaged) and no temporary file is left.
-int file_replace(const std::string &target, int set_aside, const std::function<int(FILE *)> &write);
+// to the file, or, where that would change its owner or group or cut off its
+// other names (hard links), copied over its bytes in place, after room for
+// it is reserved where the file system can. Last the folder is synced.
+// Returns 0, or -1 when any step fails: the file is then as it was (only a
+// copy in place that fails after its reservation, or where none can be made,
+// leaves it damaged) and no temporary file is left.
+int file_replace(const std::string &path, int options, const std::function<int(FILE *)> &write);
 
 #endif

@@ -92,8 +92,7 @@ static int write_text_file(const char *file, const char *text, size_t length) {
         made = 1;
         return fwrite(text, 1, length, f) == length ? 0 : -1;
     };
-    std::string target = file_link_end(file);
-    if (!target.empty() && file_replace(target, 0, fill) == 0)
+    if (file_replace(file, REPLACE_DANGLING, fill) == 0)
         return 0;
     return made ? 2 : 1;
 }

@@ -23,9 +23,7 @@ std::string store_path(const char *vendor, const char *application) {
     std::string path = home ? home : "/etc/fltk/";
     if (home)
         path += path.empty() || path.back() != '/' ? "/.fltk/" : ".fltk/";
-    path += std::string(vendor) + "/" + application + ".prefs";
-    std::string end = file_link_end(path.c_str());
-    return end.empty() ? path : end;
+    return path + vendor + "/" + application + ".prefs";
 }
 
 // ------------------------------------------------------------------ reading
@@ -195,11 +193,8 @@ static void make_folders(const std::string &path) {
         mkdir(path.substr(0, slash).c_str(), 0700);
 }
 
-int store_replace(const std::string &target, int set_aside,
-                  const std::function<int(FILE *)> &write) {
-    struct stat st;
-    if (lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
-        return -1; // a loop: store_path follows every other link
-    make_folders(target);
-    return file_replace(target, set_aside, write);
+int store_replace(const std::string &path, int set_aside, const std::function<int(FILE *)> &write) {
+    const int options = REPLACE_DANGLING | (set_aside ? REPLACE_SET_ASIDE : 0);
+    make_folders(file_replace_target(path, options));
+    return file_replace(path, options, write);
 }

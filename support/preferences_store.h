@@ -32,9 +32,7 @@ enum { STORE_MISSING = 0, STORE_READABLE = 1, STORE_DAMAGED = 2 };
 
 // The user store file of vendor and application, named the way the toolkit
 // names it: $HOME/.fltk/<vendor>/<application>.prefs, under /etc/fltk/
-// without HOME. When that is a symbolic link, the name its chain of links
-// ends on (file_link_end), also one where no file is yet, so that a
-// replacement goes where the links point; a loop gives the link itself.
+// without HOME. Reading and replacing it follow its symbolic links.
 // Cannot fail.
 std::string store_path(const char *vendor, const char *application);
 
@@ -49,12 +47,12 @@ std::string store_path(const char *vendor, const char *application);
 // Reads the file, nothing else.
 int store_state(const std::string &path);
 
-// Makes the missing folders of target, then replaces target whole or not at
-// all with what write puts into a new file, with what is at target set aside
-// when set_aside is non-zero (file_replace in file_replace.h). A target that
-// is a symbolic link (a loop, as store_path gives it) is refused. Returns 0,
-// or -1 with target as it was and no temporary file left.
-int store_replace(const std::string &target, int set_aside,
-                  const std::function<int(FILE *)> &write);
+// Makes the missing folders of the file that path names (the end of its
+// chain of symbolic links, also a dangling link's), then replaces that file
+// whole or not at all with what write puts into a new file, with what is
+// there set aside when set_aside is non-zero (file_replace in
+// file_replace.h). A loop is refused. Returns 0, or -1 with the file as it
+// was and no temporary file left.
+int store_replace(const std::string &path, int set_aside, const std::function<int(FILE *)> &write);
 
 #endif

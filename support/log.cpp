@@ -54,7 +54,34 @@ void log_base::log(int l, const char *format, ...) {
     write_line(l, line, text);
 }
 
-void log_panel_scroll_to_end(Fl_Text_Display *display, Fl_Text_Buffer *buffer) {
+// Replaces file (through its links) whole or not at all with buffer's text:
+// 0 written, 1 nothing could be written, 2 a write, the flush, the sync or
+// the replacement failed. A failure keeps the old file.
+static int write_text_file(const char *file, Fl_Text_Buffer *buffer) {
+    char *text = buffer->text();
+    const size_t length = buffer->length();
+    int made = 0;
+    auto fill = [&](FILE *f) {
+        made = 1;
+        return fwrite(text, 1, length, f) == length ? 0 : -1;
+    };
+    int replaced = file_replace(file, REPLACE_DANGLING, fill);
+    free(text);
+    return replaced == 0 ? 0 : made ? 2 : 1;
+}
+
+// ---------------------------------------------------------------- text panel
+
+log_text_display::log_text_display(Fl_Text_Display *d) : log_text_display(d, start_text) {}
+
+log_text_display::log_text_display(Fl_Text_Display *d, const char *start) : display(d) {
+    buffer = new Fl_Text_Buffer(0);
+    if (display)
+        display->buffer(buffer);
+    buffer->text(start);
+}
+
+void log_text_display::scroll_to_end() {
     if (!display)
         return;
     display->insert_position(buffer->length());
@@ -71,72 +98,33 @@ void log_panel_scroll_to_end(Fl_Text_Display *display, Fl_Text_Buffer *buffer) {
     display->redraw();
 }
 
-void log_panel_clear(Fl_Text_Buffer *buffer) {
-    buffer->text(cleared_text);
-}
-
-void log_panel_vappend(Fl_Text_Display *display, Fl_Text_Buffer *buffer, const char *format,
-                       va_list args) {
+void log_text_display::vmessage(const char *format, va_list args) {
     char text[LOG_BUFFER_SIZE];
     log_format(text, format, args);
     buffer->append(text);
-    log_panel_scroll_to_end(display, buffer);
-}
-
-// Replaces file (through its links) whole or not at all with length bytes
-// of text: 0 written, 1 nothing could be written, 2 a write, the flush, the
-// sync or the replacement failed. A failure keeps the old file.
-static int write_text_file(const char *file, const char *text, size_t length) {
-    int made = 0;
-    auto fill = [&](FILE *f) {
-        made = 1;
-        return fwrite(text, 1, length, f) == length ? 0 : -1;
-    };
-    if (file_replace(file, REPLACE_DANGLING, fill) == 0)
-        return 0;
-    return made ? 2 : 1;
-}
-
-int log_panel_save(Fl_Text_Buffer *buffer, const char *file) {
-    if (!file)
-        return 1;
-    char *text = buffer->text();
-    int result = write_text_file(file, text, buffer->length());
-    free(text);
-    if (result == 0) {
-        buffer->append("\n\nSaved log to file: ");
-        buffer->append(file);
-        buffer->append(".\n\n");
-    }
-    return result;
-}
-
-// ---------------------------------------------------------------- text panel
-
-log_text_display::log_text_display(Fl_Text_Display *d) : display(d) {
-    buffer = new Fl_Text_Buffer(0);
-    if (display)
-        display->buffer(buffer);
-    buffer->text(start_text);
-}
-
-void log_text_display::vmessage(const char *format, va_list args) {
-    log_panel_vappend(display, buffer, format, args);
+    scroll_to_end();
 }
 
 void log_text_display::write_line(int, const char *line, const char *) {
     if (!line)
         return;
     buffer->append(line);
-    log_panel_scroll_to_end(display, buffer);
+    scroll_to_end();
 }
 
 void log_text_display::clear() {
-    log_panel_clear(buffer);
+    buffer->text(cleared_text);
 }
 
 int log_text_display::save(const char *file) {
-    return log_panel_save(buffer, file);
+    int result = file ? write_text_file(file, buffer) : 1;
+    if (result == 0) {
+        buffer->append("\n\nSaved log to file: ");
+        buffer->append(file);
+        buffer->append(".\n\n");
+    }
+    scroll_to_end(); // to the saved-file note
+    return result;
 }
 
 // ---------------------------------------------------------------------- file

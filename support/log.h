@@ -29,29 +29,6 @@ const char *log_level_prefix(int level);
 // text at the buffer; out is "" when formatting fails. Cannot overflow.
 void log_format(char *out, const char *format, va_list args);
 
-// Appends format with args (formatted by log_format) to buffer, then moves
-// display's insert position to the end, shows it and redraws the panel. The
-// unlevelled message of the panel loggers.
-void log_panel_vappend(Fl_Text_Display *display, Fl_Text_Buffer *buffer, const char *format,
-                       va_list args);
-
-// Puts buffer back to the text of a cleared log.
-void log_panel_clear(Fl_Text_Buffer *buffer);
-
-// Moves display's insert position to the end of buffer, shows it, redraws.
-// A display too short to show a line keeps its last lines in view when it
-// grows.
-void log_panel_scroll_to_end(Fl_Text_Display *display, Fl_Text_Buffer *buffer);
-
-// Replaces file whole or not at all with buffer's text (file_replace; a
-// symbolic link is written through, also to a file not made yet, and stays),
-// checking every write; only then appends the "Saved log to file" note.
-// Returns 0 written; 1 when nothing could be written (file NULL, a file
-// there that this process may not write, no new file can be made beside it);
-// 2 on a write error (a full disk, a file-size limit...) or a failed
-// replacement. A failure adds nothing and keeps the old file.
-int log_panel_save(Fl_Text_Buffer *buffer, const char *file);
-
 class log_base {
   public:
     // Until set_level, the level is below every message level: nothing passes.
@@ -80,20 +57,36 @@ class log_base {
     virtual void write_line(int level, const char *line, const char *text) = 0;
 };
 
-// Logger on an Fl_Text_Display panel (owned by its window).
+// Logger on an Fl_Text_Display panel (owned by its window); also the panel
+// of the log window (log_wnd.h).
 class log_text_display : public log_base {
   public:
-    Fl_Text_Display *display;
-    Fl_Text_Buffer *buffer; // made here, attached to display, never freed
+    Fl_Text_Display *display; // NULL: no panel (yet)
+    Fl_Text_Buffer *buffer;   // made here, attached to display, never freed
 
     // Attaches a new buffer holding "\nStarting to log...\n\n". Level unset.
     explicit log_text_display(Fl_Text_Display *display);
+    // Appends the formatted text (log_format) and scrolls to the end.
     void vmessage(const char *format, va_list args) override;
+    // Puts the text back to "\nLog cleared.\nStarting to log from scratch.\n\n".
     void clear() override;
-    // log_panel_save: 0 written, 1 open failed, 2 write error.
+    // Replaces file whole or not at all with the text (file_replace; a
+    // symbolic link is written through, also to a file not made yet, and
+    // stays), checking every write; only then appends the "Saved log to file"
+    // note. Then scrolls to the end. Returns 0 written; 1 when nothing could
+    // be written (file NULL, a file there that this process may not write, no
+    // new file can be made beside it); 2 on a write error (a full disk, a
+    // file-size limit...) or a failed replacement. A failure adds nothing and
+    // keeps the old file.
     int save(const char *file) override;
+    // Moves the display's insert position to the end of the text, shows it,
+    // redraws. A display too short to show a line keeps its last lines in
+    // view when it grows.
+    void scroll_to_end();
 
   protected:
+    // Attaches a new buffer holding start to display (NULL: none yet).
+    log_text_display(Fl_Text_Display *display, const char *start);
     // Appends a line that passed and scrolls to the end; a message that did
     // not pass leaves the panel as it is.
     void write_line(int level, const char *line, const char *text) override;

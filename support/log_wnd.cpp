@@ -16,12 +16,10 @@
 
 static const char *const level_names[] = {"ERROR", "WARNING", "INFO", "DEBUG"};
 
-log_wnd::log_wnd() {
+log_wnd::log_wnd() : log_text_display(nullptr, "\nStarting to log.\n\n") {
     level = LOG_WARNING;
     alert_level = LOG_WARNING;
     enable_alert();
-    buffer = new Fl_Text_Buffer(0);
-    buffer->append("\nStarting to log.\n\n");
     window = make_window();
 }
 
@@ -29,10 +27,6 @@ const char *log_wnd::level_name(int l) {
     if (l < LOG_ERROR || l > LOG_DEBUG)
         return "UNKNOWN";
     return level_names[l];
-}
-
-void log_wnd::vmessage(const char *format, va_list args) {
-    log_panel_vappend(display, buffer, format, args);
 }
 
 void log_wnd::write_line(int l, const char *line, const char *text) {
@@ -43,16 +37,6 @@ void log_wnd::write_line(int l, const char *line, const char *text) {
             dlg_alert("%s!\n\n%s", level_name(l), text);
     }
     scroll_to_end();
-}
-
-void log_wnd::clear() {
-    log_panel_clear(buffer);
-}
-
-int log_wnd::save(const char *file) {
-    int result = log_panel_save(buffer, file);
-    scroll_to_end(); // to the saved-file note
-    return result;
 }
 
 void log_wnd::status() {
@@ -69,10 +53,6 @@ void log_wnd::status() {
     buffer->append(global_prefs.get_string(PREF_LOG_FILE));
     buffer->append("\n\n");
     scroll_to_end();
-}
-
-void log_wnd::scroll_to_end() {
-    log_panel_scroll_to_end(display, buffer);
 }
 
 // ------------------------------------------------------------------ handlers
@@ -123,7 +103,7 @@ Fl_Menu_Item log_wnd::menu_table[] = {
     {0, 0, 0, 0, 0, 0, 0, 0, 0}};
 
 Fl_Double_Window *log_wnd::make_window() {
-    Fl_Double_Window *w = log_window = new Fl_Double_Window(665, 390, "ORVIK: Log");
+    Fl_Double_Window *w = new Fl_Double_Window(665, 390, "ORVIK: Log");
     w->callback(cb_window, this);
     display = new Fl_Text_Display(0, 27, 665, 363);
     display->selection_color(10);

@@ -1,7 +1,8 @@
 // The log window: a logger with a window of its own ("ORVIK: Log"), a menu
-// bar above a text panel. Levelled messages up to an alert level also raise
-// an alert box. The logger, its buffer and its window live until the process
-// ends; the window is built hidden.
+// bar above a text panel that is the panel logger's (log_text_display: its
+// text, messages, Clear and Save). Levelled messages up to an alert level
+// also raise an alert box. The logger, its buffer and its window live until
+// the process ends; the window is built hidden.
 #ifndef FTD_LOG_WND_H
 #define FTD_LOG_WND_H
 
@@ -12,14 +13,11 @@ class Fl_Menu_Item;
 class Fl_Widget;
 class Fl_Window;
 
-class log_wnd : public log_base {
+class log_wnd : public log_text_display {
   public:
-    Fl_Window *window;      // the log window; belongs to the toolkit's tree
-    Fl_Text_Buffer *buffer; // the log text, made here, never freed
-    int alert_level;        // messages up to this level raise an alert
-    int alert_enabled;      // 1: alert boxes on, 0: off
-    Fl_Double_Window *log_window;
-    Fl_Text_Display *display; // the window's text panel
+    Fl_Window *window; // the log window; belongs to the toolkit's tree
+    int alert_level;   // messages up to this level raise an alert
+    int alert_enabled; // 1: alert boxes on, 0: off
 
     // Level 1, alert level 1, alerts on, text "\nStarting to log.\n\n"; builds
     // the window and leaves it hidden.
@@ -29,19 +27,9 @@ class log_wnd : public log_base {
     void enable_alert() { alert_enabled = 1; }
     void disable_alert() { alert_enabled = 0; }
 
-    // Appends the formatted text (cut at LOG_BUFFER_SIZE - 1 characters) and
-    // scrolls to the end. No filter, no alert.
-    void vmessage(const char *format, va_list args) override;
-    // Puts the text back to "\nLog cleared.\nStarting to log from scratch.\n\n".
-    void clear() override;
-    // Replaces file with the text (log_panel_save); 0 written (a note is then
-    // appended), 1 nothing written, 2 write error. Then scrolls to the end.
-    int save(const char *file) override;
-
     // Appends the report of the LogLevel, AlertLevel and LogFile preferences
     // and the alert state, then scrolls to the end.
     void status();
-    void scroll_to_end();
     // "ERROR", "WARNING", "INFO" or "DEBUG"; "UNKNOWN" outside 0..3.
     static const char *level_name(int level);
 
@@ -55,7 +43,7 @@ class log_wnd : public log_base {
     void on_hide();
     void on_close();
 
-    // Builds the window, its panel and menu bar; returns it hidden.
+    // Builds the window, its panel (display) and menu bar; returns it hidden.
     Fl_Double_Window *make_window();
 
   protected:

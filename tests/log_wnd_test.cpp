@@ -15,7 +15,7 @@ struct LogWnd : SeamTest {
     log_wnd *lw = new log_wnd(); // never freed, as in the program
     std::string text() { return text_of(lw->buffer); }
     void pick(const char *path) { // a menu item, through the menu bar's callbacks
-        Fl_Menu_Bar *bar = first_of<Fl_Menu_Bar>(lw->log_window);
+        Fl_Menu_Bar *bar = first_of<Fl_Menu_Bar>(lw->window);
         bar->picked(bar->find_item(path));
     }
 };

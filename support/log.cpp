@@ -54,20 +54,38 @@ void log_base::log(int l, const char *format, ...) {
     write_line(l, line, text);
 }
 
+// Writes buffer's text to f without copying it (a copy of a long log may not
+// fit in memory): the buffer keeps its text in two runs around a gap, and the
+// first position past the first run is where address() leaves it. 0 or -1.
+static int write_buffer(Fl_Text_Buffer *buffer, FILE *f) {
+    const int length = buffer->length();
+    const char *start = buffer->address(0);
+    int lo = 0, hi = length;
+    while (lo < hi) {
+        int mid = lo + (hi - lo) / 2;
+        if (buffer->address(mid) == start + mid)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    const size_t rest = length - lo;
+    return fwrite(start, 1, lo, f) == (size_t)lo && fwrite(buffer->address(lo), 1, rest, f) == rest
+               ? 0
+               : -1;
+}
+
 // Replaces file (through its links) whole or not at all with buffer's text:
 // 0 written, 1 nothing could be written, 2 a write, the flush, the sync or
 // the replacement failed. A failure keeps the old file.
 static int write_text_file(const char *file, Fl_Text_Buffer *buffer) {
-    char *text = buffer->text();
-    const size_t length = buffer->length();
     int made = 0;
     auto fill = [&](FILE *f) {
         made = 1;
-        return fwrite(text, 1, length, f) == length ? 0 : -1;
+        return write_buffer(buffer, f);
     };
-    int replaced = file_replace(file, REPLACE_DANGLING, fill);
-    free(text);
-    return replaced == 0 ? 0 : made ? 2 : 1;
+    if (file_replace(file, REPLACE_DANGLING, fill) == 0)
+        return 0;
+    return made ? 2 : 1;
 }
 
 // ---------------------------------------------------------------- text panel

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -79,6 +80,21 @@ struct file_size_limit {
         signal(SIGXFSZ, old_handler);
     }
 };
+
+// Caps this process's address space at its present size plus bytes, so that
+// a larger allocation fails as when memory runs out. The cap stays: for a
+// child process, as a death test runs.
+inline void cap_address_space(rlim_t bytes) {
+    unsigned long pages = 0;
+    if (FILE *f = fopen("/proc/self/statm", "r")) {
+        if (fscanf(f, "%lu", &pages) != 1)
+            pages = 0;
+        fclose(f);
+    }
+    rlimit rl;
+    rl.rlim_cur = rl.rlim_max = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + bytes;
+    setrlimit(RLIMIT_AS, &rl);
+}
 
 // Enters a mount namespace of this process's own, so that a test's mounts
 // disappear with the process. 0 on success (root with CAP_SYS_ADMIN).

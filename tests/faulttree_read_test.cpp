@@ -275,16 +275,8 @@ TEST_F(Reader, ExhaustedMemoryIsAnError) {
     GTEST_SKIP() << "address-space limits do not mix with the address sanitizer";
 #else
     const std::string ev = put("big", "Name\r\n" + std::string(24 << 20, 'x') + "\r\n");
-    auto load_capped = [&ev] { // address space capped 16 MB above the current use
-        unsigned long pages = 0;
-        if (FILE *f = fopen("/proc/self/statm", "r")) {
-            if (fscanf(f, "%lu", &pages) != 1)
-                pages = 0;
-            fclose(f);
-        }
-        rlimit rl;
-        rl.rlim_cur = rl.rlim_max = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (16 << 20);
-        setrlimit(RLIMIT_AS, &rl);
+    auto load_capped = [&ev] {
+        cap_address_space(16 << 20);
         FTD_tree t;
         return read_faulttree_files(&t, ev.c_str(), ev.c_str());
     };

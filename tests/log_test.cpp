@@ -66,6 +66,31 @@ TEST(LogTextDisplay, PanelTextFilteringAndSave) {
     EXPECT_EQ(text_of(l.buffer), "\nLog cleared.\nStarting to log from scratch.\n\n");
 }
 
+// Save writes the log also when memory is short: a log too big to be copied
+// again is written from the panel's own text, wherever the buffer's gap lies
+// (an insertion moves it; -1: none, the gap at the end).
+TEST(LogTextDisplay, SaveWithMemoryShort) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "address-space limits do not mix with the address sanitizer";
+#else
+    const std::string big(32 << 20, 'm'), path = tmp + "-big";
+    for (int at : {-1, 0, 1000}) {
+        log_text_display l(nullptr);
+        l.buffer->text(big.c_str());
+        if (at >= 0)
+            l.buffer->insert(at, "head");
+        auto save_capped = [&] {
+            cap_address_space(16 << 20);
+            return l.save(path.c_str());
+        };
+        EXPECT_EXIT(_exit(save_capped()), ::testing::ExitedWithCode(0), "") << at;
+        EXPECT_TRUE(read_all(path) == (at < 0 ? big : std::string(big).insert(at, "head"))) << at;
+        delete l.buffer;
+    }
+    remove(path.c_str());
+#endif
+}
+
 // One levelled message through each of the three loggers: which messages
 // pass, their prefix, the 2048-byte bound, the window's alert, and what each
 // logger does also for a message that does not pass (the file flushes, the

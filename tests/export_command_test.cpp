@@ -236,6 +236,20 @@ TEST_F(Export, PermissionsOwnersAndHardLinks) {
     }
 }
 
+// Written in place over a longer file, the document leaves exactly its own
+// bytes under both names: nothing of the old file's tail stays.
+TEST_F(Export, InPlaceOverALongerFile) {
+    EXPECT_EQ(export_log(dir + "/probe.svg"), "");
+    const std::string document = read_all(dir + "/probe.svg");
+    const std::string path = dir + "/tree.svg", other = dir + "/other.svg";
+    write_all(path, document + "<!-- the old file's tail -->\n");
+    ASSERT_EQ(link(path.c_str(), other.c_str()), 0);
+    EXPECT_EQ(export_log(path), "");
+    for (const std::string &name : {path, other})
+        EXPECT_TRUE(read_all(name) == document)
+            << name << ": " << read_all(name).size() << " bytes instead of " << document.size();
+}
+
 // Written in place, the finished document needs room beside its temporary
 // copy. Where there is none, the export fails before the file is touched.
 TEST_F(Export, InPlaceWriteOnFullDisk) {

@@ -9,6 +9,8 @@ namespace {
 
 const std::string tmp = testing::TempDir() + "ftd-log-" + std::to_string(getpid());
 const std::string cleared = "\nLog cleared.\nStarting to log from scratch.\n\n";
+// A name below tmp while tmp is a regular file: it opens on no machine.
+const std::string in_a_file = tmp + "/x.log";
 
 TEST(LogFile, LevelFilteringPrefixesAndBounds) {
     // clang-format off
@@ -33,8 +35,7 @@ TEST(LogFile, LevelFilteringPrefixesAndBounds) {
     EXPECT_EQ(read_all(tmp), "ERROR. " + big.substr(0, LOG_BUFFER_SIZE - 1) + "\n");
     EXPECT_EQ(f.save("/nonexistent/other.log"), 0);
     fclose(f.get_file());
-    remove(tmp.c_str());
-    for (const std::string &name : {std::string("/nonexistent/x.log"), std::string(5000, 'n')}) {
+    for (const std::string &name : {in_a_file, std::string(5000, 'n')}) {
         log_file u(name.c_str(), LOG_DEBUG); // unopened: every call is safe
         u.message("%s", "x");
         u.log(LOG_ERROR, "%d", 1);
@@ -42,6 +43,7 @@ TEST(LogFile, LevelFilteringPrefixesAndBounds) {
         EXPECT_EQ(u.get_file(), nullptr);
         EXPECT_EQ(u.save("y"), 0);
     }
+    remove(tmp.c_str());
 }
 
 TEST(LogTextDisplay, PanelTextFilteringAndSave) {
@@ -60,8 +62,10 @@ TEST(LogTextDisplay, PanelTextFilteringAndSave) {
                        big.substr(0, LOG_BUFFER_SIZE - 1);
     EXPECT_EQ(text_of(l.buffer), text);
     EXPECT_EQ(d->insert_position(), l.buffer->length());
-    EXPECT_NE(l.save("/nonexistent-dir/log.txt"), 0);
+    write_all(tmp, "");
+    EXPECT_NE(l.save(in_a_file.c_str()), 0);
     EXPECT_EQ(text_of(l.buffer), text); // a failed save adds no note
+    remove(tmp.c_str());
     l.clear();
     EXPECT_EQ(text_of(l.buffer), "\nLog cleared.\nStarting to log from scratch.\n\n");
 }

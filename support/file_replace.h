@@ -27,8 +27,8 @@ enum {
 // Reads the file system, changes nothing.
 std::string file_replace_target(const std::string &path, int options);
 
-// Replaces the file that path names (file_replace_target; "" fails) whole or
-// not at all; callers pass the name the user gave. write fills a new
+// Replaces the file that path names (file_replace_target; a path refused
+// there fails) whole or not at all; callers pass the name the user gave. write fills a new
 // temporary file in that file's folder, which gets the file's permissions or
 // those of a new file, and returns 0 or -1. Every write is checked, then the
 // file is flushed, synced and closed. With REPLACE_SET_ASIDE, what is at the

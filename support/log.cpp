@@ -55,8 +55,9 @@ void log_base::log(int l, const char *format, ...) {
 }
 
 // Writes buffer's text to f without copying it (a copy of a long log may not
-// fit in memory): the buffer keeps its text in two runs around a gap, and the
-// first position past the first run is where address() leaves it. 0 or -1.
+// fit in memory). The buffer keeps its text in two runs around a gap: the
+// second run starts at the first position pos whose address(pos) is not
+// address(0) + pos, found by bisection. 0, or -1 on a write error.
 static int write_buffer(Fl_Text_Buffer *buffer, FILE *f) {
     const int length = buffer->length();
     const char *start = buffer->address(0);
@@ -68,10 +69,10 @@ static int write_buffer(Fl_Text_Buffer *buffer, FILE *f) {
         else
             hi = mid;
     }
-    const size_t rest = length - lo;
-    return fwrite(start, 1, lo, f) == (size_t)lo && fwrite(buffer->address(lo), 1, rest, f) == rest
-               ? 0
-               : -1;
+    const size_t first = lo, rest = length - lo;
+    int written =
+        fwrite(start, 1, first, f) == first && fwrite(buffer->address(lo), 1, rest, f) == rest;
+    return written ? 0 : -1;
 }
 
 // Replaces file (through its links) whole or not at all with buffer's text:

@@ -4,6 +4,8 @@
 
 #include <FL/Fl_Menu_Bar.H>
 
+#include <algorithm>
+
 #include "FTD_about_dlg.h"
 #include "log.h"
 #include "window_owner.h"
@@ -139,8 +141,36 @@ static Fl_Tile *make_tile(FTD_wnd_handler *h) {
     return t;
 }
 
+namespace {
+// The least size of the main window. The tile moves each edge that lies
+// right of its resizable box (whose right edge is 25 pixels left of the
+// window's) with the window's right edge; every other edge stays, unless the
+// window gets too narrow for it: then the tile pushes it left, and never
+// back. The rightmost such edge is the page list's right edge, the drawing
+// area's left edge, at 120: the least width is 120 + 25. Downwards alike:
+// the box ends 1 pixel above the window's bottom edge and begins at 120, the
+// lowest edge that stays, and keeps 1 pixel of height at 120 + 1 + 1. The
+// widgets above the tile keep their heights and are scaled sideways, so at
+// that width the narrowest, the zoom field, is still 14 pixels wide; the
+// page list and the drawing area are 31 pixels tall.
+enum { LEAST_W = 145, LEAST_H = 122 };
+
+// The main window at its least size or larger: the window manager is told
+// the least size, and a smaller size asked for anyway (by the program, or
+// where no window manager keeps to it) gives the least size.
+class FTD_main_window : public Fl_Double_Window {
+  public:
+    FTD_main_window(int w, int h, const char *title) : Fl_Double_Window(w, h, title) {
+        size_range(LEAST_W, LEAST_H);
+    }
+    void resize(int x, int y, int w, int h) override {
+        Fl_Double_Window::resize(x, y, std::max<int>(w, LEAST_W), std::max<int>(h, LEAST_H));
+    }
+};
+} // namespace
+
 Fl_Double_Window *FTD_wnd_handler::make_window() {
-    window = new Fl_Double_Window(840, 631, "ORVIK: Fault Tree Displayer");
+    window = new FTD_main_window(840, 631, "ORVIK: Fault Tree Displayer");
     window->callback(cb_window, this);
     Fl_Menu_Bar *bar = new Fl_Menu_Bar(0, 0, 840, 25);
     bar->menu(menu_table);

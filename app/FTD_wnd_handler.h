@@ -78,6 +78,10 @@ class FTD_wnd_handler {
     FTD_wnd_handler &operator=(const FTD_wnd_handler &) = delete;
 
     // Builds every widget of the main window; returns the window, not shown.
+    // The window takes no size below its least size, 145 by 122 pixels (a
+    // smaller one asked for gives the least size), at which every widget
+    // keeps its place and a size of at least one pixel, so that any size and
+    // back restores the first view.
     Fl_Double_Window *make_window();
 
     /* Callback pairs: the static one finds the handler through the main

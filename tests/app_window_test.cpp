@@ -209,6 +209,47 @@ TEST_F(AppTest, DraggedBorderShowsTheNewestLogLine) {
     }
 }
 
+// The whole window's pixels as the X server shows them.
+static std::string window_pixels(Fl_Window *w) {
+    Fl::flush();
+    w->make_current();
+    unsigned char *img = fl_read_image(nullptr, 0, 0, w->w(), w->h());
+    std::string pixels((const char *)img, w->w() * w->h() * 3);
+    delete[] img;
+    return pixels;
+}
+
+// The window asked for any size, down to one pixel, keeps every widget at
+// a size of one pixel or more, and put back to its first size shows its
+// first view again: every widget in its place at its size.
+TEST_F(AppTest, ResizedWindowShowsItsFirstViewWhenBack) {
+    ASSERT_EQ(load_example(), 0);
+    h->window->wait_for_expose();
+    const std::string first = window_pixels(h->window);
+    Fl_Widget *widgets[] = {first_of<Fl_Menu_Bar>(h->window),
+                            h->file_group,
+                            h->events_output,
+                            h->gates_output,
+                            h->zoom_input,
+                            h->tile,
+                            h->tile_box,
+                            h->log_display,
+                            h->page_browser,
+                            h->scroll};
+    const struct {
+        int w, h;
+    } sizes[] = {{1, 1},     {100, 60}, {144, 631},  {840, 121}, {145, 122},
+                 {300, 200}, {840, 90}, {1200, 900}, {1, 900}};
+    for (auto s : sizes) {
+        h->window->size(s.w, s.h);
+        Fl::flush();
+        for (Fl_Widget *w : widgets)
+            EXPECT_TRUE(w->w() > 0 && w->h() > 0) << "at " << s.w << "x" << s.h;
+        h->window->size(840, 631);
+        EXPECT_TRUE(window_pixels(h->window) == first) << "after " << s.w << "x" << s.h;
+    }
+}
+
 TEST_F(AppTest, ReloadLogsItsRealOutcome) {
     h->on_reload();
     EXPECT_EQ(alerts.at(0), "Reload impossible. No fault tree currently loaded.");

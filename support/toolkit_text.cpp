@@ -1,6 +1,7 @@
 #include "toolkit_text.h"
 
 #include <FL/Fl_Browser.H>
+#include <FL/fl_draw.H>
 #include <FL/fl_utf8.h>
 
 #include <cstring>
@@ -14,18 +15,38 @@ static size_t glyphs_of(unsigned c) {
     return 1;
 }
 
-size_t toolkit_fit(const char *text) {
+// Pixels that character c takes at most in the current font, drawn as the
+// glyphs glyphs_of counts.
+static double width_of(unsigned c) {
+    if (c == '\t')
+        return 8 * fl_width(' ');
+    if (c < ' ' || c == 127)
+        return fl_width('^') + fl_width(c ^ 0x40);
+    return fl_width(c);
+}
+
+// The bytes of the longest start of text within TOOLKIT_MAX_GLYPHS glyphs
+// and, with measure, within TOOLKIT_MAX_WIDTH pixels in the current font:
+// one pass, each character decoded and measured once.
+static size_t fit(const char *text, bool measure) {
     size_t at = 0, glyphs = 0;
+    double width = 0;
     while (text[at]) {
         int len = 1;
         const char *p = text + at;
         unsigned c = fl_utf8decode(p, p + strnlen(p, 4), &len);
         glyphs += glyphs_of(c);
-        if (glyphs > TOOLKIT_MAX_GLYPHS)
+        if (measure)
+            width += width_of(c);
+        if (glyphs > TOOLKIT_MAX_GLYPHS || width > TOOLKIT_MAX_WIDTH)
             break;
         at += len;
     }
     return at;
+}
+
+size_t toolkit_fit(const char *text) {
+    return fit(text, false);
 }
 
 std::string toolkit_literal(const char *text) {
@@ -45,7 +66,8 @@ std::string toolkit_browser_line(const Fl_Browser *b, const char *text) {
         splits++;
     std::string line;
     bool column_start = true;
-    const size_t n = toolkit_fit(text);
+    fl_font(b->textfont(), b->textsize());
+    const size_t n = fit(text, true);
     for (size_t i = 0; i < n; i++) {
         if (column_start && code && text[i] == code)
             line += code;

@@ -31,6 +31,10 @@ enum { TOOLKIT_MAX_GLYPHS = 65535 };
 // next tab stop at most). Reads no further than the cut. Cannot fail.
 size_t toolkit_fit(const char *text);
 
+// Most pixels one drawn text may take: the toolkit measures a text's width
+// in 16 bits, and does not draw a text that it measures wider.
+enum { TOOLKIT_MAX_WIDTH = 32767 };
+
 // text with every '@' doubled: fl_draw, fl_measure and widget labels (symbols
 // on) show each pair as one plain '@', so no byte of text is taken for a
 // symbol. A text without '@' comes back as it is. Cannot fail (but for
@@ -38,11 +42,15 @@ size_t toolkit_fit(const char *text);
 std::string toolkit_literal(const char *text);
 
 // The line to add to browser b that shows text as written: the start that
-// toolkit_fit keeps, where a column that begins with the browser's format
+// toolkit_fit keeps, cut further to at most TOOLKIT_MAX_WIDTH pixels in b's
+// text font (each character measured once, as the toolkit draws it: a
+// control character as '^' and a letter, a TAB as eight spaces), never
+// inside a character; there a column that begins with the browser's format
 // character (the line's first, and each that b splits off at its column
 // character) gets that character doubled, which b shows as one. A text
-// short enough and without it at such a place comes back as it is. Cannot
-// fail (but for memory).
+// short enough and without it at such a place comes back as it is. Sets
+// b's text font as the current font (opening the display if need be).
+// Cannot fail (but for memory).
 std::string toolkit_browser_line(const Fl_Browser *b, const char *text);
 
 #endif

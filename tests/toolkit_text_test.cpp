@@ -194,6 +194,53 @@ TEST_F(AppTest, PageListShowsNamesAsWritten) {
     }
 }
 
+// The first line of pages holding e's line alone, as drawn unselected and
+// selected.
+static std::string first_line_pixels(Fl_Browser *pages, ft_element *e) {
+    pages->clear();
+    FTD_canvas::add_page_line(pages, e);
+    fl_font(pages->textfont(), pages->textsize());
+    const size_t line = pages->w() * 3 * (fl_height() + 2);
+    std::string both;
+    for (int selected : {0, 1}) {
+        pages->value(selected);
+        both += pixels_of(pages).substr(0, line);
+    }
+    return both;
+}
+
+// Names as wide as one drawn text can be (32767 pixels), wider, and far
+// wider: the page list, as in the main window, shows the start of each one,
+// unselected and selected, as it shows a short name of that start.
+TEST_F(ToolkitTextTest, PageListShowsTheStartOfAnyLongName) {
+    static const int widths[] = {45, 45, 0};
+    Fl_Window holder(120, 60);
+    Fl_Browser pages(0, 0, 120, 60);
+    holder.end();
+    pages.type(FL_HOLD_BROWSER);
+    pages.column_widths(widths);
+    // a character of the name, and what the list draws for it
+    const char *units[][2] = {{"N", "N"}, {"W", "W"},
+                              {"i", "i"}, {"\xe2\x82\xac", "\xe2\x82\xac"},
+                              {"@", "@"}, {"\x01", "^A"}};
+    for (auto &[unit, drawn] : units) {
+        fl_font(pages.textfont(), pages.textsize());
+        const int fit = int(32767 / fl_width(drawn));
+        for (int extra : {-1, 0, 1, 2, 100000}) {
+            std::string name;
+            for (int i = 0; i < fit + extra; i++)
+                name += unit;
+            root = node(name.c_str(), FT_AND);
+            ft_element *start = node(name.substr(0, 40 * strlen(unit)).c_str(), FT_AND);
+            EXPECT_TRUE(first_line_pixels(&pages, root) == first_line_pixels(&pages, start))
+                << drawn << " times " << fit << " + " << extra;
+            ft_free_tree(start, nullptr);
+            ft_free_tree(root, nullptr);
+            root = nullptr;
+        }
+    }
+}
+
 // The page list that an edit refills, with columns as in the main window:
 // names whose columns start with format codes show every column as written.
 // (The list with formatting off that shows them is no guard: it reads past

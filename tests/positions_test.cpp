@@ -271,4 +271,26 @@ TEST(CanvasPositions, ElementsHoldTheShownLayout) {
     ft_free_tree(root, nullptr);
 }
 
+// A laid-out root, the top one or a page gate shown from the page list, is
+// counted with its inputs: its layout's array holds exactly its places,
+// built anew (and not let go) at a re-layout.
+TEST(CanvasLayout, RootLaysOutIntoAnArrayOfExactlyItsPlaces) {
+    ft_element *e = named("E", FT_BASIC, FT_PAGE_NONE), *x = named("X", FT_BASIC, FT_PAGE_NONE);
+    ft_element *p = gate("P", {e, gate("G", {e, x}), gate("Q", {e}, FT_PAGE_ON)}, FT_PAGE_ON);
+    ft_element *top = gate("T", {p, x});
+    const struct {
+        ft_element *root;
+        size_t places;
+    } rows[] = {{top, 3}, {p, 6}};
+    for (const auto &r : rows) {
+        FTD_layout l;
+        for (int build = 1; build <= 2; build++) {
+            FTD_canvas::build_layout(l, r.root, FTD_point{10, 10}, 1);
+            EXPECT_EQ(l.places.size(), r.places) << ft_get_name(r.root) << " build " << build;
+            EXPECT_EQ(l.places.capacity(), r.places) << ft_get_name(r.root) << " build " << build;
+        }
+    }
+    ft_free_tree(top, nullptr);
+}
+
 } // namespace

@@ -209,13 +209,16 @@ TEST_F(AppTest, DraggedBorderShowsTheNewestLogLine) {
     }
 }
 
-// The whole window's pixels as the X server shows them.
+// The whole window drawn offscreen (other windows on the screen may cover
+// it), its pixels.
 static std::string window_pixels(Fl_Window *w) {
-    Fl::flush();
-    w->make_current();
-    unsigned char *img = fl_read_image(nullptr, 0, 0, w->w(), w->h());
-    std::string pixels((const char *)img, w->w() * w->h() * 3);
-    delete[] img;
+    Fl_Image_Surface surface(w->w(), w->h());
+    surface.set_current();
+    surface.draw(w);
+    Fl_RGB_Image *img = surface.image();
+    Fl_Display_Device::display_device()->set_current();
+    std::string pixels((const char *)img->data()[0], w->w() * w->h() * 3);
+    delete img;
     return pixels;
 }
 

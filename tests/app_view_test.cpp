@@ -23,6 +23,28 @@ TEST_F(AppTest, PageListShowsEachPageFittedToTheCanvas) {
     EXPECT_EQ(h->zoom_input->value(), fitted(h->canvas));
 }
 
+// A gate is as tall as its tallest input, wherever that input stands: the
+// root's inputs are an event (20 units) and a gate over a gate over an event
+// (60), so the tree is 80 units tall, fitted into 523 pixels at 523 / (80 +
+// 20), and its SVG is 10 * (80 + 20) pixels tall at 100%.
+TEST_F(AppTest, GateIsAsTallAsItsTallestInput) {
+    const std::string header = "Name\tType\tDescription\tInput  0 Type and Name\t"
+                               "Input  1 Type and Name\tPage Flag\r\n";
+    std::string ev = write_file("e.txt", "Name\r\nE1\r\nE2\r\n");
+    for (const char *inputs : {"E E1\tG G1", "G G1\tE E1"}) {
+        std::string ga =
+            write_file("g.txt", header + "T\tOR\t\t" + inputs + "\tOff\r\n" +
+                                    "G1\tAND\t\tG G2\t\tOff\r\n" + "G2\tOR\t\tE E2\t\tOff\r\n");
+        ASSERT_EQ(h->load_files(ev.c_str(), ga.c_str()), 0) << inputs;
+        EXPECT_STREQ(h->zoom_input->value(), "52%") << inputs;
+        h->on_full_size();
+        ASSERT_EQ(h->write_svg_file((dir + "/t.svg").c_str()), 0);
+        std::string svg = read_all(dir + "/t.svg");
+        size_t at = svg.find(" height=\"") + 9;
+        EXPECT_EQ(svg.substr(at, svg.find('"', at) - at), "1000") << inputs;
+    }
+}
+
 TEST_F(AppTest, ZoomCommandsTypedPercentagesAndDoubleClick) {
     ASSERT_EQ(load_example(), 0);
     FTD_size t = *h->canvas->tree_size;

@@ -45,6 +45,25 @@ TEST_F(AppTest, GateIsAsTallAsItsTallestInput) {
     }
 }
 
+// A press below the page list's lines selects none, and its callback then
+// changes nothing: the page shown and the zoom field stay.
+TEST_F(AppTest, PageListPressOnNoLineChangesNothing) {
+    ASSERT_EQ(load_example(), 0);
+    for (int line : {1, 2}) {
+        h->page_browser->value(line);
+        h->page_browser->do_callback();
+        h->set_zoom(250.0f);
+        ft_element *shown = h->canvas->tree;
+        Fl::e_x = Fl::e_x_root = h->page_browser->x() + 20;
+        Fl::e_y = Fl::e_y_root = h->page_browser->y() + h->page_browser->h() - 30;
+        Fl::handle(FL_PUSH, h->window);
+        Fl::handle(FL_RELEASE, h->window);
+        EXPECT_EQ(h->page_browser->value(), 0) << line;
+        EXPECT_EQ(h->canvas->tree, shown) << line;
+        EXPECT_STREQ(h->zoom_input->value(), "250%") << line;
+    }
+}
+
 TEST_F(AppTest, ZoomCommandsTypedPercentagesAndDoubleClick) {
     ASSERT_EQ(load_example(), 0);
     FTD_size t = *h->canvas->tree_size;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h> // before the toolkit: the X11 headers define None
 
 #include <FL/Fl.H>
+#include <FL/Fl_Image_Surface.H>
 #include <FL/Fl_Menu_Bar.H>
 #include <FL/Fl_Return_Button.H>
 #include <FL/Fl_Text_Buffer.H>
@@ -96,6 +97,20 @@ inline std::vector<unsigned char> render_rgb(Fl_Window *win, FTD_canvas *c, int 
     std::vector<unsigned char> out(img, img + w * h * 3);
     delete[] img;
     return out;
+}
+
+// The pixels of w drawn alone offscreen (where other windows cannot cover
+// it), with no focus box.
+inline std::string pixels_of(Fl_Widget *w) {
+    Fl::focus(nullptr);
+    Fl_Image_Surface surface(w->w(), w->h());
+    surface.set_current();
+    surface.draw(w);
+    Fl_RGB_Image *img = surface.image();
+    Fl_Display_Device::display_device()->set_current();
+    std::string pixels((const char *)img->data()[0], w->w() * w->h() * 3);
+    delete img;
+    return pixels;
 }
 
 // What is wrong with c's SVG export: "" when it is written whole and

@@ -209,26 +209,13 @@ TEST_F(AppTest, DraggedBorderShowsTheNewestLogLine) {
     }
 }
 
-// The whole window drawn offscreen (other windows on the screen may cover
-// it), its pixels.
-static std::string window_pixels(Fl_Window *w) {
-    Fl_Image_Surface surface(w->w(), w->h());
-    surface.set_current();
-    surface.draw(w);
-    Fl_RGB_Image *img = surface.image();
-    Fl_Display_Device::display_device()->set_current();
-    std::string pixels((const char *)img->data()[0], w->w() * w->h() * 3);
-    delete img;
-    return pixels;
-}
-
 // The window asked for any size, down to one pixel, keeps every widget at
 // a size of one pixel or more, and put back to its first size shows its
 // first view again: every widget in its place at its size.
 TEST_F(AppTest, ResizedWindowShowsItsFirstViewWhenBack) {
     ASSERT_EQ(load_example(), 0);
     h->window->wait_for_expose();
-    const std::string first = window_pixels(h->window);
+    const std::string first = pixels_of(h->window);
     Fl_Widget *widgets[] = {first_of<Fl_Menu_Bar>(h->window),
                             h->file_group,
                             h->events_output,
@@ -249,7 +236,7 @@ TEST_F(AppTest, ResizedWindowShowsItsFirstViewWhenBack) {
         for (Fl_Widget *w : widgets)
             EXPECT_TRUE(w->w() > 0 && w->h() > 0) << "at " << s.w << "x" << s.h;
         h->window->size(840, 631);
-        EXPECT_TRUE(window_pixels(h->window) == first) << "after " << s.w << "x" << s.h;
+        EXPECT_TRUE(pixels_of(h->window) == first) << "after " << s.w << "x" << s.h;
     }
 }
 

@@ -6,7 +6,6 @@
 #include "toolkit_text.h"
 
 #include <FL/Fl_Browser.H>
-#include <FL/Fl_Image_Surface.H>
 #include <dlfcn.h>
 
 // Every text the program hands to fl_measure and fl_draw, and the number of
@@ -128,19 +127,6 @@ TEST_F(ToolkitTextTest, FittedTextsShownAsWrittenInPiecesTheServerTakes) {
         };
         EXPECT_EXIT(_exit(draw_row()), ::testing::ExitedWithCode(0), "") << r.what;
     }
-}
-
-// The pixels of w drawn alone, with no focus box.
-static std::string pixels_of(Fl_Widget *w) {
-    Fl::focus(nullptr);
-    Fl_Image_Surface surface(w->w(), w->h());
-    surface.set_current();
-    surface.draw(w);
-    Fl_RGB_Image *img = surface.image();
-    Fl_Display_Device::display_device()->set_current();
-    std::string pixels((const char *)img->data()[0], w->w() * w->h() * 3);
-    delete img;
-    return pixels;
 }
 
 // The pixels of a list built like pages, with the names of its lines' elements

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "FTD_wnd_handler.h"
@@ -29,7 +30,9 @@ static int name_exists(const char *path) {
     return lstat(path, &st) == 0;
 }
 
-void FTD_wnd_handler::on_export() {
+// Memory running out anywhere in the command fails the export: nothing is
+// written and the failure line is logged.
+void FTD_wnd_handler::on_export() try {
     const char *events = events_output ? events_output->value() : nullptr;
     std::string proposed = std::string(path_dirname(events ? events : "")) + "ft_export.svg";
     const char *chosen =
@@ -53,12 +56,17 @@ void FTD_wnd_handler::on_export() {
         return;
     }
     write_svg_file(name.c_str());
+} catch (const std::bad_alloc &) {
+    log_error("File could not be written.");
 }
 
-int FTD_wnd_handler::write_svg_file(const char *path) {
+int FTD_wnd_handler::write_svg_file(const char *path) try {
     if (file_replace(path, 0, [this](FILE *out) { return canvas->write_svg(out); }) != 0) {
         log_error("File could not be written.");
         return -1;
     }
     return 0;
+} catch (const std::bad_alloc &) {
+    log_error("File could not be written.");
+    return -1;
 }

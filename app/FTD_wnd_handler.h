@@ -159,11 +159,12 @@ class FTD_wnd_handler {
     void on_import_xml();
 
     /* Export (SVG). */
-    // File > Export: chooses a file and writes the drawing.
+    // File > Export: chooses a file and writes the drawing. Memory running
+    // out fails it as a failed write does.
     void on_export();
     // Writes the drawing as SVG into path, through a symbolic link into the
     // file it resolves to; 0 written, -1 failed (also for a link that
-    // resolves to nothing), the failure logged.
+    // resolves to nothing, and when memory runs out), the failure logged.
     int write_svg_file(const char *path);
 
     /* View commands. Each does nothing while no tree is shown. */

@@ -174,7 +174,12 @@ class FTD_canvas : public Fl_Widget {
     void draw_fitted_text(const char *text, float bx, float by, float bw, float bh);
     void draw_marks(ft_element *e, FTD_point pos);
 
-    /* SVG export. write_svg returns 0, or -1 when a write failed. */
+    /* SVG export. */
+    // Writes the document of the displayed tree into out. Returns 0, or -1
+    // when a write failed or memory ran out (out may then hold part of a
+    // document); the indentation level (svg_writer.h) is as it was. The
+    // members below write parts of it and throw std::bad_alloc when memory
+    // is exhausted.
     int write_svg(FILE *out);
     void write_svg_body(FILE *out);
     FTD_point svg_root(FILE *out, ft_element *root, FTD_point origin);

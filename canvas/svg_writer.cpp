@@ -5,7 +5,9 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
+#include <utility>
 
 #include "fatal.h"
 
@@ -88,11 +90,11 @@ void svg_outdent() {
     svg_indent_level--;
 }
 
-// Appends a non-empty line (with its NUL) to the list and empties it.
-static void flush_line(std::string &line, strlist *lines) {
+// Appends a non-empty line to the list and empties it.
+static void flush_line(std::string &line, std::vector<std::string> &lines) {
     if (line.empty())
         return;
-    strlist_append(lines, line.c_str(), line.size() + 1, nullptr);
+    lines.push_back(std::move(line));
     line.clear();
 }
 
@@ -113,7 +115,7 @@ size_t longest_newline_run(const char *text, size_t len) {
     }
 }
 
-int split_lines(const char *text, int i, strlist *lines) {
+void split_lines(const char *text, int i, std::vector<std::string> &lines) {
     size_t len = strlen(text);
     size_t step = split_step(len, i);
     size_t limit = step;
@@ -128,7 +130,6 @@ int split_lines(const char *text, int i, strlist *lines) {
         }
     }
     flush_line(line, lines);
-    return i;
 }
 
 // The line the internal-error report shows for a character without an
@@ -233,12 +234,20 @@ static int escape_char(const unsigned char *p, std::string &out) {
     return 1;
 }
 
-char *xml_escape(const char *s) {
-    std::string out;
-    out.reserve(strlen(s) + 16);
+void xml_escape_append(std::string &out, const char *s) {
+    out.reserve(out.size() + strlen(s) + 16);
     const unsigned char *p = reinterpret_cast<const unsigned char *>(s);
     while (*p)
         p += escape_char(p, out);
+}
+
+char *xml_escape(const char *s) {
+    std::string out;
+    try {
+        xml_escape_append(out, s);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
     char *copy = static_cast<char *>(malloc(out.size() + 1));
     if (copy)
         memcpy(copy, out.c_str(), out.size() + 1);

@@ -7,8 +7,8 @@
 #define SVG_WRITER_H
 
 #include <cstdio>
-
-#include "dlist.h"
+#include <string>
+#include <vector>
 
 // Current indentation level, 0 at start. Every export leaves it as it found it.
 extern int svg_indent_level;
@@ -26,14 +26,15 @@ void svg_outdent();
 // newline always ends a line, a blank or TAB ends one once its index in the
 // text lies past the current limit, which starts at the step
 // split_step(len, i) and grows by it at every line end. Separators at a
-// break are dropped, empty lines are not appended. Each item is a copy of
-// the line with its terminating NUL; lines have no length limit. Returns i.
+// break are dropped, empty lines are not appended; lines have no length
+// limit. Throws std::bad_alloc when memory is exhausted (lines then holds
+// the lines appended before).
 //
 // For a width m below the step, the split has no line longer than m exactly
 // when the text has no run longer than m between newlines: while the lines
 // are that short the limit keeps ahead of them, so no blank breaks a line,
 // and a line that a blank does break is longer than the step.
-int split_lines(const char *text, int i, strlist *lines);
+void split_lines(const char *text, int i, std::vector<std::string> &lines);
 
 // The step of split_lines for a text of len bytes and a trial of i + 1
 // lines: len / (i + 1) rounded up. Cannot fail.
@@ -43,12 +44,16 @@ size_t split_step(size_t len, int i);
 // at text. Cannot fail.
 size_t longest_newline_run(const char *text, size_t len);
 
-// A new malloc'd copy of s fit for XML character data and attribute values
-// in a UTF-8 document; the caller frees it. The five XML special characters
-// become entities; a byte that does not start a valid UTF-8 sequence is taken
-// as a Windows-1252 character and re-encoded; control characters other than
-// TAB (and the two non-characters U+FFFE, U+FFFF) are dropped. Returns NULL
-// only when memory is exhausted.
+// Appends s to out in a form fit for XML character data and attribute
+// values in a UTF-8 document. The five XML special characters become
+// entities; a byte that does not start a valid UTF-8 sequence is taken as a
+// Windows-1252 character and re-encoded; control characters other than TAB
+// (and the two non-characters U+FFFE, U+FFFF) are dropped. Throws
+// std::bad_alloc when memory is exhausted.
+void xml_escape_append(std::string &out, const char *s);
+
+// A new malloc'd copy of s in the form xml_escape_append gives; the caller
+// frees it. NULL when memory is exhausted.
 char *xml_escape(const char *s);
 
 #endif

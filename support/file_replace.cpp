@@ -143,14 +143,15 @@ static int reserve_room(int fd, off_t size) {
 }
 
 // Writes every byte of in, from its start, over out from its start. 0 or -1.
+// The buffer is on the stack: copying needs no memory that could run out.
 static int copy_bytes(int in, int out) {
-    std::vector<char> buffer(1 << 16);
+    char buffer[1 << 16];
     for (;;) {
-        ssize_t n = read(in, buffer.data(), buffer.size());
+        ssize_t n = read(in, buffer, sizeof buffer);
         if (n <= 0)
             return n == 0 ? 0 : -1;
         for (ssize_t done = 0, w; done < n; done += w)
-            if ((w = write(out, buffer.data() + done, n - done)) <= 0)
+            if ((w = write(out, buffer + done, n - done)) <= 0)
                 return -1;
     }
 }

@@ -56,11 +56,16 @@ void FTD_canvas::write_svg_body(FILE *out) {
                                         "]]></style>\n"};
     for (const char *line : style)
         svg_printf(out, 1, "%s", line);
+    // The document is the tree's extent and margins of 10 units (fit_zoom).
+    const FTD_layout &l = current_layout();
+    char scale[64];
+    svg_scale_text(scale, sizeof scale, zoom,
+                   std::max(l.places[0].size.w, l.places[0].size.h) + 20.0);
     svg_printf(out, 1,
                "<g stroke=\"black\" stroke-width=\"0.1\" fill=\"white\" fill-opacity=\"1\" "
-               "transform=\"scale(%.3f)\">\n",
-               zoom);
-    write_layout(out, current_layout());
+               "transform=\"scale(%s)\">\n",
+               scale);
+    write_layout(out, l);
     svg_printf(out, 1, "</g>\n");
 }
 

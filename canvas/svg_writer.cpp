@@ -82,6 +82,17 @@ int svg_printf(FILE *out, int indent, const char *format, ...) {
     return failed ? -1 : 0;
 }
 
+void svg_scale_text(char *buf, size_t size, double scale, double extent) {
+    // Seventeen decimals hold any scale a drawing can use to within far less
+    // than a pixel; a scale that is no number stops at three.
+    for (int decimals = 3; decimals <= 17; decimals++) {
+        auto r = std::to_chars(buf, buf + size - 1, scale, std::chars_format::fixed, decimals);
+        *(r.ec == std::errc() ? r.ptr : buf) = '\0';
+        if (!(std::fabs(strtod(buf, nullptr) - scale) * extent > 1))
+            return;
+    }
+}
+
 void svg_indent() {
     svg_indent_level++;
 }

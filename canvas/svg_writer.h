@@ -18,6 +18,12 @@ extern int svg_indent_level;
 int svg_printf(FILE *out, int indent, const char *format, ...)
     __attribute__((format(printf, 3, 4)));
 
+// Writes scale into buf (size bytes, 64 or more) as "%.3f" would, or with as
+// many more decimals as it takes for extent times the written value to lie
+// within 1 of extent times scale: a drawing extent units wide, scaled by it,
+// then misses its size by less than a pixel. Cannot fail.
+void svg_scale_text(char *buf, size_t size, double scale, double extent);
+
 // Level + 1 / level - 1. Cannot fail.
 void svg_indent();
 void svg_outdent();

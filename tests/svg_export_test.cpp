@@ -131,6 +131,41 @@ TEST(SvgExport, GoldenDocumentsAndWellFormedness) {
         ft_free_tree(root, nullptr);
 }
 
+// The scale is written with the decimals that put the drawing's far edge
+// within a pixel of where the zoom puts it (three at least, so the golden
+// documents keep theirs). With its margins, a tree of n events side by side
+// is 20 n + 20 units wide, a chain of n gates about 20 n tall.
+TEST(SvgExport, ScaleKeepsTheDrawingWithinAPixel) {
+    struct {
+        int events, chain;
+        float zoom;
+        const char *scale;
+    } cases[] = {{13783, 0, 0.00255f, "0.00255"}, // a fitted 703-pixel document
+                 {15020, 0, 0.00234f, "0.00234"},
+                 {1000, 0, 0.0123456f, "0.0123"},
+                 {1, 1000, 0.0123456f, "0.0123"}, // the height counts too
+                 {100, 0, 0.123456f, "0.123"},    // off by 0.92 pixels
+                 {1, 0, 0.0123456f, "0.012"},
+                 {2, 0, 1.5f, "1.500"},
+                 {5, 0, 2, "2.000"},
+                 {5, 0, 1, "1.000"}};
+    mkdir(out_dir.c_str(), 0777);
+    const std::string path = out_dir + "scale.svg";
+    for (const auto &c : cases) {
+        ft_element *event = node("E", FT_BASIC);
+        ft_element *root = node("G", FT_AND);
+        for (int i = 0; i < c.events; i++)
+            ft_add_child(root, event);
+        for (int i = 0; i < c.chain; i++)
+            root = node("G", FT_AND, {root});
+        ASSERT_EQ(0, export_to(path, root, c.zoom, 0));
+        const std::string doc = read_all(path);
+        const size_t at = doc.find("scale(") + 6;
+        EXPECT_EQ(doc.substr(at, doc.find(')', at) - at), c.scale) << c.events << " " << c.zoom;
+        ft_free_tree(root, nullptr);
+    }
+}
+
 // A node whose type is no kind ends the program with the internal-error
 // report naming where it was met: on screen or in SVG, as the root or below.
 TEST(CanvasDeathTest, NodeOfNoKindEndsTheProgram) {

@@ -247,6 +247,20 @@ class FTD_canvas : public Fl_Widget {
     // as a root or below one): fixed numbers of the report, not lines of any
     // file here.
     enum { LINE_DRAW_ROOT = 515, LINE_DRAW_NODE = 319, LINE_SVG_ROOT = 588, LINE_SVG_NODE = 400 };
+    // The functions that draw (screen) and write (SVG) the symbol of a kind;
+    // both NULL for FT_INVALID, which shows nothing.
+    typedef void (FTD_canvas::*symbol_drawer)(int, int, const char *, const char *, const char *,
+                                              const char *);
+    typedef void (FTD_canvas::*symbol_writer)(FILE *, int, int, const char *, const char *,
+                                              const char *, const char *);
+    struct kind_symbol {
+        symbol_drawer draw;
+        symbol_writer write;
+    };
+    // The symbol functions of kind t. A value that is no kind ends the
+    // program with the internal-error report naming line (one of the LINE_*
+    // numbers above, as the caller met it).
+    static kind_symbol symbol_of(ft_type t, int line);
     // Records every position of l in its element, in preorder.
     static void record_layout(const FTD_layout &l);
     // Stops the program when l holds a place drawn by a type that is no kind:

@@ -13,7 +13,6 @@
 #include <cfloat>
 #include <new>
 
-#include "fatal.h"
 #include "toolkit_text.h"
 
 // Pixels around every extent that a frame (4 pixels wide), a rounded line
@@ -110,31 +109,6 @@ void FTD_canvas::push_tree_matrix() {
     fl_scale(zoom);
 }
 
-typedef void (FTD_canvas::*symbol_drawer)(int, int, const char *, const char *, const char *,
-                                          const char *);
-
-// The member that draws a symbol of kind t; NULL for FT_INVALID, which shows
-// nothing. A value that is no kind ends the program naming line.
-static symbol_drawer drawer_of(ft_type t, int line) {
-    switch (t) {
-    case FT_INVALID:
-        return nullptr;
-    case FT_BASIC:
-        return &FTD_canvas::draw_basic;
-    case FT_AND:
-        return &FTD_canvas::draw_and;
-    case FT_PAND:
-        return &FTD_canvas::draw_pand;
-    case FT_OR:
-        return &FTD_canvas::draw_or;
-    case FT_NULL:
-        return &FTD_canvas::draw_null;
-    case FT_TYPE_COUNT: // the end value, no kind
-        break;
-    }
-    fatal_assert("0", "FTD_canvas", line);
-}
-
 // A page gate below the root is a transfer symbol; any other node is drawn
 // by its type (nothing, and no frames, for FT_INVALID).
 void FTD_canvas::draw_place(const FTD_place &p, int is_root) {
@@ -146,7 +120,7 @@ void FTD_canvas::draw_place(const FTD_place &p, int is_root) {
         return;
     }
     symbol_drawer draw_symbol =
-        drawer_of(ft_get_type(e), is_root ? LINE_DRAW_ROOT : LINE_DRAW_NODE);
+        symbol_of(ft_get_type(e), is_root ? LINE_DRAW_ROOT : LINE_DRAW_NODE).draw;
     if (draw_symbol == nullptr)
         return;
     (this->*draw_symbol)(x, y, ft_get_name(e), ft_get_desc(e), ft_get_prob(e),

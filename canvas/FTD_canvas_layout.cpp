@@ -1,6 +1,7 @@
 // Tree layout in tree units: the one walk that measures and places every
-// node (see the top of FTD_canvas.h), the recorded positions, and the walk
-// in drawing order that the screen and the SVG writer share.
+// node (see the top of FTD_canvas.h), the recorded positions, and what the
+// screen and the SVG writer share: the walk in drawing order and the table
+// of the kinds' symbols.
 //
 // Each terminal node takes a 20 by 20 cell; a gate takes the summed width of
 // its inputs and is centred above them; every level lies 20 units below its
@@ -132,6 +133,26 @@ void FTD_canvas::build_layout(FTD_layout &out, ft_element *e, FTD_point origin, 
     sum_sizes(out.places);
     place_all(out.places, origin);
     out.no_kind = first_of_no_kind(out.places, as_root);
+}
+
+FTD_canvas::kind_symbol FTD_canvas::symbol_of(ft_type t, int line) {
+    switch (t) {
+    case FT_INVALID:
+        return {nullptr, nullptr};
+    case FT_BASIC:
+        return {&FTD_canvas::draw_basic, &FTD_canvas::svg_basic};
+    case FT_AND:
+        return {&FTD_canvas::draw_and, &FTD_canvas::svg_and};
+    case FT_PAND:
+        return {&FTD_canvas::draw_pand, &FTD_canvas::svg_pand};
+    case FT_OR:
+        return {&FTD_canvas::draw_or, &FTD_canvas::svg_or};
+    case FT_NULL:
+        return {&FTD_canvas::draw_null, &FTD_canvas::svg_null};
+    case FT_TYPE_COUNT: // the end value, no kind
+        break;
+    }
+    fatal_assert("0", "FTD_canvas", line);
 }
 
 void FTD_canvas::record_layout(const FTD_layout &l) {

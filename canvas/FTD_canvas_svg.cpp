@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "FTD_canvas.h"
-#include "fatal.h"
 #include "svg_writer.h"
 
 // The document: its frame around write_svg_body. Throws std::bad_alloc when
@@ -69,44 +68,6 @@ void FTD_canvas::write_svg_body(FILE *out) {
     svg_printf(out, 1, "</g>\n");
 }
 
-typedef void (FTD_canvas::*svg_symbol_writer)(FILE *, int, int, const char *, const char *,
-                                              const char *, const char *);
-
-// The member that writes the symbol of kind t; NULL for FT_INVALID, which
-// shows nothing, and for a value that is no kind (*known then 0).
-static svg_symbol_writer writer_of(ft_type t, int *known) {
-    *known = 1;
-    switch (t) {
-    case FT_INVALID:
-        return nullptr;
-    case FT_BASIC:
-        return &FTD_canvas::svg_basic;
-    case FT_AND:
-        return &FTD_canvas::svg_and;
-    case FT_PAND:
-        return &FTD_canvas::svg_pand;
-    case FT_OR:
-        return &FTD_canvas::svg_or;
-    case FT_NULL:
-        return &FTD_canvas::svg_null;
-    case FT_TYPE_COUNT: // the end value, no kind
-        break;
-    }
-    *known = 0;
-    return nullptr;
-}
-
-// Writes the symbol of e's kind at pos (nothing for FT_INVALID); returns 0, or
-// -1 for a type that is no kind.
-static int svg_symbol(FTD_canvas *c, FILE *out, ft_element *e, FTD_point pos) {
-    int known;
-    svg_symbol_writer write = writer_of(ft_get_type(e), &known);
-    if (write != nullptr)
-        (c->*write)(out, pos.x, pos.y, ft_get_name(e), ft_get_desc(e), ft_get_prob(e),
-                    ft_get_criticality(e));
-    return known ? 0 : -1;
-}
-
 // Writes every place of l and every connector, in drawing order. A page gate
 // below the root is the page symbol; the root shows its own type.
 void FTD_canvas::write_layout(FILE *out, const FTD_layout &l) {
@@ -114,10 +75,16 @@ void FTD_canvas::write_layout(FILE *out, const FTD_layout &l) {
         FTD_canvas *c;
         FILE *out;
         void node(const FTD_place &p, int is_root) override {
-            if (!is_root && ft_get_page(p.e) == FT_PAGE_ON)
-                c->svg_transfer(out, p.pos.x, p.pos.y, ft_get_name(p.e), ft_get_desc(p.e));
-            else if (svg_symbol(c, out, p.e, p.pos) != 0)
-                fatal_assert("0", "FTD_canvas", is_root ? LINE_SVG_ROOT : LINE_SVG_NODE);
+            ft_element *e = p.e;
+            if (!is_root && ft_get_page(e) == FT_PAGE_ON) {
+                c->svg_transfer(out, p.pos.x, p.pos.y, ft_get_name(e), ft_get_desc(e));
+                return;
+            }
+            symbol_writer write =
+                symbol_of(ft_get_type(e), is_root ? LINE_SVG_ROOT : LINE_SVG_NODE).write;
+            if (write != nullptr)
+                (c->*write)(out, p.pos.x, p.pos.y, ft_get_name(e), ft_get_desc(e), ft_get_prob(e),
+                            ft_get_criticality(e));
         }
         void connector(const FTD_place &parent, const FTD_place &child) override {
             c->svg_connector(out, parent.pos.x, parent.pos.y, child.pos.x, child.pos.y);

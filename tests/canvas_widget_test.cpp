@@ -145,6 +145,35 @@ TEST_F(CanvasTest, OffscreenPixels) {
     EXPECT_NE(px(125, 350), RED);   // E1 is not selected
 }
 
+// Each kind, as a root over one event at zoom 10 (its description box from
+// (12.5,10)): it is drawn on screen exactly when the SVG export writes it,
+// and only FT_INVALID shows nothing.
+TEST_F(CanvasTest, EveryKindShowsOnScreenAsInSvg) {
+    for (const ft_kind &k : ft_kinds) {
+        SCOPED_TRACE(k.name);
+        root = node("", k.type);
+        if (k.type == FT_BASIC)
+            ft_set_children(root, ft_list_init());
+        ft_add_child(root, node("", FT_BASIC));
+        canvas->set_tree(root);
+        canvas->zoom = 10;
+        render(500, 460);
+        const bool drawn = px(200, 100) == BLACK; // the top of the root's box
+        char *buf = nullptr;
+        size_t size = 0;
+        FILE *out = open_memstream(&buf, &size);
+        ASSERT_EQ(canvas->write_svg(out), 0);
+        fclose(out);
+        const bool written = strstr(buf, "<rect x=\"12.50\" y=\"10\"") != nullptr;
+        free(buf);
+        EXPECT_EQ(drawn, written);
+        EXPECT_EQ(drawn, k.type != FT_INVALID);
+        canvas->set_tree(nullptr);
+        ft_free_tree(root, nullptr);
+        root = nullptr;
+    }
+}
+
 // Inputs 10 units left and right of the root lie 65400 pixels away: their
 // connectors are cut to the view, not wrapped around into it.
 TEST_F(CanvasTest, HugeZoomDrawsNoStrayLines) {

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <new>
 #include <string>
-#include <utility>
 
 #include "fatal.h"
 
@@ -101,12 +100,10 @@ void svg_outdent() {
     svg_indent_level--;
 }
 
-// Appends a non-empty line to the list and empties it.
-static void flush_line(std::string &line, std::vector<std::string> &lines) {
-    if (line.empty())
-        return;
-    lines.push_back(std::move(line));
-    line.clear();
+// Appends the bytes of text from start up to end as a line, unless empty.
+static void add_line(const char *text, size_t start, size_t end, std::vector<std::string> &lines) {
+    if (end > start)
+        lines.emplace_back(text + start, end - start);
 }
 
 size_t split_step(size_t len, int i) {
@@ -129,18 +126,16 @@ size_t longest_newline_run(const char *text, size_t len) {
 void split_lines(const char *text, int i, std::vector<std::string> &lines) {
     size_t len = strlen(text);
     size_t step = split_step(len, i);
-    size_t limit = step;
-    std::string line;
+    size_t limit = step, start = 0;
     for (size_t k = 0; k < len; k++) {
         char c = text[k];
         if (c == '\n' || ((c == ' ' || c == '\t') && k > limit)) {
-            flush_line(line, lines);
+            add_line(text, start, k, lines);
+            start = k + 1;
             limit += step;
-        } else {
-            line += c;
         }
     }
-    flush_line(line, lines);
+    add_line(text, start, len, lines);
 }
 
 // The line the internal-error report shows for a character without an
@@ -245,11 +240,25 @@ static int escape_char(const unsigned char *p, std::string &out) {
     return 1;
 }
 
+// 1 for a byte that stands for itself: printable ASCII but the five XML
+// special characters.
+static int plain_byte(unsigned char b) {
+    return b >= 0x20 && b < 0x7F && b != '&' && b != '\'' && b != '"' && b != '<' && b != '>';
+}
+
+// Runs of plain bytes are copied whole; every other character goes through
+// escape_char.
 void xml_escape_append(std::string &out, const char *s) {
     out.reserve(out.size() + strlen(s) + 16);
     const unsigned char *p = reinterpret_cast<const unsigned char *>(s);
-    while (*p)
-        p += escape_char(p, out);
+    while (*p) {
+        const unsigned char *run = p;
+        while (plain_byte(*p))
+            p++;
+        out.append(reinterpret_cast<const char *>(run), static_cast<size_t>(p - run));
+        if (*p)
+            p += escape_char(p, out);
+    }
 }
 
 char *xml_escape(const char *s) {

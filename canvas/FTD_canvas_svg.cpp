@@ -2,6 +2,7 @@
 // layout, the symbols, the connectors and the fitted box texts.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
@@ -199,11 +200,47 @@ void FTD_canvas::svg_prob_box(FILE *out, const char *text, double x, double y) {
     svg_fitted_text(out, text, x - 7.5, y, 15, 4);
 }
 
-// Length of the longest line; 0 for none.
-static size_t longest_line(const std::vector<std::string> &lines) {
+// A string list of lines, freed when it goes out of scope. Throws
+// std::bad_alloc when memory is exhausted.
+struct owned_lines {
+    strlist *list = must_list(strlist_new());
+    owned_lines() = default;
+    owned_lines(const owned_lines &) = delete;
+    owned_lines &operator=(const owned_lines &) = delete;
+    ~owned_lines() { strlist_free(list); }
+    // Makes the list empty.
+    void clear() {
+        strlist *fresh = must_list(strlist_new());
+        strlist_free(list);
+        list = fresh;
+    }
+    static strlist *must_list(strlist *l) {
+        if (l == nullptr)
+            throw std::bad_alloc();
+        return l;
+    }
+};
+
+// A cursor over a string list, released when it goes out of scope. Throws
+// std::bad_alloc when memory is exhausted.
+struct owned_iter {
+    dlist_iter *it;
+    explicit owned_iter(strlist *l) : it(strlist_iter(l)) {
+        if (it == nullptr)
+            throw std::bad_alloc();
+    }
+    owned_iter(const owned_iter &) = delete;
+    owned_iter &operator=(const owned_iter &) = delete;
+    ~owned_iter() { strlist_iter_free(it); }
+};
+
+// Length of the longest line of the list; 0 for an empty list.
+static size_t longest_line(strlist *lines) {
     size_t longest = 0;
-    for (const std::string &line : lines)
-        longest = std::max(longest, line.size());
+    owned_iter it(lines);
+    void *item;
+    while (strlist_next(it.it, &item, nullptr) == 0)
+        longest = std::max(longest, strlen(static_cast<const char *>(item)));
     return longest;
 }
 
@@ -213,7 +250,7 @@ static size_t longest_line(const std::vector<std::string> &lines) {
 // A trial whose step does not fit the width fits exactly when every run
 // between newlines does (see split_lines), so only a trial that may fit, or
 // the last one, is split: a long text costs one pass, not one per trial.
-static float fit_lines(const char *text, int n, float w, std::vector<std::string> &lines) {
+static float fit_lines(const char *text, int n, float w, owned_lines &lines) {
     auto fits = [w](size_t length) { return length <= w; };
     size_t len = strlen(text);
     bool runs_fit = fits(longest_newline_run(text, len));
@@ -221,9 +258,10 @@ static float fit_lines(const char *text, int n, float w, std::vector<std::string
     for (int i = 0; i < n; i++) {
         if (i < n - 1 && !runs_fit && !fits(split_step(len, i)))
             continue;
-        lines.clear();
-        split_lines(text, i, lines);
-        size_t maxlen = longest_line(lines);
+        if (strlist_size(lines.list) > 0)
+            lines.clear();
+        split_lines(text, i, lines.list);
+        size_t maxlen = longest_line(lines.list);
         if (maxlen <= w / 2)
             return 3.0f;
         size = static_cast<float>(w / (maxlen * 0.833));
@@ -234,16 +272,18 @@ static float fit_lines(const char *text, int n, float w, std::vector<std::string
 }
 
 // Writes one tspan per line, centred on x, spread over the height h below top.
-static void write_tspans(FILE *out, const std::vector<std::string> &lines, double x, float top,
-                         float h) {
-    const size_t count = lines.size();
-    std::string escaped;
-    for (size_t j = 1; j <= count; j++) {
+static void write_tspans(FILE *out, strlist *lines, double x, float top, float h) {
+    const int count = strlist_size(lines);
+    owned_iter it(lines);
+    void *item;
+    for (int j = 1; strlist_next(it.it, &item, nullptr) == 0; j++) {
         double y = top + j * 0.9 * (static_cast<double>(h) / count);
         svg_printf(out, 0, "<tspan x=\"%.2f\" y=\"%.2f\">", x, y);
-        escaped.clear();
-        xml_escape_append(escaped, lines[j - 1].c_str());
-        svg_printf(out, 0, "%s</tspan>\n", escaped.c_str());
+        char *escaped = xml_escape(static_cast<const char *>(item));
+        if (escaped == nullptr)
+            throw std::bad_alloc();
+        svg_printf(out, 0, "%s</tspan>\n", escaped);
+        free(escaped);
     }
 }
 
@@ -258,13 +298,13 @@ void FTD_canvas::svg_fitted_text(FILE *out, const char *text, float bx, float by
     int n = static_cast<int>(std::round(std::sqrt(len / (w / (h * 0.833)))));
     if (n < 1)
         n = 1;
-    std::vector<std::string> lines;
+    owned_lines lines;
     float size = fit_lines(text, n, w, lines);
     if (size > 1.2f)
         size = 1.2f;
     svg_printf(out, 1, "<text style=\"font-size:%.2fpt\">\n", size);
     svg_indent();
-    write_tspans(out, lines, left + w / 2.0, top, h);
+    write_tspans(out, lines.list, left + w / 2.0, top, h);
     svg_outdent();
     svg_printf(out, 1, "</text>\n");
 }

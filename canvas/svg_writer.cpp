@@ -100,10 +100,15 @@ void svg_outdent() {
     svg_indent_level--;
 }
 
-// Appends the bytes of text from start up to end as a line, unless empty.
-static void add_line(const char *text, size_t start, size_t end, std::vector<std::string> &lines) {
-    if (end > start)
-        lines.emplace_back(text + start, end - start);
+// Appends the bytes of text from start up to end, with a NUL, as a line
+// unless they are none; line is room for the copy.
+static void add_line(const char *text, size_t start, size_t end, strlist *lines,
+                     std::string &line) {
+    if (end == start)
+        return;
+    line.assign(text + start, end - start);
+    if (strlist_append(lines, line.c_str(), line.size() + 1, nullptr) != 0)
+        throw std::bad_alloc();
 }
 
 size_t split_step(size_t len, int i) {
@@ -123,19 +128,21 @@ size_t longest_newline_run(const char *text, size_t len) {
     }
 }
 
-void split_lines(const char *text, int i, std::vector<std::string> &lines) {
+int split_lines(const char *text, int i, strlist *lines) {
     size_t len = strlen(text);
     size_t step = split_step(len, i);
     size_t limit = step, start = 0;
+    std::string line;
     for (size_t k = 0; k < len; k++) {
         char c = text[k];
         if (c == '\n' || ((c == ' ' || c == '\t') && k > limit)) {
-            add_line(text, start, k, lines);
+            add_line(text, start, k, lines, line);
             start = k + 1;
             limit += step;
         }
     }
-    add_line(text, start, len, lines);
+    add_line(text, start, len, lines, line);
+    return i;
 }
 
 // The line the internal-error report shows for a character without an

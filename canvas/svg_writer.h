@@ -8,7 +8,8 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
+
+#include "dlist.h"
 
 // Current indentation level, 0 at start. Every export leaves it as it found it.
 extern int svg_indent_level;
@@ -32,15 +33,16 @@ void svg_outdent();
 // newline always ends a line, a blank or TAB ends one once its index in the
 // text lies past the current limit, which starts at the step
 // split_step(len, i) and grows by it at every line end. Separators at a
-// break are dropped, empty lines are not appended; lines have no length
-// limit. Throws std::bad_alloc when memory is exhausted (lines then holds
-// the lines appended before).
+// break are dropped, empty lines are not appended. Each item is a copy of
+// the line with its terminating NUL; lines have no length limit. Returns i.
+// Throws std::bad_alloc when memory is exhausted (lines then holds the lines
+// appended before).
 //
 // For a width m below the step, the split has no line longer than m exactly
 // when the text has no run longer than m between newlines: while the lines
 // are that short the limit keeps ahead of them, so no blank breaks a line,
 // and a line that a blank does break is longer than the step.
-void split_lines(const char *text, int i, std::vector<std::string> &lines);
+int split_lines(const char *text, int i, strlist *lines);
 
 // The step of split_lines for a text of len bytes and a trial of i + 1
 // lines: len / (i + 1) rounded up. Cannot fail.

@@ -18,13 +18,26 @@ static size_t fail_min = 0;
 static bool fail_once = false;
 static bool failed = false;
 
+// The allocator the replacements take memory from: malloc, or where the
+// program counts its own malloc calls too (see export_memory_test.cpp) the
+// unwrapped one.
+#ifndef FAILING_NEW_MALLOC
+#define FAILING_NEW_MALLOC malloc
+#endif
+
+// True when an allocation of n bytes is to fail now (it is counted).
+static bool allocation_fails(size_t n) {
+    if (fail_after < 0 || n < fail_min || fail_after-- != 0)
+        return false;
+    failed = true;
+    fail_after = fail_once ? -1 : 0;
+    return true;
+}
+
 void *operator new(size_t n) {
-    if (fail_after >= 0 && n >= fail_min && fail_after-- == 0) {
-        failed = true;
-        fail_after = fail_once ? -1 : 0;
+    if (allocation_fails(n))
         throw std::bad_alloc();
-    }
-    if (void *p = malloc(n ? n : 1))
+    if (void *p = FAILING_NEW_MALLOC(n ? n : 1))
         return p;
     throw std::bad_alloc();
 }

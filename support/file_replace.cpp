@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <new>
 #include <vector>
 
 #include "paths.h"
@@ -184,7 +185,18 @@ static void sync_folder(const std::string &folder) {
     }
 }
 
-int file_replace(const std::string &path, int options, const std::function<int(FILE *)> &write) {
+// write's result; -1 when it runs out of memory.
+static int written_by(const std::function<int(FILE *)> &write, FILE *file) {
+    try {
+        return write(file);
+    } catch (const std::bad_alloc &) {
+        return -1;
+    }
+}
+
+// file_replace, but for memory running out before the temporary file is
+// made, which it throws as std::bad_alloc.
+static int replace(const std::string &path, int options, const std::function<int(FILE *)> &write) {
     const std::string target = file_replace_target(path, options);
     // A name longer than the system takes names no file (and no folder).
     if (target.empty() || target.size() >= FTD_PATH_MAX)
@@ -200,13 +212,25 @@ int file_replace(const std::string &path, int options, const std::function<int(F
     if (open_temp(folder, target, &temp, &file) != 0)
         return -1;
     const int in_place = exists && keep_in_place(old, file);
-    int written = write(file);
+    int written = written_by(write, file);
     int result = finish_file(file) == 0 && written == 0 ? 0 : -1;
-    if (result == 0)
-        result = in_place ? copy_into(temp, target) : put_in_place(temp, target, set_aside);
+    try {
+        if (result == 0)
+            result = in_place ? copy_into(temp, target) : put_in_place(temp, target, set_aside);
+    } catch (const std::bad_alloc &) {
+        result = -1; // the name to set aside to could not be made: nothing moved
+    }
     if (result != 0 || in_place)
         unlink(temp.c_str());
     else
         sync_folder(folder);
     return result;
+}
+
+int file_replace(const std::string &path, int options, const std::function<int(FILE *)> &write) {
+    try {
+        return replace(path, options, write);
+    } catch (const std::bad_alloc &) {
+        return -1;
+    }
 }

@@ -40,9 +40,10 @@ std::string file_replace_target(const std::string &path, int options);
 // to the file, or, where that would change its owner or group or cut off its
 // other names (hard links), copied over its bytes in place, after room for
 // it is reserved where the file system can. Last the folder is synced.
-// Returns 0, or -1 when any step fails: the file is then as it was (only a
-// copy in place that fails after its reservation, or where none can be made,
-// leaves it damaged) and no temporary file is left.
+// Returns 0, or -1 when any step fails, memory running out included (a write
+// that throws std::bad_alloc counts as failed): the file is then as it was
+// (only a copy in place that fails after its reservation, or where none can
+// be made, leaves it damaged) and no temporary file is left.
 int file_replace(const std::string &path, int options, const std::function<int(FILE *)> &write);
 
 #endif

@@ -1,5 +1,8 @@
 // Replacing a file through its symbolic links where the export, store and
-// log tests do not reach: setting aside what a chain of links ends on.
+// log tests do not reach: setting aside what a chain of links ends on; and a
+// replacement that runs out of memory. This program replaces the global
+// operator new so that an allocation can be made to fail on demand.
+#include "failing_new.h"
 #include "fault_support.h"
 #include "file_replace.h"
 
@@ -45,6 +48,48 @@ TEST(FileReplace, SetAsideThroughLinks) {
             EXPECT_TRUE(lstat(dir.file(link.first).c_str(), &st) == 0 && S_ISLNK(st.st_mode))
                 << link.first;
         }
+    }
+}
+
+// Each allocation of a replacement failing in turn, in every way of
+// replacing (renamed, set aside, copied in place over a second name), and a
+// write that throws: the replacement fails with the file as it was and no
+// other name made, or (past the last allocation) replaces it.
+TEST(FileReplace, WithoutMemoryFailsAndKeepsTheFile) {
+    const struct {
+        int options;
+        bool linked;
+    } rows[] = {{0, false}, {REPLACE_SET_ASIDE | REPLACE_DANGLING, false}, {0, true}};
+    for (const auto &r : rows) {
+        SCOPED_TRACE(std::to_string(r.options) + std::to_string(r.linked));
+        temp_dir dir;
+        const std::string target = dir.file("f");
+        auto write_new = [](FILE *f) { return fputs("NEW", f) < 0 ? -1 : 0; };
+        for (long k = 0;; k++) {
+            write_all(target, "OLD");
+            if (r.linked && k == 0)
+                ASSERT_EQ(link(target.c_str(), dir.file("g").c_str()), 0);
+            const std::set<std::string> names = names_in(dir.path);
+            int rc;
+            {
+                failing_allocation fail(k, 0, true);
+                rc = file_replace(target, r.options, write_new);
+            }
+            if (!failed) {
+                EXPECT_EQ(rc, 0);
+                EXPECT_EQ(read_all(target), "NEW");
+                break;
+            }
+            ASSERT_EQ(rc, -1) << "allocation " << k;
+            ASSERT_EQ(read_all(target), "OLD") << "allocation " << k;
+            ASSERT_EQ(names_in(dir.path), names) << "allocation " << k;
+        }
+        write_all(target, "OLD");
+        const std::set<std::string> names = names_in(dir.path);
+        EXPECT_EQ(file_replace(target, r.options, [](FILE *) -> int { throw std::bad_alloc(); }),
+                  -1);
+        EXPECT_EQ(read_all(target), "OLD");
+        EXPECT_EQ(names_in(dir.path), names);
     }
 }
 

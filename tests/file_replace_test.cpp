@@ -67,8 +67,9 @@ TEST(FileReplace, WithoutMemoryFailsAndKeepsTheFile) {
         auto write_new = [](FILE *f) { return fputs("NEW", f) < 0 ? -1 : 0; };
         for (long k = 0;; k++) {
             write_all(target, "OLD");
-            if (r.linked && k == 0)
+            if (r.linked && k == 0) {
                 ASSERT_EQ(link(target.c_str(), dir.file("g").c_str()), 0);
+            }
             const std::set<std::string> names = names_in(dir.path);
             int rc;
             {

@@ -28,12 +28,18 @@
 #include "ftslab.h"
 #include "saFaultTree.h"
 
+struct name_order;
+
 // What a run knows of one name. key points at an element's name, which does
 // not change during a run; it is not copied. gate and refs are the gates
-// reader's plain record of the tree (gates.cpp says how).
+// reader's plain record of the tree, order its ordered record (gates.cpp
+// says how).
 struct name_entry {
     ft_element *event = nullptr; // the first events row of that name
-    ft_element *gate = nullptr;  // the gate of that name in the tree
+    union {
+        ft_element *gate = nullptr; // plain: the gate of that name in the tree
+        name_order *order;          // ordered: the name's elements and inputs, or NULL
+    };
     const char *key = nullptr;
     uint32_t len = 0;  // of key
     uint32_t hash = 0; // name_index::hash_of key

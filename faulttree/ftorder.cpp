@@ -38,7 +38,14 @@ void node_memory::do_deallocate(void *p, size_t bytes, size_t align) {
 }
 
 order_list::node *order_list::insert_after(node *p, void *item) {
-    node *x = &nodes[item]; // the map's nodes stay where they are
+    node *x = static_cast<node *>(memory->allocate(sizeof(node), alignof(node)));
+    try {
+        nodes.put(item, x);
+    } catch (...) {
+        memory->deallocate(x, sizeof(node), alignof(node));
+        throw;
+    }
+    *x = node{};
     x->item = item;
     if (p == nullptr) {
         x->label = STEP;
@@ -92,4 +99,5 @@ void order_list::erase(node *n) {
     if (n->next != nullptr)
         n->next->prev = n->prev;
     nodes.erase(n->item);
+    memory->deallocate(n, sizeof(node), alignof(node));
 }

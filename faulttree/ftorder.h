@@ -15,7 +15,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory_resource>
-#include <unordered_map>
 #include <vector>
 
 // Memory for the nodes of an order list and of the containers beside it:
@@ -32,8 +31,9 @@ class node_memory : public std::pmr::memory_resource {
 
   private:
     static const size_t GRAIN = 16, SIZES = 8, CHUNK = 64 << 10;
-    void *free[SIZES] =
-        {}; // per size (GRAIN, 2 GRAIN, ...): freed blocks, linked through their first word
+    // Per size (GRAIN, 2 GRAIN, ...): freed blocks, linked through their
+    // first word.
+    void *free[SIZES] = {};
     std::vector<char *> chunks;
     char *next = nullptr, *end = nullptr; // the newest chunk's bytes not yet cut
 
@@ -41,6 +41,80 @@ class node_memory : public std::pmr::memory_resource {
     void do_deallocate(void *p, size_t bytes, size_t align) override;
     bool do_is_equal(const std::pmr::memory_resource &o) const noexcept override {
         return this == &o;
+    }
+};
+
+// A table from pointers (never NULL) to values (pointers; NULL stands for
+// none): open addressing with linear probing, at most half full. The keys
+// are addresses that the program's allocations chose, so hashing them with
+// a multiplication spreads them well.
+template <class V> class ptr_table {
+  public:
+    // The value of key; NULL when key is not in the table. Cannot fail.
+    V find(const void *key) const {
+        if (slots.empty())
+            return nullptr;
+        for (size_t i = home(key);; i = (i + 1) & (slots.size() - 1))
+            if (slots[i].key == key || slots[i].key == nullptr)
+                return slots[i].value;
+    }
+    // Puts key (not in the table) with value. Throws std::bad_alloc when
+    // memory is exhausted.
+    void put(const void *key, V value) {
+        if (2 * (used + 1) > slots.size())
+            grow();
+        slot &s = slots[free_slot(key)];
+        s.key = key;
+        s.value = value;
+        ++used;
+    }
+    // Takes key (in the table) out. Cannot fail.
+    void erase(const void *key) {
+        const size_t mask = slots.size() - 1;
+        size_t i = home(key);
+        while (slots[i].key != key)
+            i = (i + 1) & mask;
+        // Each later slot of the run that may not stand before its home
+        // moves back into the gap.
+        for (size_t j = (i + 1) & mask; slots[j].key != nullptr; j = (j + 1) & mask) {
+            const size_t h = home(slots[j].key);
+            if (((j - h) & mask) >= ((j - i) & mask)) {
+                slots[i] = slots[j];
+                i = j;
+            }
+        }
+        slots[i] = slot{};
+        --used;
+    }
+    size_t size() const { return used; }
+
+  private:
+    struct slot {
+        const void *key = nullptr;
+        V value = nullptr;
+    };
+    std::vector<slot> slots; // a power of two of them, or none
+    size_t used = 0;
+    int shift = 64;
+
+    size_t home(const void *key) const {
+        return size_t((uint64_t(uintptr_t(key)) * 0x9E3779B97F4A7C15ull) >> shift);
+    }
+    size_t free_slot(const void *key) const {
+        size_t i = home(key);
+        while (slots[i].key != nullptr)
+            i = (i + 1) & (slots.size() - 1);
+        return i;
+    }
+    void grow() {
+        std::vector<slot> old(slots.empty() ? 64 : 2 * slots.size());
+        old.swap(slots);
+        shift = 64;
+        for (size_t n = slots.size(); n > 1; n /= 2)
+            --shift;
+        for (const slot &s : old)
+            if (s.key != nullptr)
+                slots[free_slot(s.key)] = s;
     }
 };
 
@@ -54,14 +128,11 @@ class order_list {
         void *item = nullptr;
     };
 
-    // A list whose nodes come from memory.
-    explicit order_list(std::pmr::memory_resource *memory) : nodes(memory) {}
-    bool empty() const { return nodes.empty(); }
+    // A list whose nodes come from memory (and go with it).
+    explicit order_list(std::pmr::memory_resource *memory) : memory(memory) {}
+    bool empty() const { return nodes.size() == 0; }
     // The node of item; NULL when item is not in the list. Cannot fail.
-    node *find(const void *item) {
-        auto found = nodes.find(item);
-        return found != nodes.end() ? &found->second : nullptr;
-    }
+    node *find(const void *item) const { return nodes.find(item); }
     // Puts item (not in the list) right after anchor, a node of the list, or
     // first when anchor is NULL (the list must then be empty); returns its
     // node. Throws std::bad_alloc when memory is exhausted.
@@ -74,7 +145,8 @@ class order_list {
   private:
     static const int BITS = 62;                     // labels lie below 2^BITS
     static const uint64_t STEP = uint64_t(1) << 24; // between an appended item and the one before
-    std::pmr::unordered_map<const void *, node> nodes;
+    std::pmr::memory_resource *memory;
+    ptr_table<node *> nodes; // item -> its node
 
     void spread(node *p, node *x);
 };

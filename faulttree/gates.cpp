@@ -109,6 +109,13 @@ struct in_preorder_less {
 };
 typedef std::pmr::set<const order_node *, in_preorder_less> in_preorder;
 
+// The ordered record of one name: its elements in the order, and the slots
+// in the order of the inputs that name its event.
+struct name_order {
+    in_preorder elements, inputs;
+    explicit name_order(std::pmr::memory_resource *memory) : elements(memory), inputs(memory) {}
+};
+
 // The slots of a children list in order, the next one first.
 struct input_cursor {
     ft_list *chunk;
@@ -143,17 +150,14 @@ struct gates_run {
     // The row being built breaks the plain record's rule: the record is
     // ordered at the row's end.
     bool plain_broken = false;
-    // Where the ordered record's nodes come from: made and freed often, in
-    // any order, and all given back when the run ends.
+    // Where the ordered record's nodes and name_orders come from: made and
+    // freed often, in any order, and all given back at once when the run
+    // ends (nothing in it is destroyed one by one).
     node_memory memory{};
     // Ordered: the tree's elements (ft_element *) and the slots of the "E"
     // inputs of its gates (ft_element ** in the children lists' chunks) in
-    // preorder; empty while the record is plain.
+    // preorder; empty while the record is plain. Per name, name_entry::order.
     order_list order{&memory};
-    // Ordered: per name, its elements in the order; per event, the slots in
-    // the order that name it.
-    std::pmr::unordered_map<const name_entry *, in_preorder> named{&memory};
-    std::pmr::unordered_map<const ft_element *, in_preorder> naming{&memory};
     // Events taken out of the order whose inputs may still be in it: each
     // goes back after its first input before the row ends.
     std::vector<ft_element *> unplaced{};
@@ -193,17 +197,26 @@ static void walk_inputs(ft_element *x, std::vector<input_cursor> &stack, Step st
     }
 }
 
+// The ordered record of name n, made empty when new.
+static name_order &order_of(gates_run *run, name_entry &n) {
+    if (n.order == nullptr) {
+        void *at = run->memory.allocate(sizeof(name_order), alignof(name_order));
+        n.order = new (at) name_order(&run->memory);
+    }
+    return *n.order;
+}
+
 // Puts element e (of index entry n) into the order right after at; returns
 // its node.
 static order_node *put_element(gates_run *run, order_node *at, ft_element *e, name_entry &n) {
     order_node *node = run->order.insert_after(at, e);
-    run->named[&n].insert(node);
+    order_of(run, n).elements.insert(node);
     return node;
 }
 
 static void take_element(gates_run *run, ft_element *e, name_entry &n) {
     order_node *node = run->order.find(e);
-    run->named.at(&n).erase(node);
+    n.order->elements.erase(node);
     run->order.erase(node);
 }
 
@@ -216,7 +229,7 @@ static void take_out_inputs(gates_run *run, ft_element *x) {
         name_entry &n = entry_of(run, c);
         if (n.event == c) {
             order_node *node = run->order.find(slot);
-            in_preorder &inputs = run->naming.at(c);
+            in_preorder &inputs = n.order->inputs;
             const bool first = *inputs.begin() == node && run->order.find(c) != nullptr;
             inputs.erase(node);
             run->order.erase(node);
@@ -239,7 +252,7 @@ static void place_inputs(gates_run *run, ft_element *x, order_node *at) {
         name_entry &n = entry_of(run, c);
         if (n.event == c) {
             at = run->order.insert_after(at, slot);
-            in_preorder &inputs = run->naming[c];
+            in_preorder &inputs = order_of(run, n).inputs;
             inputs.insert(at);
             if (*inputs.begin() != at)
                 return false; // c comes earlier, or waits in unplaced for an earlier input
@@ -259,16 +272,17 @@ static void place_unplaced(gates_run *run) {
     while (!run->unplaced.empty()) {
         ft_element *e = run->unplaced.back();
         run->unplaced.pop_back();
-        auto inputs = run->naming.find(e);
-        if (run->order.find(e) != nullptr || inputs == run->naming.end() || inputs->second.empty())
+        name_entry &n = entry_of(run, e);
+        if (run->order.find(e) != nullptr || n.order->inputs.empty())
             continue;
-        order_node *first = const_cast<order_node *>(*inputs->second.begin());
-        place_inputs(run, e, put_element(run, first, e, entry_of(run, e)));
+        order_node *first = const_cast<order_node *>(*n.order->inputs.begin());
+        place_inputs(run, e, put_element(run, first, e, n));
     }
 }
 
 // Makes the record ordered: the tree from its root.
 static void order_tree(gates_run *run) {
+    run->names.for_each([](name_entry &n) { n.order = nullptr; });
     place_inputs(run, run->root, put_element(run, nullptr, run->root, entry_of(run, run->root)));
     place_unplaced(run);
 }
@@ -300,9 +314,8 @@ static ft_element *find_in_tree(gates_run *run, const char *name, size_t len, ui
     ft_element *found = nullptr;
     if (n == nullptr) {
     } else if (ordered(run)) {
-        auto elements = run->named.find(n);
-        if (elements != run->named.end() && !elements->second.empty())
-            found = static_cast<ft_element *>((*elements->second.begin())->item);
+        if (n->order != nullptr && !n->order->elements.empty())
+            found = static_cast<ft_element *>((*n->order->elements.begin())->item);
     } else if (n == run->root_name) {
         found = run->root;
     } else {

@@ -282,7 +282,7 @@ static void place_unplaced(gates_run *run) {
 
 // Makes the record ordered: the tree from its root.
 static void order_tree(gates_run *run) {
-    run->names.for_each([](name_entry &n) { n.order = nullptr; });
+    run->names.for_each([](name_entry &n) { n.order = nullptr; }); // in place of the gates
     place_inputs(run, run->root, put_element(run, nullptr, run->root, entry_of(run, run->root)));
     place_unplaced(run);
 }
@@ -312,14 +312,14 @@ static ft_element *find_in_tree(gates_run *run, const char *name, size_t len, ui
                                 bool *is_event) {
     name_entry *n = run->names.find(name, len, hash);
     ft_element *found = nullptr;
-    if (n == nullptr) {
-    } else if (ordered(run)) {
+    if (n != nullptr && ordered(run)) {
         if (n->order != nullptr && !n->order->elements.empty())
             found = static_cast<ft_element *>((*n->order->elements.begin())->item);
-    } else if (n == run->root_name) {
-        found = run->root;
-    } else {
-        found = n->gate != nullptr ? n->gate : n->refs > 0 ? n->event : nullptr;
+    } else if (n != nullptr) {
+        found = n == run->root_name  ? run->root
+                : n->gate != nullptr ? n->gate
+                : n->refs > 0        ? n->event
+                                     : nullptr;
     }
     *is_event = found != nullptr && found == n->event;
     return found;

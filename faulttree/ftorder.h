@@ -128,8 +128,9 @@ class order_list {
         void *item = nullptr;
     };
 
-    // A list whose nodes come from memory (and go with it).
-    explicit order_list(std::pmr::memory_resource *memory) : memory(memory) {}
+    // A list whose nodes come from memory and go with it: the list frees no
+    // node of its own when it goes.
+    explicit order_list(node_memory *memory) : memory(memory) {}
     bool empty() const { return nodes.size() == 0; }
     // The node of item; NULL when item is not in the list. Cannot fail.
     node *find(const void *item) const { return nodes.find(item); }
@@ -145,7 +146,7 @@ class order_list {
   private:
     static const int BITS = 62;                     // labels lie below 2^BITS
     static const uint64_t STEP = uint64_t(1) << 24; // between an appended item and the one before
-    std::pmr::memory_resource *memory;
+    node_memory *memory;
     ptr_table<node *> nodes; // item -> its node
 
     void spread(node *p, node *x);

@@ -389,7 +389,8 @@ TEST_F(Model, OrderListKeepsItsOrder) {
         std::vector<const ft_element *> ref;
         for (int i = 0; i < 100; ++i)
             ref.push_back(&items[size_t(i)]);
-        order_list order(std::pmr::new_delete_resource());
+        node_memory memory;
+        order_list order(&memory);
         order_list::node *last = nullptr;
         for (const ft_element *e : ref)
             last = order.insert_after(last, const_cast<ft_element *>(e));

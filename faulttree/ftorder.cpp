@@ -2,6 +2,7 @@
 #include "ftorder.h"
 
 #include <new>
+#include <random>
 
 node_memory::~node_memory() {
     for (char *c : chunks)
@@ -37,7 +38,92 @@ void node_memory::do_deallocate(void *p, size_t bytes, size_t align) {
     free[size - 1] = p;
 }
 
-order_list::node *order_list::insert_after(node *p, void *item) {
+namespace {
+typedef order_list::node node;
+
+uint32_t marked_of(const node *n) {
+    return n != nullptr ? n->marked : 0;
+}
+
+void pull(node *n) {
+    n->marked = marked_of(n->left) + marked_of(n->right) + n->mark;
+}
+
+void set_parent(node *child, node *parent) {
+    if (child != nullptr)
+        child->parent = parent;
+}
+
+// Finishes a split at c, whose own subtree is split into left and right
+// already, p its parent before: each ancestor goes, with its subtree on the
+// far side, to the side it lies on.
+void climb(node *c, node *p, node *&left, node *&right) {
+    while (p != nullptr) {
+        node *g = p->parent;
+        if (p->right == c) {
+            p->right = left;
+            set_parent(left, p);
+            left = p;
+        } else {
+            p->left = right;
+            set_parent(right, p);
+            right = p;
+        }
+        p->parent = nullptr;
+        pull(p);
+        c = p;
+        p = g;
+    }
+}
+
+// Appends the marked nodes of the subtree of n to out, in order.
+void collect_marked(node *n, std::vector<node *> &out) {
+    if (n == nullptr || n->marked == 0)
+        return;
+    collect_marked(n->left, out);
+    if (n->mark)
+        out.push_back(n);
+    collect_marked(n->right, out);
+}
+} // namespace
+
+order_list::order_list(node_memory *memory) : memory(memory) {
+    std::random_device source;
+    random = (uint64_t(source()) << 32 ^ source()) | 1;
+}
+
+order_list::node *order_list::back() const {
+    node *n = root;
+    while (n != nullptr && n->right != nullptr)
+        n = n->right;
+    return n;
+}
+
+// x goes up one level, its parent down.
+void order_list::rotate_up(node *x) {
+    node *p = x->parent, *g = p->parent;
+    if (p->left == x) {
+        p->left = x->right;
+        set_parent(x->right, p);
+        x->right = p;
+    } else {
+        p->right = x->left;
+        set_parent(x->left, p);
+        x->left = p;
+    }
+    p->parent = x;
+    x->parent = g;
+    if (g == nullptr)
+        root = x;
+    else if (g->left == p)
+        g->left = x;
+    else
+        g->right = x;
+    pull(p);
+    pull(x);
+}
+
+order_list::node *order_list::insert_after(node *anchor, void *item, unsigned char tag) {
     node *x = static_cast<node *>(memory->allocate(sizeof(node), alignof(node)));
     try {
         nodes.put(item, x);
@@ -45,59 +131,133 @@ order_list::node *order_list::insert_after(node *p, void *item) {
         memory->deallocate(x, sizeof(node), alignof(node));
         throw;
     }
+    random ^= random >> 12, random ^= random << 25, random ^= random >> 27;
     *x = node{};
     x->item = item;
-    if (p == nullptr) {
-        x->label = STEP;
+    x->priority = uint32_t((random * 0x2545F4914F6CDD1Dull) >> 32);
+    x->tag = tag;
+    if (anchor == nullptr) {
+        root = x;
         return x;
     }
-    x->prev = p;
-    x->next = p->next;
-    if (p->next != nullptr)
-        p->next->prev = x;
-    p->next = x;
-    const uint64_t end = x->next != nullptr ? x->next->label : uint64_t(1) << BITS;
-    if (end - p->label >= 2)
-        x->label = p->label +
-                   (x->next == nullptr && end - p->label > 2 * STEP ? STEP : (end - p->label) / 2);
-    else
-        spread(p, x);
+    node *p = anchor->right;
+    if (p == nullptr) {
+        anchor->right = x;
+        x->parent = anchor;
+    } else {
+        while (p->left != nullptr)
+            p = p->left;
+        p->left = x;
+        x->parent = p;
+    }
+    while (x->parent != nullptr && x->parent->priority < x->priority)
+        rotate_up(x);
     return x;
 }
 
-// x was linked right after p, with no label left between them: the labels
-// of the smallest aligned range around p's label that holds few enough
-// items are spread evenly over the range.
-void order_list::spread(node *p, node *x) {
-    x->label = p->label;
-    node *lo = p, *hi = x;
-    uint64_t count = 2;
-    double most = 1;
-    for (int i = 1; i <= BITS; ++i) {
-        most *= 2 / 1.25;
-        const uint64_t size = uint64_t(1) << i, start = p->label & ~(size - 1);
-        while (lo->prev != nullptr && lo->prev->label >= start)
-            lo = lo->prev, ++count;
-        while (hi->next != nullptr && hi->next->label < start + size)
-            hi = hi->next, ++count;
-        if (double(count) > most && i < BITS)
-            continue;
-        const uint64_t step = size / count;
-        uint64_t label = start + step / 2;
-        for (node *n = lo;; n = n->next, label += step) {
-            n->label = label;
-            if (n == hi)
-                break;
-        }
-        return;
-    }
+void order_list::erase(node *x) {
+    set_mark(x, false);
+    while (x->left != nullptr && x->right != nullptr)
+        rotate_up(x->left->priority > x->right->priority ? x->left : x->right);
+    node *c = x->left != nullptr ? x->left : x->right, *p = x->parent;
+    set_parent(c, p);
+    if (p == nullptr)
+        root = c;
+    else if (p->left == x)
+        p->left = c;
+    else
+        p->right = c;
+    nodes.erase(x->item);
+    memory->deallocate(x, sizeof(node), alignof(node));
 }
 
-void order_list::erase(node *n) {
-    if (n->prev != nullptr)
-        n->prev->next = n->next;
-    if (n->next != nullptr)
-        n->next->prev = n->prev;
-    nodes.erase(n->item);
-    memory->deallocate(n, sizeof(node), alignof(node));
+// The lowest common ancestor of a and b is the first node above b that the
+// walk up from a saw; the children it is reached through tell the order.
+bool order_list::before(const node *a, const node *b) const {
+    if (a == b)
+        return false;
+    ++seeing;
+    for (node *n = const_cast<node *>(a); n != nullptr; n = n->parent)
+        n->seen = seeing;
+    const node *top = b, *cb = nullptr, *ca = nullptr;
+    while (top->seen != seeing)
+        cb = top, top = top->parent;
+    for (const node *n = a; n != top; n = n->parent)
+        ca = n;
+    if (ca == nullptr) // a lies above b
+        return cb == top->right;
+    return ca == top->left;
+}
+
+void order_list::set_mark(node *n, bool mark) {
+    if (n->mark == mark)
+        return;
+    n->mark = mark;
+    for (; n != nullptr; n = n->parent)
+        n->marked += mark ? 1 : uint32_t(-1);
+}
+
+void order_list::split_before(node *x, node **left, node **right) {
+    node *l = x->left, *r = x, *p = x->parent;
+    set_parent(l, nullptr);
+    x->left = nullptr;
+    x->parent = nullptr;
+    pull(x);
+    climb(x, p, l, r);
+    *left = l;
+    *right = r;
+}
+
+void order_list::split_after(node *x, node **left, node **right) {
+    node *l = x, *r = x->right, *p = x->parent;
+    set_parent(r, nullptr);
+    x->right = nullptr;
+    x->parent = nullptr;
+    pull(x);
+    climb(x, p, l, r);
+    *left = l;
+    *right = r;
+}
+
+order_list::node *order_list::merge(node *a, node *b) {
+    if (a == nullptr || b == nullptr)
+        return a != nullptr ? a : b;
+    if (a->priority > b->priority) {
+        a->right = merge(a->right, b);
+        a->right->parent = a;
+        pull(a);
+        return a;
+    }
+    b->left = merge(a, b->left);
+    b->left->parent = b;
+    pull(b);
+    return b;
+}
+
+void order_list::marked_in(node *first, node *last, std::vector<node *> &out) {
+    node *before_run, *rest, *run, *after_run;
+    split_before(first, &before_run, &rest);
+    split_after(last, &run, &after_run);
+    auto join = [&] {
+        root = merge(merge(before_run, run), after_run);
+        root->parent = nullptr;
+    };
+    try {
+        collect_marked(run, out);
+    } catch (...) {
+        join();
+        throw;
+    }
+    join();
+}
+
+void order_list::move_after(node *first, node *last, node *anchor) {
+    node *before_run, *rest, *run, *after_run;
+    split_before(first, &before_run, &rest);
+    split_after(last, &run, &after_run);
+    root = merge(before_run, after_run);
+    root->parent = nullptr;
+    split_after(anchor, &before_run, &after_run);
+    root = merge(merge(before_run, run), after_run);
+    root->parent = nullptr;
 }

@@ -1,14 +1,15 @@
-// A list of items whose order insertions and removals never change for the
-// items already in it, with the order of any two told in constant time. The
+// A list of items in an order that insertions, removals and moves of whole
+// runs never change for the other items, with marks on some items. The
 // gates reader keeps the tree in preorder with it: an element's inputs go
-// right after it, and the order of what is there already stays.
+// right after it, and an event's part of the tree moves as one run.
 //
-// Each item's node holds a label that grows along the list. An insertion
-// between two labels that lie side by side spreads the labels of the
-// smallest aligned range around it that is sparse enough (density below
-// 1.25^-i for a range of 2^i labels): amortised O(log n) labels move per
-// insertion, whatever the order of insertions. An item appended at the end
-// takes a fixed step, so a list built in order spreads no labels.
+// The list is a treap (a binary search tree in list order whose nodes also
+// form a heap by a random priority): its depth is O(log n) whatever the
+// order of operations, as the priorities come from a generator seeded at
+// random when the list is made, which no input can know. Insertion, removal
+// and the order of two items cost O(log n); a run is cut out and put back
+// elsewhere in O(log n), and the marked items in a run are found in
+// O(log n) each. Not thread-safe.
 #ifndef FTD_FTORDER_H
 #define FTD_FTORDER_H
 
@@ -20,8 +21,8 @@
 // Memory for the nodes of an order list and of the containers beside it:
 // small blocks made and freed often, in any order. A freed block waits on a
 // free list of its size and is handed out again; new ones are cut from
-// chunks of the heap, given back when the memory goes. Larger blocks (hash
-// tables' buckets) come from the heap. Not thread-safe.
+// chunks of the heap, given back when the memory goes. Larger blocks come
+// from the heap. Not thread-safe.
 class node_memory : public std::pmr::memory_resource {
   public:
     node_memory() = default;
@@ -121,35 +122,53 @@ template <class V> class ptr_table {
 class order_list {
   public:
     // An item's place in the list. A node stays where it is in memory until
-    // its item is erased.
+    // its item is erased; tag is the caller's.
     struct node {
-        uint64_t label = 0;
-        node *prev = nullptr, *next = nullptr;
-        void *item = nullptr;
+        node *parent, *left, *right;
+        void *item;
+        uint32_t priority;
+        uint32_t marked; // marked items in the subtree of this node
+        uint32_t seen;   // the last comparison that went up through this node
+        bool mark;
+        unsigned char tag;
     };
 
     // A list whose nodes come from memory and go with it: the list frees no
     // node of its own when it goes.
-    explicit order_list(node_memory *memory) : memory(memory) {}
-    bool empty() const { return nodes.size() == 0; }
+    explicit order_list(node_memory *memory);
+    bool empty() const { return root == nullptr; }
     // The node of item; NULL when item is not in the list. Cannot fail.
     node *find(const void *item) const { return nodes.find(item); }
+    // The last node; NULL for an empty list. Cannot fail.
+    node *back() const;
     // Puts item (not in the list) right after anchor, a node of the list, or
     // first when anchor is NULL (the list must then be empty); returns its
-    // node. Throws std::bad_alloc when memory is exhausted.
-    node *insert_after(node *anchor, void *item);
+    // node, unmarked. Throws std::bad_alloc when memory is exhausted.
+    node *insert_after(node *anchor, void *item, unsigned char tag);
     // Takes n's item out of the list. Cannot fail.
     void erase(node *n);
     // True when a comes before b. Cannot fail.
-    static bool before(const node *a, const node *b) { return a->label < b->label; }
+    bool before(const node *a, const node *b) const;
+    // Marks n or takes its mark away. Cannot fail.
+    void set_mark(node *n, bool mark);
+    // Appends to out the marked nodes from first to last (first not after
+    // last), in order. Throws std::bad_alloc when out cannot grow.
+    void marked_in(node *first, node *last, std::vector<node *> &out);
+    // Moves the run from first to last (first not after last) right after
+    // anchor, a node outside the run. Cannot fail.
+    void move_after(node *first, node *last, node *anchor);
 
   private:
-    static const int BITS = 62;                     // labels lie below 2^BITS
-    static const uint64_t STEP = uint64_t(1) << 24; // between an appended item and the one before
     node_memory *memory;
-    ptr_table<node *> nodes; // item -> its node
+    node *root = nullptr;
+    uint64_t random;             // the priorities' generator
+    mutable uint32_t seeing = 0; // the comparisons made (node::seen)
+    ptr_table<node *> nodes;     // item -> its node
 
-    void spread(node *p, node *x);
+    void rotate_up(node *x);
+    void split_before(node *x, node **left, node **right);
+    void split_after(node *x, node **left, node **right);
+    static node *merge(node *a, node *b);
 };
 
 #endif

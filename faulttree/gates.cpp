@@ -101,19 +101,26 @@ static const char CRIT_MARKER[] = "Morvu-SA criticality: ";
 
 typedef order_list::node order_node;
 
+// What an order node stands for (order_node::tag).
+enum { ITEM_ELEMENT, ITEM_INPUT, ITEM_MARK };
+
 // Nodes of the order list, first in preorder first.
 struct in_preorder_less {
-    bool operator()(const order_node *a, const order_node *b) const {
-        return order_list::before(a, b);
-    }
+    const order_list *order;
+    bool operator()(const order_node *a, const order_node *b) const { return order->before(a, b); }
 };
-typedef std::pmr::set<const order_node *, in_preorder_less> in_preorder;
+typedef std::pmr::set<order_node *, in_preorder_less> in_preorder;
 
-// The ordered record of one name: its elements in the order, and the slots
-// in the order of the inputs that name its event.
+// The ordered record of one name: its elements in the order; for its event
+// (once it is in the order), the slots of the inputs that name it, the one
+// its part of the tree follows (the first outside the part; NULL for none:
+// the part then lies at the order's end), and the last node of the part
+// (the event's own while it has no inputs, else a mark after them).
 struct name_order {
     in_preorder elements, inputs;
-    explicit name_order(std::pmr::memory_resource *memory) : elements(memory), inputs(memory) {}
+    order_node *host = nullptr, *end = nullptr;
+    name_order(const order_list *order, std::pmr::memory_resource *memory)
+        : elements(in_preorder_less{order}, memory), inputs(in_preorder_less{order}, memory) {}
 };
 
 // The slots of a children list in order, the next one first.
@@ -129,7 +136,7 @@ struct input_cursor {
 
 // One run of the reader.
 struct gates_run {
-    name_index &names;  // per name: its first event, and the plain record
+    name_index &names;  // per name: its first event, and the record of the tree
     ft_element *root;   // filled by the first data row
     import_scan scan{}; // counter, state (G_HEADER, G_FIRST, G_NEXT), row buffers
     cycle_guard cycles{};
@@ -154,15 +161,21 @@ struct gates_run {
     // freed often, in any order, and all given back at once when the run
     // ends (nothing in it is destroyed one by one).
     node_memory memory{};
-    // Ordered: the tree's elements (ft_element *) and the slots of the "E"
-    // inputs of its gates (ft_element ** in the children lists' chunks) in
-    // preorder; empty while the record is plain. Per name, name_entry::order.
+    // Ordered: the root and what it leads to in preorder, the elements (their
+    // own nodes), the "E" inputs of gates (their slots in the children lists'
+    // chunks) and the end of each event's part (ITEM_MARK); then tree_end;
+    // then the parts of events out of the tree. Empty while the record is
+    // plain. Per name, name_entry::order.
     order_list order{&memory};
-    // Events taken out of the order whose inputs may still be in it: each
-    // goes back after its first input before the row ends.
-    std::vector<ft_element *> unplaced{};
+    order_node *tree_end = nullptr;
+    long parked = 0; // parts of events with inputs of their own past tree_end
+    // Events whose part may belong elsewhere: placed again before the row
+    // ends.
+    std::vector<ft_element *> recheck{};
+    // The marked nodes of a part being moved.
+    std::vector<order_node *> moving{};
     // The stacks of the walks over inputs: one that puts inputs into the
-    // order, one that takes them out (the first calls the second).
+    // order, one that takes them out.
     std::vector<input_cursor> placing{}, taking{};
 };
 
@@ -201,90 +214,180 @@ static void walk_inputs(ft_element *x, std::vector<input_cursor> &stack, Step st
 static name_order &order_of(gates_run *run, name_entry &n) {
     if (n.order == nullptr) {
         void *at = run->memory.allocate(sizeof(name_order), alignof(name_order));
-        n.order = new (at) name_order(&run->memory);
+        n.order = new (at) name_order(&run->order, &run->memory);
     }
     return *n.order;
 }
 
-// Puts element e (of index entry n) into the order right after at; returns
-// its node.
-static order_node *put_element(gates_run *run, order_node *at, ft_element *e, name_entry &n) {
-    order_node *node = run->order.insert_after(at, e);
-    order_of(run, n).elements.insert(node);
-    return node;
+// The set that node n, of an element or an input, belongs to.
+static in_preorder &set_of(gates_run *run, const order_node *n) {
+    if (n->tag == ITEM_ELEMENT)
+        return entry_of(run, static_cast<ft_element *>(n->item)).order->elements;
+    return entry_of(run, *static_cast<ft_element **>(n->item)).order->inputs;
 }
 
-static void take_element(gates_run *run, ft_element *e, name_entry &n) {
-    order_node *node = run->order.find(e);
-    n.order->elements.erase(node);
-    run->order.erase(node);
+// Puts n into s. The members of a set of two or more are marked: a part of
+// the tree that moves has to sort its marked nodes into their sets again.
+static void join(gates_run *run, in_preorder &s, order_node *n) {
+    s.insert(n);
+    if (s.size() == 2)
+        for (order_node *m : s)
+            run->order.set_mark(m, true);
+    else if (s.size() > 2)
+        run->order.set_mark(n, true);
 }
 
-// Takes the inputs of x out of the order, with the gates below x and the
-// parts of the events whose first input they are. Those events may have
-// other inputs in the tree: they wait in unplaced.
+static void leave(gates_run *run, in_preorder &s, order_node *n) {
+    if (s.size() == 1)
+        s.clear(); // n itself: no search
+    else
+        s.erase(n);
+    run->order.set_mark(n, false);
+    if (s.size() == 1)
+        run->order.set_mark(*s.begin(), false);
+}
+
+// The one input of an event is marked, as the members of larger sets are,
+// while the event's part follows none: its only input lies in the part
+// itself, and a move of that input may give the part a place.
+static void mark_single_input(gates_run *run, name_order &o) {
+    if (o.inputs.size() == 1)
+        run->order.set_mark(*o.inputs.begin(), o.host == nullptr);
+}
+
+static bool in_tree(const gates_run *run, const order_node *n) {
+    return run->parked == 0 || run->order.before(n, run->tree_end);
+}
+
+// Moves the part of event e (of record o) right after at, a node outside
+// it. Its marked nodes go into their sets again at their new places, and
+// the events of the marked inputs among them are checked again.
+static void move_part(gates_run *run, ft_element *e, name_order &o, order_node *at) {
+    order_node *first = run->order.find(e);
+    run->moving.clear();
+    run->order.marked_in(first, o.end, run->moving);
+    for (order_node *n : run->moving)
+        set_of(run, n).erase(n);
+    run->order.move_after(first, o.end, at);
+    for (order_node *n : run->moving) {
+        set_of(run, n).insert(n);
+        if (n->tag == ITEM_INPUT)
+            run->recheck.push_back(*static_cast<ft_element **>(n->item));
+    }
+}
+
+// Takes the part of event e (of record o), which follows no input now, out
+// of the tree: an event without inputs of its own leaves the order (it
+// comes back as new), another's part goes to the order's end.
+static void park(gates_run *run, ft_element *e, name_order &o) {
+    o.host = nullptr;
+    if (o.end->tag == ITEM_MARK) {
+        move_part(run, e, o, run->order.back());
+        ++run->parked;
+        return;
+    }
+    leave(run, o.elements, o.end);
+    run->order.erase(o.end);
+    o.end = nullptr;
+}
+
+// Puts the part of event e (of record o) right after its input at: moved
+// there, or made of e alone when e is not in the order.
+static void host_part(gates_run *run, ft_element *e, name_order &o, order_node *at) {
+    run->parked -= o.end != nullptr && o.end->tag == ITEM_MARK && o.host == nullptr;
+    o.host = at;
+    if (o.end != nullptr) {
+        move_part(run, e, o, at);
+        return;
+    }
+    o.end = run->order.insert_after(at, e, ITEM_ELEMENT);
+    join(run, o.elements, o.end);
+}
+
+// Puts the part of event e after the first of its inputs outside the part
+// (in the tree or not); takes it out of the tree when it has none.
+static void place_part(gates_run *run, ft_element *e) {
+    name_order &o = *entry_of(run, e).order;
+    auto first = o.inputs.begin();
+    if (first != o.inputs.end() && *first != o.host && o.end != nullptr &&
+        !run->order.before(*first, run->order.find(e)))
+        first = o.inputs.upper_bound(o.end);
+    order_node *host = first != o.inputs.end() ? *first : nullptr;
+    if (host != o.host && host == nullptr)
+        park(run, e, o);
+    else if (host != o.host)
+        host_part(run, e, o, host);
+    mark_single_input(run, o);
+}
+
+// Places every event checked again, until none is left.
+static void place_rechecked(gates_run *run) {
+    while (!run->recheck.empty()) {
+        ft_element *e = run->recheck.back();
+        run->recheck.pop_back();
+        place_part(run, e);
+    }
+}
+
+// Takes the inputs of x out of the order, with the gates below x, which
+// die. The part of an event that followed one of those inputs goes past the
+// tree's end until it is placed again.
 static void take_out_inputs(gates_run *run, ft_element *x) {
     walk_inputs(x, run->taking, [run](ft_element **slot) {
         ft_element *c = *slot;
         name_entry &n = entry_of(run, c);
-        if (n.event == c) {
-            order_node *node = run->order.find(slot);
-            in_preorder &inputs = n.order->inputs;
-            const bool first = *inputs.begin() == node && run->order.find(c) != nullptr;
-            inputs.erase(node);
+        if (n.event != c) {
+            order_node *node = run->order.find(c);
+            leave(run, n.order->elements, node);
             run->order.erase(node);
-            if (!first)
-                return false;
-            run->unplaced.push_back(c);
+            return true;
         }
-        take_element(run, c, n);
-        return true;
+        order_node *node = run->order.find(slot);
+        name_order &o = *n.order;
+        if (o.host == node) {
+            park(run, c, o);
+            run->recheck.push_back(c);
+        }
+        leave(run, o.inputs, node);
+        run->order.erase(node);
+        mark_single_input(run, o);
+        return false;
     });
 }
 
 // Puts the inputs of x into the order right after at (x's node, its inputs
 // not in the order), each followed in preorder by what it leads to: a gate's
-// own inputs, an event's part of the tree where this is the event's first
-// input. An event whose first input this becomes is moved here.
+// own inputs, an event's part where this is the event's first input (an
+// event not in the order has no inputs).
 static void place_inputs(gates_run *run, ft_element *x, order_node *at) {
     walk_inputs(x, run->placing, [run, &at](ft_element **slot) {
         ft_element *c = *slot;
         name_entry &n = entry_of(run, c);
-        if (n.event == c) {
-            at = run->order.insert_after(at, slot);
-            in_preorder &inputs = order_of(run, n).inputs;
-            inputs.insert(at);
-            if (*inputs.begin() != at)
-                return false; // c comes earlier, or waits in unplaced for an earlier input
-            if (run->order.find(c) != nullptr) {
-                take_element(run, c, n);
-                take_out_inputs(run, c);
-            }
+        name_order &o = order_of(run, n);
+        if (n.event != c) {
+            at = run->order.insert_after(at, c, ITEM_ELEMENT);
+            join(run, o.elements, at);
+            return true;
         }
-        at = put_element(run, at, c, n);
-        return true;
+        at = run->order.insert_after(at, slot, ITEM_INPUT);
+        join(run, o.inputs, at);
+        if (*o.inputs.begin() != at)
+            return false; // c's part follows an earlier input
+        host_part(run, c, o, at);
+        mark_single_input(run, o);
+        at = o.end;
+        return false;
     });
-}
-
-// Puts every unplaced event that has an input in the tree back after the
-// first of them.
-static void place_unplaced(gates_run *run) {
-    while (!run->unplaced.empty()) {
-        ft_element *e = run->unplaced.back();
-        run->unplaced.pop_back();
-        name_entry &n = entry_of(run, e);
-        if (run->order.find(e) != nullptr || n.order->inputs.empty())
-            continue;
-        order_node *first = const_cast<order_node *>(*n.order->inputs.begin());
-        place_inputs(run, e, put_element(run, first, e, n));
-    }
 }
 
 // Makes the record ordered: the tree from its root.
 static void order_tree(gates_run *run) {
     run->names.for_each([](name_entry &n) { n.order = nullptr; }); // in place of the gates
-    place_inputs(run, run->root, put_element(run, nullptr, run->root, entry_of(run, run->root)));
-    place_unplaced(run);
+    order_node *root = run->order.insert_after(nullptr, run->root, ITEM_ELEMENT);
+    join(run, order_of(run, entry_of(run, run->root)).elements, root);
+    run->tree_end = run->order.insert_after(root, &run->tree_end, ITEM_MARK);
+    place_inputs(run, run->root, root);
+    place_rechecked(run);
 }
 
 // The inputs of gate (of block) are about to be replaced: the gates below it
@@ -313,8 +416,11 @@ static ft_element *find_in_tree(gates_run *run, const char *name, size_t len, ui
     name_entry *n = run->names.find(name, len, hash);
     ft_element *found = nullptr;
     if (n != nullptr && ordered(run)) {
-        if (n->order != nullptr && !n->order->elements.empty())
-            found = static_cast<ft_element *>((*n->order->elements.begin())->item);
+        const order_node *first = n->order != nullptr && !n->order->elements.empty()
+                                      ? *n->order->elements.begin()
+                                      : nullptr;
+        if (first != nullptr && in_tree(run, first))
+            found = static_cast<ft_element *>(first->item);
     } else if (n != nullptr) {
         found = n == run->root_name  ? run->root
                 : n->gate != nullptr ? n->gate
@@ -464,8 +570,12 @@ int gates_build_gate(gates_run *run, ft_element *gate, bool is_event) {
         return rc;
     build_notes(gate);
     if (ordered(run)) {
-        place_inputs(run, gate, run->order.find(gate));
-        place_unplaced(run);
+        order_node *node = run->order.find(gate);
+        name_order &o = *entry_of(run, gate).order;
+        if (is_event && o.end == node) // the part's inputs come before a mark of its own
+            o.end = run->order.insert_after(node, &o.end, ITEM_MARK);
+        place_inputs(run, gate, node);
+        place_rechecked(run);
     } else if (run->plain_broken) {
         order_tree(run);
     }

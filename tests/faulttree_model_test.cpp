@@ -393,7 +393,7 @@ TEST_F(Model, OrderListKeepsItsOrder) {
         order_list order(&memory);
         order_list::node *last = nullptr;
         for (const ft_element *e : ref)
-            last = order.insert_after(last, const_cast<ft_element *>(e));
+            last = order.insert_after(last, const_cast<ft_element *>(e), 0);
         uint64_t seed = 1;
         auto below = [&seed](size_t n) {
             seed = seed * 6364136223846793005ull + 1442695040888963407ull;
@@ -401,7 +401,7 @@ TEST_F(Model, OrderListKeepsItsOrder) {
         };
         for (size_t i = ref.size(); i < items.size(); ++i) {
             const size_t at = pattern == 0 ? 50 : pattern == 1 ? ref.size() - 1 : below(ref.size());
-            order.insert_after(order.find(ref[at]), &items[i]);
+            order.insert_after(order.find(ref[at]), &items[i], 0);
             ref.insert(ref.begin() + long(at) + 1, &items[i]);
             if (pattern == 2 && i % 3 == 0) {
                 const size_t gone = below(ref.size());

@@ -298,6 +298,23 @@ void named_rows(const std::string &dir) {
     remove(gt.c_str());
 }
 
+// An events file of n names of 16 bytes whose hashes under a key other than
+// the process's fall into the first 4,096 slots of the name index's table (n
+// at most 98,304, so that the table has 2^17 slots): under that key every
+// look-up would pass over nearly every name before it.
+std::string crowded_events(int n) {
+    const name_hash_key own = name_index::set_key({1, 2});
+    std::string events = "Name\r\n";
+    char name[17];
+    for (unsigned long long i = 0, found = 0; found < (unsigned long long)n; ++i) {
+        snprintf(name, sizeof name, "C%015llx", i);
+        if ((name_index::hash_of(name, 16) & 0x1F000) == 0 && ++found)
+            events += std::string(name) + "\r\n";
+    }
+    name_index::set_key(own);
+    return events;
+}
+
 // Hostile inputs: each row's time is one load, its result the code it ends with.
 void hostile_rows(const std::string &dir) {
     const std::string ev = dir + "/ev", ga = dir + "/ga";
@@ -326,6 +343,7 @@ void hostile_rows(const std::string &dir) {
                                std::to_string(r.rows) + "_" + std::to_string(r.events));
         write_file(dir + "/" + refill_files.back(), gates, 'x', 0, "");
     }
+    write_file(dir + "/ev_crowded", crowded_events(80000), 'x', 0, "");
     write_file(dir + "/ev_sparse", "Name\r\nA", 'x', 0, "");
     if (truncate((dir + "/ev_sparse").c_str(), 10 << 20) != 0)
         exit(1);
@@ -338,6 +356,7 @@ void hostile_rows(const std::string &dir) {
         {"events cell of 256 KiB NUL", dir + "/ev_nul", ga},
         {"gates cell of 256 KiB NUL", ev, dir + "/ga_nul"},
         {"sparse events file, 10 MB", dir + "/ev_sparse", ga},
+        {"80,000 names crowded, other key", dir + "/ev_crowded", ga},
         {"cycle check, 16,000-gate chain", ev, dir + "/ga_cycle"},
         {"cycle check, blocks out of order", dir + "/ev_order", dir + "/ga_order"},
         {"two A refilled, 4,000 x 20,000", dir + "/ev_refill_20000",
@@ -361,8 +380,8 @@ void hostile_rows(const std::string &dir) {
         fflush(stdout);
     }
     named_rows(dir);
-    for (const char *name : {"ev", "ga", "ev_nul", "ga_nul", "ga_cycle", "ev_order", "ga_order",
-                             "ev_sparse", "fifo", "ev_huge"})
+    for (const char *name : {"ev", "ga", "ev_nul", "ga_nul", "ev_crowded", "ga_cycle", "ev_order",
+                             "ga_order", "ev_sparse", "fifo", "ev_huge"})
         remove((dir + "/" + name).c_str());
     for (const std::string &name : refill_files)
         remove((dir + "/" + name).c_str());

@@ -47,7 +47,15 @@ struct name_entry {
     char head[12];     // the first bytes of key: a short key matches without reading it
 };
 
+// The 128-bit key of name_index::hash_of.
+struct name_hash_key {
+    uint64_t k0, k1;
+};
+
 class name_index {
+    // The process's key (ftnames.cpp): drawn from the system's random
+    // source before main starts.
+    static name_hash_key name_key;
     struct slot {
         uint32_t record; // record number + 1; 0: free
         uint32_t hash;
@@ -80,6 +88,33 @@ class name_index {
     static void unmap_slots(slot *table, size_t n) {
         if (table != nullptr)
             munmap(table, n * sizeof(slot));
+    }
+    static uint64_t rotl(uint64_t x, int b) { return (x << b) | (x >> (64 - b)); }
+    static void sip_round(uint64_t &v0, uint64_t &v1, uint64_t &v2, uint64_t &v3) {
+        v0 += v1;
+        v1 = rotl(v1, 13) ^ v0;
+        v0 = rotl(v0, 32);
+        v2 += v3;
+        v3 = rotl(v3, 16) ^ v2;
+        v0 += v3;
+        v3 = rotl(v3, 21) ^ v0;
+        v2 += v1;
+        v1 = rotl(v1, 17) ^ v2;
+        v2 = rotl(v2, 32);
+    }
+    // The n bytes at p (n < 8) as a little-endian word, read in at most
+    // two loads.
+    static uint64_t tail(const char *p, size_t n) {
+        if (n >= 4) {
+            uint32_t lo, hi;
+            memcpy(&lo, p, 4);
+            memcpy(&hi, p + n - 4, 4);
+            return lo | uint64_t(hi) << (8 * (n - 4));
+        }
+        if (n == 0)
+            return 0;
+        const unsigned char *u = reinterpret_cast<const unsigned char *>(p);
+        return u[0] | uint64_t(u[n / 2]) << (8 * (n / 2)) | uint64_t(u[n - 1]) << (8 * (n - 1));
     }
     name_entry &record(uint32_t r) { return blocks[r / BLOCK][r % BLOCK]; }
     // Index of the slot holding key, or of the free slot where it would go.
@@ -150,22 +185,43 @@ class name_index {
     name_index &operator=(const name_index &) = delete;
     ~name_index() { release(); }
 
-    // A multiply-and-shift hash over the text, eight bytes at a time, folded
-    // to 32 bits.
+    // SipHash-1-3 of the text under the process's key (name_key), folded to
+    // 32 bits. SipHash is a keyed pseudorandom function made for tables
+    // keyed by untrusted text: without the key, the hashes of chosen names
+    // cannot be told from random numbers, so no file can choose names that
+    // share a slot, however it picks them. The unkeyed multiply-and-shift
+    // hashes cannot give that: their steps can be inverted, and a difference
+    // in a word's top bit passes every multiply and add unchanged, so names
+    // that collide under every key are easy to build. The key is drawn from
+    // the system's random source when the process starts.
     static uint32_t hash_of(const char *key, size_t len) {
-        const uint64_t k = 0x9E3779B97F4A7C15ull;
-        uint64_t h = len * k, w;
+        uint64_t v0 = name_key.k0 ^ 0x736f6d6570736575ull, v1 = name_key.k1 ^ 0x646f72616e646f6dull;
+        uint64_t v2 = name_key.k0 ^ 0x6c7967656e657261ull, v3 = name_key.k1 ^ 0x7465646279746573ull;
+        uint64_t m;
         size_t i = 0;
         for (; i + 8 <= len; i += 8) {
-            memcpy(&w, key + i, 8);
-            h = (h ^ w) * k;
-            h ^= h >> 29;
+            memcpy(&m, key + i, 8);
+            v3 ^= m;
+            sip_round(v0, v1, v2, v3);
+            v0 ^= m;
         }
-        for (w = 0; i < len; ++i)
-            w |= uint64_t((unsigned char)key[i]) << (8 * (i & 7));
-        h = (h ^ w) * k;
-        h = (h ^ (h >> 32)) * 0xD6E8FEB86659FD93ull;
+        m = tail(key + i, len - i) | uint64_t(len) << 56;
+        v3 ^= m;
+        sip_round(v0, v1, v2, v3);
+        v0 ^= m;
+        v2 ^= 0xff;
+        for (int r = 0; r < 3; ++r)
+            sip_round(v0, v1, v2, v3);
+        const uint64_t h = v0 ^ v1 ^ v2 ^ v3;
         return uint32_t(h ^ (h >> 32));
+    }
+    // For tests: makes k the key of hash_of and returns the key before. A
+    // table holding names must be released before the key changes (its
+    // slots hold hashes under the old key). Cannot fail.
+    static name_hash_key set_key(name_hash_key k) {
+        const name_hash_key old = name_key;
+        name_key = k;
+        return old;
     }
     // Room for n names without growing (the table stays at most 3/4 full).
     void reserve(size_t n) {

@@ -16,6 +16,7 @@
 
 #include "fault_support.h"
 #include "ftgen.h"
+#include "ftnames.h"
 #include "ftread.h"
 #include "ftscan.h"
 
@@ -353,6 +354,41 @@ TEST_F(Reader, MillionEmptyRows) {
     testing::internal::CaptureStdout();
     EXPECT_EQ(read_pair(tmp.file("ev_cr"), ga), FTREAD_OK);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string(rows, '\r'));
+}
+
+// Names of 16 bytes whose hash_of under key k falls into the first 4,096
+// slots of any table of at most 2^19 slots (one name in 128), checked here
+// under k. Every look-up in a table of such names hashed under k passes over
+// nearly every name put in before it.
+std::vector<std::string> crowded_names(name_hash_key k, int n) {
+    const name_hash_key own = name_index::set_key(k);
+    std::vector<std::string> names;
+    char name[17];
+    for (unsigned long long i = 0; int(names.size()) < n; ++i) {
+        snprintf(name, sizeof name, "C%015llx", i);
+        if ((name_index::hash_of(name, 16) & 0x7F000) == 0)
+            names.push_back(name);
+    }
+    for (const std::string &c : names)
+        EXPECT_EQ(name_index::hash_of(c.c_str(), 16) & 0x7F000, 0u) << c;
+    name_index::set_key(own);
+    return names;
+}
+
+// A gates file whose tree names each event once: gates T_i, each with 16
+// events and two gates below it.
+std::string naming_each(const std::vector<std::string> &events) {
+    const size_t tree = (events.size() + 15) / 16;
+    std::string g = ftgen_inputs_header() + "TOP\tG T_0\r\n";
+    for (size_t i = 0; i < tree; i++) {
+        g += "T_" + std::to_string(i);
+        for (size_t c = 2 * i + 1; c <= 2 * i + 2 && c < tree; c++)
+            g += "\tG T_" + std::to_string(c);
+        for (size_t k = 16 * i; k < 16 * i + 16 && k < events.size(); k++)
+            g += "\tE " + events[k];
+        g += "\r\n";
+    }
+    return g;
 }
 
 } // namespace
@@ -697,6 +733,32 @@ TEST_F(Reader, RefillingRowsLoadInLinearTime) {
         EXPECT_EQ(read_pair_bounded(put("ev_refill", ev), put("gt_refill", gt)), FTREAD_OK)
             << copies << " gates refilled";
     }
+}
+
+} // namespace
+
+namespace {
+
+// Names crowded into one corner of the name index's table under one key load
+// in linear time under the process's own key: the events alone, and with a
+// gates file naming each. Under the key they were made for, a look-up passes
+// over every name before it and such a load takes minutes; a linear reader
+// needs well under a second.
+TEST_F(Reader, NamesCrowdedUnderAnotherKeyLoadInLinearTime) {
+    const std::vector<std::string> names = crowded_names({1, 2}, 300000);
+    std::string ev = "Name\r\n";
+    for (const std::string &n : names)
+        ev += n + "\r\n";
+    const struct {
+        const char *what;
+        std::string gates;
+    } rows[] = {
+        {"events alone", "Name\r\nTOP\r\n"},
+        {"a gates file naming each", naming_each(names)},
+    };
+    const std::string ev_path = put("ev_crowded", ev);
+    for (const auto &r : rows)
+        EXPECT_EQ(read_pair_bounded(ev_path, put("gt_crowded", r.gates)), FTREAD_OK) << r.what;
 }
 
 } // namespace

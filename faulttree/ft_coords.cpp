@@ -41,6 +41,8 @@ static const size_t SLAB_BYTES = 4 * FT_LARGE_PAGE;
 static const size_t SLAB_BLOCKS = SLAB_BYTES / sizeof(ft_coords);
 static ft_coords *slab_next = nullptr; // next never-used block of the newest mapping
 static ft_coords *slab_end = nullptr;
+// Released blocks; its capacity holds every block mapped, so that a release
+// never needs memory.
 static std::vector<ft_coords *> released;
 
 ft_coords *ft_coords_alloc(void) {
@@ -50,7 +52,14 @@ ft_coords *ft_coords_alloc(void) {
         return b;
     }
     if (slab_next == slab_end) {
-        slab_next = static_cast<ft_coords *>(ft_pages_map(SLAB_BYTES));
+        ft_coords *m = static_cast<ft_coords *>(ft_pages_map(SLAB_BYTES));
+        try {
+            released.reserve(released.capacity() + SLAB_BLOCKS);
+        } catch (const std::bad_alloc &) {
+            ft_pages_unmap(m, SLAB_BYTES);
+            throw;
+        }
+        slab_next = m;
         slab_end = slab_next + SLAB_BLOCKS;
     }
     return slab_next++;
@@ -110,11 +119,7 @@ void ft_coords_release(ft_coords *b) {
         b->selected = 0;
     if (b->highlighted != 0)
         b->highlighted = 0;
-    try {
-        released.push_back(b);
-    } catch (const std::bad_alloc &) {
-        // Without room on the free list the block is simply not reused.
-    }
+    released.push_back(b); // within the capacity reserved when b was mapped
 }
 
 // Slot of (x, y) among the places of s, or -1.

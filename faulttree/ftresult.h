@@ -23,10 +23,16 @@ struct FTD_tree {
     ft_element *root; // filled from the first gates row
     ft_list *events;  // one basic event per events row, in file order
 
-    // An empty events list (made first) and a fresh root.
+    // An empty events list (made first) and a fresh root. Throws
+    // std::bad_alloc when memory is exhausted, having released what it made.
     FTD_tree() {
         events = ft_list_init();
-        root = ft_init();
+        try {
+            root = ft_init();
+        } catch (...) {
+            ft_list_free(events);
+            throw;
+        }
     }
     ~FTD_tree() { ft_free_tree(root, events); }
     FTD_tree(const FTD_tree &) = delete;

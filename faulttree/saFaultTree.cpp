@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <unordered_set>
 #include <vector>
 
 #include "ftslab.h"
@@ -486,31 +485,39 @@ void ft_free_element(ft_element *e) {
     ft_touch(); // its address may come back as a different element
 }
 
-// Pushes every item of list that was not seen yet.
-static void push_unseen(ft_list *list, std::unordered_set<ft_element *> &seen,
-                        std::vector<ft_element *> &stack) {
-    for (ft_list *c = list; c != nullptr; c = c->next)
-        for (int i = 0; i <= c->last; ++i)
-            if (c->items[i] != nullptr && seen.insert(c->items[i]).second)
-                stack.push_back(c->items[i]);
+// Appends e to the release list that ends at *tail, unless it is on it.
+static void gather(ft_element *e, ft_element **&tail) {
+    if (e == nullptr || e->walk_mark)
+        return;
+    e->walk_mark = 1;
+    e->release_next = nullptr;
+    *tail = e;
+    tail = &e->release_next;
 }
 
+static void gather_list(ft_list *list, ft_element **&tail) {
+    for (ft_list *c = list; c != nullptr; c = c->next)
+        for (int i = 0; i <= c->last; ++i)
+            gather(c->items[i], tail);
+}
+
+// Every element reached is first put on a list linked through the elements
+// themselves (marked, so each goes on once), and the list is walked as it
+// grows; only then is anything released, as a later element's lists may
+// still name an earlier one.
 void ft_free_tree(ft_element *root, ft_list *events) {
-    std::unordered_set<ft_element *> seen;
-    std::vector<ft_element *> stack;
-    if (root != nullptr && seen.insert(root).second)
-        stack.push_back(root);
-    push_unseen(events, seen, stack);
-    std::vector<ft_element *> all;
-    while (!stack.empty()) {
-        ft_element *e = stack.back();
-        stack.pop_back();
-        all.push_back(e);
-        push_unseen(e->children, seen, stack);
-        push_unseen(e->detached, seen, stack);
+    ft_element *all = nullptr, **tail = &all;
+    gather(root, tail);
+    gather_list(events, tail);
+    for (ft_element *e = all; e != nullptr; e = e->release_next) {
+        gather_list(e->children, tail);
+        gather_list(e->detached, tail);
     }
-    for (ft_element *e : all)
-        ft_free_element(e);
+    while (all != nullptr) {
+        ft_element *next = all->release_next;
+        ft_free_element(all);
+        all = next;
+    }
     ft_list_free(events);
 }
 

@@ -111,24 +111,28 @@ typedef struct {
 struct ft_list;
 
 typedef struct ft_element {
-    char *name; // owned, never NULL after ft_init
-    char *desc; // owned, never NULL after ft_init
-    ft_type type;
-    char *prob;        // owned or NULL
-    char *criticality; // owned or NULL
-    short page;
-    // Which of name, desc, prob and criticality (bits FT_TEXT_*) live in the
-    // element's own allocation (ft_init_texts) instead of one of their own.
-    unsigned char inline_texts;
-    // 1 only while a walk that visits each element once (ft_walk_once, the
-    // searches, ft_clear_coords) has visited it; 0 again when the walk ends.
-    unsigned char walk_mark;
+    char *name;               // owned, never NULL after ft_init
+    char *desc;               // owned, never NULL after ft_init
+    char *prob;               // owned or NULL
+    char *criticality;        // owned or NULL
     ft_coords *coord;         // owned
     struct ft_list *children; // not owned by the element (see ft_free_tree)
     // Elements taken out of this element's children (a replaced children list,
     // a deleted child). Kept so that releasing the tree reaches everything
     // that was ever part of it.
     struct ft_list *detached;
+    // The next element to release, while ft_free_tree gathers the tree: the
+    // release walk keeps its list in the elements, so it needs no memory.
+    struct ft_element *release_next;
+    ft_type type;
+    short page;
+    // Which of name, desc, prob and criticality (bits FT_TEXT_*) live in the
+    // element's own allocation (ft_init_texts) instead of one of their own.
+    unsigned char inline_texts;
+    // 1 only while a walk that visits each element once (ft_walk_once, the
+    // searches, ft_clear_coords, ft_free_tree) has visited it; 0 again when
+    // the walk ends (ft_free_tree releases what it marked).
+    unsigned char walk_mark;
 } ft_element;
 
 // One chunk of a list of element pointers. A list is its first chunk.
@@ -271,10 +275,12 @@ void ft_walk_once(ft_element *root, void (*fn)(ft_element *e, void *arg), void *
 /* Release. */
 // Releases one element: its strings, positions block and the chunks of its
 // children and detached lists (not the elements in them). NULL does nothing.
+// Allocates nothing; cannot fail.
 void ft_free_element(ft_element *e);
 // Releases every element reachable from root and from the events list
 // (children and detached lists included), each once, and the lists' chunks.
-// Either may be NULL.
+// Either may be NULL. Allocates nothing, so it works when memory has run
+// out; cannot fail.
 void ft_free_tree(ft_element *root, ft_list *events);
 // Number of elements made and not yet released (for leak checks).
 long ft_live_elements(void);
@@ -295,7 +301,8 @@ void ft_touch(void);
 // is exhausted.
 ft_coords *ft_coords_alloc(void);
 // Returns a block to the pool (its places and flags are cleared first). NULL
-// does nothing.
+// does nothing. Allocates nothing (the pool's room for released blocks is
+// taken when its blocks are mapped); cannot fail.
 void ft_coords_release(ft_coords *b);
 
 #endif

@@ -5,6 +5,9 @@
 #include "app_fixture.h"
 
 #include <cstring>
+#include <functional>
+#include <new>
+#include <optional>
 #include <sstream>
 
 #include "failing_new.h"
@@ -143,4 +146,50 @@ TEST_F(LoadMemoryTest, DrawWithoutMemoryForTheLayoutDrawsNothing) {
         EXPECT_FALSE(drawn());
     }
     EXPECT_TRUE(drawn());
+}
+
+// File commands while a tree is shown or none, with every allocation of at
+// least 32 bytes failing from the n-th one on, for each n until the command
+// meets no failure: the command shows the alert or just closes, and the
+// program goes on; once closed with memory back, every element is released.
+// (Smaller allocations still succeed: the alert's own text is one.)
+TEST_F(LoadMemoryTest, FileCommandsWithoutMemoryShowTheAlertOrClose) {
+    const long live = ft_live_elements();
+    ASSERT_EQ(load_example(), 0); // the toolkit's first-use allocations
+    const std::string ev = example("events.txt"), ga = example("gates.txt");
+    std::optional<failing_allocation> fail;
+    auto arm = [&fail](long n) { fail.emplace(n, 32, false); };
+    const struct {
+        const char *what;
+        bool tree_before;
+        std::function<void(long n)> command;
+    } rows[] = {
+        {"Close", true, [&](long n) { arm(n), h->on_close(); }},
+        {"Reload", true, [&](long n) { arm(n), h->on_reload(); }},
+        {"Load into the empty window", false,
+         [&](long n) { arm(n), h->load_files(ev.c_str(), ga.c_str()); }},
+        {"Open", true,
+         [&](long n) {
+             open_with([&](FTD_import_dlg *d) {
+                 fill_ok(ev, ga)(d);
+                 arm(n);
+             });
+         }},
+    };
+    for (const auto &r : rows)
+        for (long n = 0; n < 100000; n++) {
+            h->on_close();
+            if (r.tree_before) {
+                ASSERT_EQ(load_example(), 0) << r.what;
+            }
+            alerts.clear();
+            alerts.reserve(4);
+            r.command(n);
+            fail.reset();
+            ASSERT_TRUE(alerts.empty() || alerts == alert) << r.what << ", allocation " << n;
+            h->on_close();
+            ASSERT_EQ(ft_live_elements(), live) << r.what << ", allocation " << n;
+            if (!failed)
+                break;
+        }
 }

@@ -630,7 +630,7 @@ void slab_rows() {
 void large_pages_rows() {
     const size_t bytes = size_t(26) << 20, block = 72;
     fresh_rows("large pages / 4 KB pages, 26 MB", [&](bool large) {
-        void *m = large ? ft_pages_map(bytes)
+        void *m = large ? ft_pages_map(bytes, FT_PAGES_LARGE)
                         : mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
                                -1, 0);
         if (m == MAP_FAILED)
@@ -650,9 +650,7 @@ void slot_table_rows() {
     auto round = [&](bool at_once) {
         return in_child([&] {
             return std::vector<double>{seconds_of([&] {
-                void *m = at_once ? mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
-                                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0)
-                                  : calloc(slots, 8);
+                void *m = at_once ? ft_pages_map(bytes, FT_PAGES_NOW) : calloc(slots, 8);
                 volatile uint64_t *t = static_cast<uint64_t *>(m);
                 for (uint64_t i = 0, x = 1; i < 100000; ++i) {
                     x = x * 6364136223846793005ull + 1442695040888963407ull;

@@ -28,41 +28,15 @@ void ft_touch(void) {
 }
 
 /* ---- Positions blocks ----
-   A block is 24 bytes and stays all zero until its element is drawn, so
-   blocks are cut from large anonymous mappings: their pages are the system's
-   zero pages until a place or a flag is written, and making an element costs
-   no zeroing. A released block is cleared and waits on a free list, so every
-   block handed out is all zero. The mappings are kept for the life of the
-   program. */
+   A block stays all zero until its element is drawn, so blocks come from a
+   pool of zero-filled blocks (ftslab.h): making an element neither touches
+   nor zeroes its block, and a released block is cleared field by field
+   before it goes back, so that pages nobody wrote stay untouched. */
 
-// Mappings of 8 MB on large pages where the system offers them on request
-// (ft_pages_map): a walk over many blocks then needs few page table entries.
-static const size_t SLAB_BYTES = 4 * FT_LARGE_PAGE;
-static const size_t SLAB_BLOCKS = SLAB_BYTES / sizeof(ft_coords);
-static ft_coords *slab_next = nullptr; // next never-used block of the newest mapping
-static ft_coords *slab_end = nullptr;
-// Released blocks; its capacity holds every block mapped, so that a release
-// never needs memory.
-static std::vector<ft_coords *> released;
+static ft_pool pool = FT_POOL(sizeof(ft_coords));
 
 ft_coords *ft_coords_alloc(void) {
-    if (!released.empty()) {
-        ft_coords *b = released.back();
-        released.pop_back();
-        return b;
-    }
-    if (slab_next == slab_end) {
-        ft_coords *m = static_cast<ft_coords *>(ft_pages_map(SLAB_BYTES));
-        try {
-            released.reserve(released.capacity() + SLAB_BLOCKS);
-        } catch (const std::bad_alloc &) {
-            ft_pages_unmap(m, SLAB_BYTES);
-            throw;
-        }
-        slab_next = m;
-        slab_end = slab_next + SLAB_BLOCKS;
-    }
-    return slab_next++;
+    return static_cast<ft_coords *>(ft_pool_alloc(&pool));
 }
 
 /* ---- Slots ---- */
@@ -119,7 +93,7 @@ void ft_coords_release(ft_coords *b) {
         b->selected = 0;
     if (b->highlighted != 0)
         b->highlighted = 0;
-    released.push_back(b); // within the capacity reserved when b was mapped
+    ft_pool_release(&pool, b);
 }
 
 // Slot of (x, y) among the places of s, or -1.

@@ -16,8 +16,6 @@
 #ifndef FTD_FTNAMES_H
 #define FTD_FTNAMES_H
 
-#include <sys/mman.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -61,9 +59,7 @@ class name_index {
         uint32_t hash;
     };
     // Records per block: a block is one large page (ftslab.h), whose first
-    // writes cost one fault where 4 KB pages would cost 512. In the address
-    // sanitizer's build each block is a malloc allocation instead, so that
-    // the sanitizer checks the records.
+    // writes cost one fault where 4 KB pages would cost 512.
     static const size_t BLOCK = FT_LARGE_PAGE / sizeof(name_entry);
     static const size_t HEAD = sizeof(name_entry::head);
     slot *slots = nullptr;
@@ -72,22 +68,15 @@ class name_index {
     size_t indexed = 0;  // records before this one have had their slot
     std::vector<name_entry *> blocks;
 
-    // A table of n free slots, its pages made at once and ready for writing:
-    // the probes read a slot before they write it, and a fresh page that is
-    // read first faults twice (once for the system's zero page, once for its
-    // copy at the first write).
+    // A table of n free slots, its pages made at once (the probes read a
+    // slot before they write it).
     static slot *map_slots(size_t n) {
-        void *m = n <= SIZE_MAX / sizeof(slot)
-                      ? mmap(nullptr, n * sizeof(slot), PROT_READ | PROT_WRITE,
-                             MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0)
-                      : MAP_FAILED;
-        if (m == MAP_FAILED)
+        if (n > SIZE_MAX / sizeof(slot))
             throw std::bad_alloc();
-        return static_cast<slot *>(m);
+        return static_cast<slot *>(ft_pages_map(n * sizeof(slot), FT_PAGES_NOW));
     }
     static void unmap_slots(slot *table, size_t n) {
-        if (table != nullptr)
-            munmap(table, n * sizeof(slot));
+        ft_pages_unmap(table, n * sizeof(slot), FT_PAGES_NOW);
     }
     static uint64_t rotl(uint64_t x, int b) { return (x << b) | (x >> (64 - b)); }
     static void sip_round(uint64_t &v0, uint64_t &v1, uint64_t &v2, uint64_t &v3) {
@@ -148,17 +137,10 @@ class name_index {
         unmap_slots(old, old_capacity);
     }
     static name_entry *new_block() {
-        void *b = ft_slabs_in_use() ? ft_pages_map(BLOCK * sizeof(name_entry))
-                                    : malloc(BLOCK * sizeof(name_entry));
-        if (b == nullptr)
-            throw std::bad_alloc();
-        return static_cast<name_entry *>(b);
+        return static_cast<name_entry *>(ft_pages_map(BLOCK * sizeof(name_entry), FT_PAGES_LARGE));
     }
     static void free_block(name_entry *b) {
-        if (ft_slabs_in_use())
-            ft_pages_unmap(b, BLOCK * sizeof(name_entry));
-        else
-            free(b);
+        ft_pages_unmap(b, BLOCK * sizeof(name_entry), FT_PAGES_LARGE);
     }
     name_entry &add_record(const char *key, size_t len, uint32_t h) {
         if (used % BLOCK == 0 && used / BLOCK == blocks.size()) {

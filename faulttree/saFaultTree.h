@@ -295,10 +295,10 @@ unsigned long ft_generation(void);
 void ft_touch(void);
 
 /* Positions blocks. */
-// A zeroed positions block from a pool of large zero-filled mappings, so that
-// making an element neither touches nor zeroes its block: its memory is
-// taken when the element is first drawn. Throws std::bad_alloc when memory
-// is exhausted.
+// A zeroed positions block from the model's pool of zero-filled blocks
+// (ftslab.h), so that making an element neither touches nor zeroes its
+// block: its memory is taken when the element is first drawn. Throws
+// std::bad_alloc when memory is exhausted.
 ft_coords *ft_coords_alloc(void);
 // Returns a block to the pool (its places and flags are cleared first). NULL
 // does nothing. Allocates nothing (the pool's room for released blocks is

@@ -135,7 +135,7 @@ TEST_F(Model, TextsInTheElementsOwnAllocation) {
 // they took goes back once they are freed, in any order; the slab blocks are
 // cut from starts again when all of its blocks are freed.
 TEST_F(Model, SlabBlocksKeepTheirBytesAndSlabsGoBack) {
-    if (!ft_slabs_in_use())
+    if (ft_sanitizer_build())
         GTEST_SKIP() << "the sanitizer's build gives every block an allocation of its own";
     const size_t before = ft_slab_count();
     // clang-format off
@@ -171,33 +171,89 @@ TEST_F(Model, SlabBlocksKeepTheirBytesAndSlabsGoBack) {
     EXPECT_EQ(ft_slab_count(), settled);
 }
 
-// Large-page mappings of sizes around the page size: each starts at a page
+// Mappings of sizes around the page size, on large pages and on 4 KB pages,
+// their pages made at first touch or at once: each starts at a page
 // boundary, reads zero and takes writes over every page it was rounded up
 // to, and none overlaps another; a size beyond any mapping is exhausted
 // memory.
-TEST_F(Model, LargePageMappingsAreAlignedZeroAndWhole) {
-    const size_t page = FT_LARGE_PAGE;
-    const size_t sizes[] = {0, 1, 4096, page - 1, page, page + 1, 3 * page + 5};
-    std::vector<std::pair<unsigned char *, size_t>> maps;
-    for (size_t n : sizes) {
-        auto *p = static_cast<unsigned char *>(ft_pages_map(n));
-        const size_t whole = n == 0 ? page : (n + page - 1) / page * page;
-        ASSERT_EQ(reinterpret_cast<uintptr_t>(p) % page, 0u) << n;
-        for (size_t at = 0; at < whole; at += 4096) {
-            ASSERT_EQ(p[at] | p[at + 4095], 0) << n << " at " << at;
-            p[at] = p[at + 4095] = (unsigned char)(maps.size() + 1);
+TEST_F(Model, MappingsAreAlignedZeroAndWhole) {
+    const int hows[] = {FT_PAGES_LARGE, FT_PAGES_NOW, FT_PAGES_LARGE | FT_PAGES_NOW};
+    for (int how : hows) {
+        const size_t page = how & FT_PAGES_LARGE ? FT_LARGE_PAGE : 4096;
+        const size_t sizes[] = {0, 1, 4096, page - 1, page, page + 1, 3 * page + 5};
+        std::vector<std::pair<unsigned char *, size_t>> maps;
+        for (size_t n : sizes) {
+            auto *p = static_cast<unsigned char *>(ft_pages_map(n, how));
+            const size_t whole = n == 0 ? page : (n + page - 1) / page * page;
+            ASSERT_EQ(reinterpret_cast<uintptr_t>(p) % page, 0u) << how << " " << n;
+            for (size_t at = 0; at < whole; at += 4096) {
+                ASSERT_EQ(p[at] | p[at + 4095], 0) << how << " " << n << " at " << at;
+                p[at] = p[at + 4095] = (unsigned char)(maps.size() + 1);
+            }
+            maps.emplace_back(p, n);
         }
-        maps.emplace_back(p, n);
+        for (size_t i = 0; i < maps.size(); ++i) {
+            const size_t n = maps[i].second, whole = n == 0 ? page : (n + page - 1) / page * page;
+            for (size_t at = 0; at < whole; at += 4096)
+                ASSERT_EQ(maps[i].first[at + 4095], i + 1)
+                    << how << " mapping " << i << " at " << at;
+            ft_pages_unmap(maps[i].first, n, how);
+        }
+        ft_pages_unmap(nullptr, page, how);
+        EXPECT_THROW(ft_pages_map(SIZE_MAX, how), std::bad_alloc);
+        EXPECT_THROW(ft_pages_map(SIZE_MAX - page, how), std::bad_alloc);
     }
-    for (size_t i = 0; i < maps.size(); ++i) {
-        const size_t n = maps[i].second, whole = n == 0 ? page : (n + page - 1) / page * page;
-        for (size_t at = 0; at < whole; at += 4096)
-            ASSERT_EQ(maps[i].first[at + 4095], i + 1) << "mapping " << i << " at " << at;
-        ft_pages_unmap(maps[i].first, n);
+}
+
+// Pool blocks, more than one mapping holds: each is zero, aligned and apart
+// from the others; blocks written, cleared and given back come back zero.
+TEST_F(Model, PoolBlocksAreZeroApartAndComeBackZero) {
+    ft_pool pool = FT_POOL(24);
+    const size_t n = FT_POOL_BYTES / 24 + 1000;
+    std::vector<std::pair<unsigned char *, int>> blocks; // each with its fill byte
+    for (int round = 0; round < 2; ++round) {
+        while (blocks.size() < n) {
+            auto *b = static_cast<unsigned char *>(ft_pool_alloc(&pool));
+            ASSERT_EQ(reinterpret_cast<uintptr_t>(b) % 8, 0u) << blocks.size();
+            for (int k = 0; k < 24; ++k)
+                ASSERT_EQ(b[k], 0) << "round " << round << " block " << blocks.size();
+            const int fill = int(blocks.size() % 251) + 1;
+            memset(b, fill, 24);
+            blocks.emplace_back(b, fill);
+        }
+        for (size_t i = 0; i < n; ++i)
+            for (int k = 0; k < 24; ++k)
+                ASSERT_EQ(blocks[i].first[k], blocks[i].second) << "block " << i << " byte " << k;
+        std::vector<std::pair<unsigned char *, int>> kept;
+        for (size_t i = 0; i < n; ++i) { // every other block back, cleared
+            if (i % 2 == 1) {
+                kept.push_back(blocks[i]);
+                continue;
+            }
+            memset(blocks[i].first, 0, 24);
+            ft_pool_release(&pool, blocks[i].first);
+        }
+        blocks = kept;
     }
-    ft_pages_unmap(nullptr, page);
-    EXPECT_THROW(ft_pages_map(SIZE_MAX), std::bad_alloc);
-    EXPECT_THROW(ft_pages_map(SIZE_MAX - page), std::bad_alloc);
+    for (auto &b : blocks) {
+        memset(b.first, 0, 24);
+        ft_pool_release(&pool, b.first);
+    }
+    ft_pool_release(&pool, nullptr);
+}
+
+// In the address sanitizer's build every positions block is a heap block of
+// its own, so that reading one after its release is reported.
+TEST(ModelDeathTest, PositionsBlockReadAfterReleaseIsReported) {
+    if (!ft_sanitizer_build())
+        GTEST_SKIP() << "only the address sanitizer's build checks each block";
+    EXPECT_DEATH(
+        {
+            ft_coords *b = ft_coords_alloc();
+            ft_coords_release(b);
+            fprintf(stderr, "%d\n", static_cast<volatile ft_coords *>(b)->selected);
+        },
+        "heap-use-after-free");
 }
 
 // The name index over three blocks of records and more: names appended and

@@ -1,31 +1,14 @@
-// Drawn positions of elements, hit tests and the walks over the tree.
-//
-// The walks keep a stack of their own (deep trees cannot overflow the
-// machine stack) and, but for the page list, visit an element reached along
-// several paths once (see walk below).
+// Drawn positions: the positions blocks of the elements, the slots that
+// hold their places, the hit tests over the places, and the clearing of the
+// places of a whole tree.
 #include "saFaultTree.h"
 
 #include <algorithm>
 #include <cassert>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <new>
-#include <utility>
-#include <vector>
 
 #include "ftslab.h"
-
-/* ---- Change counter ---- */
-
-static unsigned long generation = 1;
-
-unsigned long ft_generation(void) {
-    return generation;
-}
-void ft_touch(void) {
-    ++generation;
-}
 
 /* ---- Positions blocks ----
    A block stays all zero until its element is drawn, so blocks come from a
@@ -154,171 +137,16 @@ int ft_hit(int x, int y, ft_element *e) {
     return 0;
 }
 
-/* ---- Walks ---- */
-
-namespace {
-
-// The marks of one walk: every element it visited, unmarked again when the
-// walk ends, however it ends.
-struct walk_marks {
-    std::vector<ft_element *> visited;
-    walk_marks() = default;
-    walk_marks(const walk_marks &) = delete;
-    walk_marks &operator=(const walk_marks &) = delete;
-    ~walk_marks() {
-        for (ft_element *e : visited)
-            e->walk_mark = 0;
-    }
-    // Marks e; false when this walk visited it already.
-    bool first_visit(ft_element *e) {
-        if (e->walk_mark)
-            return false;
-        visited.push_back(e); // may throw: e then stays unmarked
-        e->walk_mark = 1;
-        return true;
-    }
-};
-
-} // namespace
-
-// Pushes the inputs of e that the walk has not visited yet, so that they pop
-// in list order.
-static void push_children(ft_element *e, std::vector<ft_element *> &stack) {
-    const size_t from = stack.size();
-    for (ft_list *c = e->children; c != nullptr; c = c->next)
-        for (int i = 0; i <= c->last; ++i)
-            if (!c->items[i]->walk_mark)
-                stack.push_back(c->items[i]);
-    std::reverse(stack.begin() + long(from), stack.end());
-}
-
-// Preorder walk from root visiting each element once: stop(e) true ends the
-// walk at e (the result; NULL when no element stops it); descend(e) says
-// whether e's inputs are walked. An element met again along another path is
-// skipped: it and everything it leads to were visited already, so a search
-// finds what a walk along every path finds, without walking a shared subtree
-// once per path.
-template <class Stop, class Descend>
-static ft_element *walk(ft_element *root, Stop stop, Descend descend) {
-    walk_marks marks;
-    std::vector<ft_element *> stack;
-    if (root != nullptr)
-        stack.push_back(root);
-    while (!stack.empty()) {
-        ft_element *e = stack.back();
-        stack.pop_back();
-        if (!marks.first_visit(e))
-            continue;
-        if (stop(e))
-            return e;
-        if (descend(e))
-            push_children(e, stack);
-    }
-    return nullptr;
-}
-
-static bool every(ft_element *) {
-    return true;
-}
-
-void ft_walk_once(ft_element *root, void (*fn)(ft_element *e, void *arg), void *arg) {
-    walk(
-        root,
-        [&](ft_element *e) {
-            fn(e, arg);
-            return false;
-        },
-        every);
+// Forgets the places of e; *changed set when one was recorded.
+static void clear_places(ft_element *e, void *changed) {
+    if (e->coord != nullptr && zero_slots(e->coord->coord))
+        *static_cast<int *>(changed) = 1;
 }
 
 int ft_clear_coords(ft_element *e) {
     int changed = 0;
-    walk(
-        e,
-        [&](ft_element *x) {
-            if (x->coord != nullptr && zero_slots(x->coord->coord))
-                changed = 1;
-            return false;
-        },
-        every);
+    ft_walk_once(e, clear_places, &changed);
     if (changed)
         ft_touch();
     return 0;
-}
-
-ft_element *ft_find_at(ft_element *root, int x, int y) {
-    return walk(
-        root, [&](ft_element *e) { return ft_hit(x, y, e) != 0; },
-        [](ft_element *e) { return e->page != FT_PAGE_NONE; });
-}
-
-ft_element *ft_find_by_name(ft_element *root, const char *name) {
-    return walk(
-        root, [&](ft_element *e) { return strcmp(e->name, name) == 0; }, every);
-}
-
-void ft_get_pages(ft_element *root, ft_list *out) {
-    assert(root != nullptr);
-    std::vector<ft_element *> stack{root};
-    while (!stack.empty()) {
-        ft_element *e = stack.back();
-        stack.pop_back();
-        if (ft_get_page(e) == FT_PAGE_ON)
-            ft_list_cons(e, out);
-        ft_list *l = e->children;
-        for (int i = l ? ft_list_get_size(l) - 1 : -1; i >= 0; --i)
-            stack.push_back(ft_list_get(l, i));
-    }
-}
-
-// Takes the first child of parent hit at (x, y) out of its list; it goes to
-// parent's detached list.
-static ft_element *take_hit_child(ft_element *parent, int x, int y) {
-    ft_list *l = parent->children;
-    const int n = ft_list_get_size(l);
-    for (int i = 0; i < n; ++i) {
-        ft_element *c = ft_list_get(l, i);
-        if (!ft_hit(x, y, c))
-            continue;
-        ft_list_remove_at(l, i);
-        if (parent->detached == nullptr)
-            parent->detached = ft_list_init();
-        ft_list_cons(c, parent->detached);
-        return parent;
-    }
-    return nullptr;
-}
-
-// The parent under which the first element in preorder hit at (x, y) hangs
-// (NULL for the first element itself), as a walk along every path finds it.
-// *found is set when an element is hit.
-static ft_element *hit_parent(ft_element *parent, ft_element *e, int x, int y, bool *found) {
-    walk_marks marks;
-    std::vector<std::pair<ft_element *, ft_element *>> stack; // (parent, element)
-    *found = false;
-    if (e != nullptr)
-        stack.emplace_back(parent, e);
-    while (!stack.empty()) {
-        auto [p, x_e] = stack.back();
-        stack.pop_back();
-        if (!marks.first_visit(x_e))
-            continue;
-        if (ft_hit(x, y, x_e)) {
-            *found = true;
-            return p;
-        }
-        const size_t from = stack.size();
-        for (ft_list *c = x_e->children; c != nullptr; c = c->next)
-            for (int i = 0; i <= c->last; ++i)
-                if (!c->items[i]->walk_mark)
-                    stack.emplace_back(x_e, c->items[i]);
-        std::reverse(stack.begin() + long(from), stack.end());
-    }
-    return nullptr;
-}
-
-ft_element *ft_delete_at(ft_element *parent, ft_element *e, int x, int y) {
-    bool found = false;
-    ft_element *p = hit_parent(parent, e, x, y, &found);
-    return found && p != nullptr ? take_hit_child(p, x, y) : nullptr;
 }

@@ -1,4 +1,5 @@
-// Fault tree elements, chunked element lists, types, printing and release.
+// Fault tree elements, chunked element lists, types, printing, release and
+// the change counter.
 #include "saFaultTree.h"
 
 #include <algorithm>
@@ -12,6 +13,17 @@
 #include "ftslab.h"
 
 static long live_elements = 0;
+
+/* ---- Change counter ---- */
+
+static unsigned long generation = 1;
+
+unsigned long ft_generation(void) {
+    return generation;
+}
+void ft_touch(void) {
+    ++generation;
+}
 
 // Elements, texts and list chunks are blocks of ft_slab_alloc, whose failure
 // throws std::bad_alloc: a reader turns it into its error result; elsewhere

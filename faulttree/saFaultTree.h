@@ -103,10 +103,14 @@ typedef struct ft_coord_slots {
 // zero bytes: no place, no flag.
 typedef struct {
     ft_coord_slots coord;
-    int spare; // always 0
+    // Padding, always 0: it makes the block 24 bytes, a multiple of 8, so
+    // that in the pool, where blocks lie side by side, every block starts at
+    // an 8-byte boundary and the slots' array pointer stays aligned.
+    int spare;
     int selected;
     int highlighted;
 } ft_coords;
+static_assert(sizeof(ft_coords) == 24, "a positions block takes 24 bytes, a multiple of 8");
 
 struct ft_list;
 

@@ -23,17 +23,21 @@
 // 20 MB and the name index's 7.8 MB about 2 ms (on large pages: about 200
 // faults in the whole process, where 4 KB pages took about 13,000, each
 // costing about 1.6 us here), the readers' handlers about 11 ms (name-index
-// look-ups that miss the caches, making elements, list chunks). Resident
-// memory after a first load: 23.0 MB (tree and spread; large pages are
-// resident whole), 187 and 189 MB for the 200,000-gate pairs. Ten times the
+// look-ups that miss the caches, making elements, list chunks; hashing each
+// name cell under the process's key with SipHash-1-3 about 1.5 ms, some 5 %
+// of the first load, where an unkeyed multiply-and-shift hash takes about a
+// third of that but lets a file choose its collisions). Resident memory
+// after a first load: 23.0 MB (tree and spread; large pages are resident
+// whole), 187 and 189 MB for the 200,000-gate pairs. Ten times the
 // input takes 9.2 to 12.0 times the time. The large pairs lose to their size:
 // their name index (74 MB) and the 250 MB they build no longer stay in the
 // caches, so their random look-ups cost more.
 //
 // Tricks that stay, each with the row that shows its gain (same machine), or
 // plainly cheaper:
-// - the hand-written name index (ftnames.h): about 2.5 times faster than
-//   std::unordered_map over the same 100,000 names;
+// - the hand-written name index (ftnames.h): about 1.7 times faster than
+//   std::unordered_map (with its unkeyed std::hash) over the same 100,000
+//   names, every name hashed under the process's key;
 // - asking for a name's index slot as its cell is read, looked up at the row's
 //   end with the hash taken at the cell (prefetch in ftnames.h): look-ups
 //   about 1.2 to 1.45 times faster in the million names of the large pairs;
@@ -41,9 +45,9 @@
 //   them their slots once the events are read (name_index::append,
 //   index_appended): about 1.8 times faster than putting each name into a
 //   growing table, and the events are not read a second time to index them;
-// - the index's slot table mapped with its pages made at once: 1.4 to 1.9
-//   times faster to fill than calloc'd pages, each of which faults twice when
-//   a probe reads it before writing it;
+// - the index's slot table mapped with its pages made at once (ft_pages_map,
+//   FT_PAGES_NOW): 1.4 to 1.9 times faster to fill than calloc'd pages, each
+//   of which faults twice when a probe reads it before writing it;
 // - elements, texts and list chunks cut from the model's slabs (ftslab.h):
 //   100,000 basic events made 6 to 7 times faster than with one malloc each
 //   (1.2 times on 4 KB pages), in 1 to 2 % less memory;
@@ -53,10 +57,11 @@
 //   less time;
 // - an element and its texts in one block (ft_init_texts): basic events made
 //   about 1.2 times faster (in the same memory: slab blocks carry no header);
-// - the positions-block pool (ft_coords_alloc): about 1.1 MB resident for
-//   120,000 blocks (the row's own list of them) against 6.3 MB with one calloc
-//   each, none of it touched while loading; a walk that reads a flag of every
-//   block as fast as over calloc'd blocks or faster;
+// - the pool of zero-filled positions blocks (ft_pool, ftslab.h): about
+//   1.1 MB resident for 120,000 blocks (the row's own list of them) against
+//   6.3 MB with one calloc each, none of it touched while loading; a walk
+//   that reads a flag of every block as fast as over calloc'd blocks or
+//   faster;
 // - input blocks of 128 KiB: scanning 3 to 4 % faster than with flex's
 //   16 KiB;
 // - (plainly cheaper) a data cell's text used where it lies in the scanner's

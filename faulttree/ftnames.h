@@ -1,7 +1,8 @@
 // The name index of the FaultTree+ readers: from a name's text to what the
 // load knows of that name (its first events row, the elements of that name
 // in the tree). The events reader fills it, the gates reader uses and
-// extends it. Header only, so that the per-cell look-ups inline.
+// extends it. The table is in this header, so that the per-cell look-ups
+// inline; ftnames.cpp holds the hash's key.
 //
 // Layout, chosen for loads far larger than the caches: the hashed table
 // holds only 8-byte slots (a record number and 32 bits of the hash), and
@@ -171,11 +172,12 @@ class name_index {
     // 32 bits. SipHash is a keyed pseudorandom function made for tables
     // keyed by untrusted text: without the key, the hashes of chosen names
     // cannot be told from random numbers, so no file can choose names that
-    // share a slot, however it picks them. The unkeyed multiply-and-shift
-    // hashes cannot give that: their steps can be inverted, and a difference
-    // in a word's top bit passes every multiply and add unchanged, so names
-    // that collide under every key are easy to build. The key is drawn from
-    // the system's random source when the process starts.
+    // share a slot, however it picks them. A multiply-and-shift hash cannot
+    // give that, even with a seed: its steps can be inverted, and a
+    // difference in a word's top bit passes every multiply and add
+    // unchanged, so names that collide under every seed are easy to build.
+    // The key is drawn from the system's random source when the process
+    // starts.
     static uint32_t hash_of(const char *key, size_t len) {
         uint64_t v0 = name_key.k0 ^ 0x736f6d6570736575ull, v1 = name_key.k1 ^ 0x646f72616e646f6dull;
         uint64_t v2 = name_key.k0 ^ 0x6c7967656e657261ull, v3 = name_key.k1 ^ 0x7465646279746573ull;

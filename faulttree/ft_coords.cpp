@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ft_walk.h"
 #include "ftslab.h"
 
 /* ---- Positions blocks ----
@@ -137,15 +138,14 @@ int ft_hit(int x, int y, ft_element *e) {
     return 0;
 }
 
-// Forgets the places of e; *changed set when one was recorded.
-static void clear_places(ft_element *e, void *changed) {
-    if (e->coord != nullptr && zero_slots(e->coord->coord))
-        *static_cast<int *>(changed) = 1;
-}
-
 int ft_clear_coords(ft_element *e) {
     int changed = 0;
-    ft_walk_once(e, clear_places, &changed);
+    auto clear = [&changed](ft_element *x) {
+        if (x->coord != nullptr && zero_slots(x->coord->coord))
+            changed = 1;
+        return false;
+    };
+    walk(nullptr, e, clear, walk_every);
     if (changed)
         ft_touch();
     return 0;

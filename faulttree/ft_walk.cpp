@@ -4,96 +4,21 @@
 //
 // The walks keep a stack of their own (deep trees cannot overflow the
 // machine stack) and, but for the page list, visit an element reached along
-// several paths once (see walk below).
-#include "saFaultTree.h"
+// several paths once (see walk in ft_walk.h).
+#include "ft_walk.h"
 
-#include <algorithm>
 #include <cassert>
 #include <cstring>
 #include <vector>
 
-namespace {
-
-// The marks of one walk: every element it visited, unmarked again when the
-// walk ends, however it ends.
-struct walk_marks {
-    std::vector<ft_element *> visited;
-    walk_marks() = default;
-    walk_marks(const walk_marks &) = delete;
-    walk_marks &operator=(const walk_marks &) = delete;
-    ~walk_marks() {
-        for (ft_element *e : visited)
-            e->walk_mark = 0;
-    }
-    // Marks e; false when this walk visited it already.
-    bool first_visit(ft_element *e) {
-        if (e->walk_mark)
-            return false;
-        visited.push_back(e); // may throw: e then stays unmarked
-        e->walk_mark = 1;
-        return true;
-    }
-};
-
-// An element the walk has still to visit, and the element among whose
-// inputs it was met (for the walk's root: the parent the walk was given).
-struct walk_frame {
-    ft_element *parent;
-    ft_element *e;
-};
-
-} // namespace
-
-// Pushes the inputs of e that the walk has not visited yet, so that they pop
-// in list order.
-static void push_children(ft_element *e, std::vector<walk_frame> &stack) {
-    const size_t from = stack.size();
-    for (ft_list *c = e->children; c != nullptr; c = c->next)
-        for (int i = 0; i <= c->last; ++i)
-            if (!c->items[i]->walk_mark)
-                stack.push_back({e, c->items[i]});
-    std::reverse(stack.begin() + long(from), stack.end());
-}
-
-// Preorder walk from root (whose parent is taken to be parent) visiting each
-// element once: stop(e) true ends the walk at e; descend(e) says whether e's
-// inputs are walked. Returns the frame the walk stopped at, or one whose e
-// is NULL when no element stops it. An element met again along another path
-// is skipped: it and everything it leads to were visited already, so a
-// search finds what a walk along every path finds (the parent too: the one
-// along the first path in preorder), without walking a shared subtree once
-// per path.
-template <class Stop, class Descend>
-static walk_frame walk(ft_element *parent, ft_element *root, Stop stop, Descend descend) {
-    walk_marks marks;
-    std::vector<walk_frame> stack;
-    if (root != nullptr)
-        stack.push_back({parent, root});
-    while (!stack.empty()) {
-        const walk_frame f = stack.back();
-        stack.pop_back();
-        if (!marks.first_visit(f.e))
-            continue;
-        if (stop(f.e))
-            return f;
-        if (descend(f.e))
-            push_children(f.e, stack);
-    }
-    return {nullptr, nullptr};
-}
-
-static bool every(ft_element *) {
-    return true;
-}
+#include "saFaultTree.h"
 
 void ft_walk_once(ft_element *root, void (*fn)(ft_element *e, void *arg), void *arg) {
-    walk(
-        nullptr, root,
-        [&](ft_element *e) {
-            fn(e, arg);
-            return false;
-        },
-        every);
+    auto visit = [&](ft_element *e) {
+        fn(e, arg);
+        return false;
+    };
+    walk(nullptr, root, visit, walk_every);
 }
 
 ft_element *ft_find_at(ft_element *root, int x, int y) {
@@ -104,7 +29,7 @@ ft_element *ft_find_at(ft_element *root, int x, int y) {
 
 ft_element *ft_find_by_name(ft_element *root, const char *name) {
     auto named = [&](ft_element *e) { return strcmp(e->name, name) == 0; };
-    return walk(nullptr, root, named, every).e;
+    return walk(nullptr, root, named, walk_every).e;
 }
 
 void ft_get_pages(ft_element *root, ft_list *out) {
@@ -144,7 +69,7 @@ static ft_element *take_hit_child(ft_element *parent, int x, int y) {
 // with parent NULL).
 ft_element *ft_delete_at(ft_element *parent, ft_element *e, int x, int y) {
     auto hit = [&](ft_element *h) { return ft_hit(x, y, h) != 0; };
-    const walk_frame found = walk(parent, e, hit, every);
+    const walk_frame found = walk(parent, e, hit, walk_every);
     return found.e != nullptr && found.parent != nullptr ? take_hit_child(found.parent, x, y)
                                                          : nullptr;
 }

@@ -4,40 +4,6 @@
 #include <new>
 #include <random>
 
-node_memory::~node_memory() {
-    for (char *c : chunks)
-        ::operator delete(c);
-}
-
-void *node_memory::do_allocate(size_t bytes, size_t align) {
-    const size_t size = (bytes + GRAIN - 1) / GRAIN;
-    if (size == 0 || size > SIZES || align > GRAIN)
-        return std::pmr::new_delete_resource()->allocate(bytes, align);
-    if (void *p = free[size - 1]) {
-        free[size - 1] = *static_cast<void **>(p);
-        return p;
-    }
-    if (size_t(end - next) < size * GRAIN) {
-        chunks.reserve(chunks.size() + 1); // push_back below cannot fail then
-        next = static_cast<char *>(::operator new(CHUNK));
-        end = next + CHUNK;
-        chunks.push_back(next);
-    }
-    void *p = next;
-    next += size * GRAIN;
-    return p;
-}
-
-void node_memory::do_deallocate(void *p, size_t bytes, size_t align) {
-    const size_t size = (bytes + GRAIN - 1) / GRAIN;
-    if (size == 0 || size > SIZES || align > GRAIN) {
-        std::pmr::new_delete_resource()->deallocate(p, bytes, align);
-        return;
-    }
-    *static_cast<void **>(p) = free[size - 1];
-    free[size - 1] = p;
-}
-
 namespace {
 typedef order_list::node node;
 

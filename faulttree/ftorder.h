@@ -18,28 +18,23 @@
 #include <memory_resource>
 #include <vector>
 
-// Memory for the nodes of an order list and of the containers beside it:
-// small blocks made and freed often, in any order. A freed block waits on a
-// free list of its size and is handed out again; new ones are cut from
-// chunks of the heap, given back when the memory goes. Larger blocks come
-// from the heap. Not thread-safe.
+#include "ftslab.h"
+
+// Memory for the nodes of an order list and of the containers beside it,
+// small blocks made and freed often in any order: an arena of the model's
+// memory (ft_arena, ftslab.h), given back whole when this goes.
 class node_memory : public std::pmr::memory_resource {
   public:
-    node_memory() = default;
+    node_memory() : arena(ft_arena_new()) {}
     node_memory(const node_memory &) = delete;
     node_memory &operator=(const node_memory &) = delete;
-    ~node_memory() override;
+    ~node_memory() override { ft_arena_delete(arena); }
 
   private:
-    static const size_t GRAIN = 16, SIZES = 8, CHUNK = 64 << 10;
-    // Per size (GRAIN, 2 GRAIN, ...): freed blocks, linked through their
-    // first word.
-    void *free[SIZES] = {};
-    std::vector<char *> chunks;
-    char *next = nullptr, *end = nullptr; // the newest chunk's bytes not yet cut
+    ft_arena *arena;
 
-    void *do_allocate(size_t bytes, size_t align) override;
-    void do_deallocate(void *p, size_t bytes, size_t align) override;
+    void *do_allocate(size_t bytes, size_t) override { return ft_arena_alloc(arena, bytes); }
+    void do_deallocate(void *p, size_t bytes, size_t) override { ft_arena_free(arena, p, bytes); }
     bool do_is_equal(const std::pmr::memory_resource &o) const noexcept override {
         return this == &o;
     }

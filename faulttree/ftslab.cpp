@@ -245,3 +245,91 @@ size_t ft_slab_count(void) {
 }
 
 #endif
+
+/* ---- Arenas ---- */
+
+// A block of an arena that is a heap allocation of its own: every block in
+// the address sanitizer's build, else one larger than FT_ARENA_SMALL. The
+// arena keeps them in a ring, to give them back with it.
+struct arena_own {
+    arena_own *prev, *next; // the block itself follows: 16 bytes on, as aligned as the heap's
+};
+
+struct ft_arena {
+    static const size_t GRAIN = 16, SIZES = FT_ARENA_SMALL / GRAIN, CHUNK = 64 << 10;
+    void *free[SIZES] =
+        {}; // per size (GRAIN, 2 GRAIN, ...): freed blocks, linked through their first word
+    char *chunks = nullptr; // the newest chunk, linked to the one before through its first word
+    char *next = nullptr;   // the newest chunk's first byte not yet cut
+    char *end = nullptr;
+    arena_own own{&own, &own};
+};
+
+#ifdef FT_HEAP_ONLY
+static const size_t ARENA_OWN_ABOVE = 0;
+#else
+static const size_t ARENA_OWN_ABOVE = FT_ARENA_SMALL;
+#endif
+
+ft_arena *ft_arena_new(void) {
+    return new ft_arena;
+}
+
+void ft_arena_delete(ft_arena *a) {
+    if (a == nullptr)
+        return;
+    while (a->own.next != &a->own) {
+        arena_own *b = a->own.next;
+        a->own.next = b->next;
+        free(b);
+    }
+    while (a->chunks != nullptr) {
+        char *c = a->chunks;
+        a->chunks = *reinterpret_cast<char **>(c);
+        free(c);
+    }
+    delete a;
+}
+
+void *ft_arena_alloc(ft_arena *a, size_t n) {
+    n = n == 0 ? 1 : n;
+    if (n > ARENA_OWN_ABOVE) {
+        if (n > SIZE_MAX - sizeof(arena_own))
+            throw std::bad_alloc();
+        arena_own *b = static_cast<arena_own *>(must_malloc(sizeof(arena_own) + n));
+        b->prev = &a->own;
+        b->next = a->own.next;
+        a->own.next->prev = b;
+        a->own.next = b;
+        return b + 1;
+    }
+    const size_t size = (n + ft_arena::GRAIN - 1) / ft_arena::GRAIN;
+    if (void *p = a->free[size - 1]) {
+        a->free[size - 1] = *static_cast<void **>(p);
+        return p;
+    }
+    if (size_t(a->end - a->next) < size * ft_arena::GRAIN) {
+        char *c = static_cast<char *>(must_malloc(ft_arena::CHUNK));
+        *reinterpret_cast<char **>(c) = a->chunks;
+        a->chunks = c;
+        a->next = c + ft_arena::GRAIN;
+        a->end = c + ft_arena::CHUNK;
+    }
+    void *p = a->next;
+    a->next += size * ft_arena::GRAIN;
+    return p;
+}
+
+void ft_arena_free(ft_arena *a, void *p, size_t n) {
+    n = n == 0 ? 1 : n;
+    if (n > ARENA_OWN_ABOVE) {
+        arena_own *b = static_cast<arena_own *>(p) - 1;
+        b->prev->next = b->next;
+        b->next->prev = b->prev;
+        free(b);
+        return;
+    }
+    const size_t size = (n + ft_arena::GRAIN - 1) / ft_arena::GRAIN;
+    *static_cast<void **>(p) = a->free[size - 1];
+    a->free[size - 1] = p;
+}

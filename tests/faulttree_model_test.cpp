@@ -471,4 +471,69 @@ TEST_F(Model, OrderListKeepsItsOrder) {
     }
 }
 
+// Runs moved elsewhere, and the marked items found in a run, against a
+// vector in the same order.
+TEST_F(Model, OrderListMovesRunsAndFindsTheirMarks) {
+    std::vector<int> items(3000);
+    std::vector<int *> ref;
+    node_memory memory;
+    order_list order(&memory);
+    order_list::node *last = nullptr;
+    for (int &i : items) {
+        last = order.insert_after(last, &i, 0);
+        if ((&i - items.data()) % 7 == 0)
+            order.set_mark(last, true);
+        ref.push_back(&i);
+    }
+    uint64_t seed = 5;
+    auto below = [&seed](size_t n) {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        return size_t((seed >> 33) % n);
+    };
+    for (int move = 0; move < 2000; ++move) {
+        size_t first = below(ref.size()),
+               last = first + below(std::min<size_t>(ref.size() - first, 200));
+        std::vector<int *> run(ref.begin() + long(first), ref.begin() + long(last) + 1), marked;
+        ref.erase(ref.begin() + long(first), ref.begin() + long(last) + 1);
+        std::vector<order_list::node *> found;
+        order.marked_in(order.find(run.front()), order.find(run.back()), found);
+        for (int *i : run)
+            if ((i - items.data()) % 7 == 0)
+                marked.push_back(i);
+        ASSERT_EQ(found.size(), marked.size()) << "move " << move;
+        for (size_t k = 0; k < found.size(); ++k)
+            ASSERT_EQ(found[k]->item, marked[k]) << "move " << move;
+        const size_t at = below(ref.size());
+        order.move_after(order.find(run.front()), order.find(run.back()), order.find(ref[at]));
+        ref.insert(ref.begin() + long(at) + 1, run.begin(), run.end());
+    }
+    for (size_t i = 0; i + 1 < ref.size(); ++i)
+        ASSERT_TRUE(order.before(order.find(ref[i]), order.find(ref[i + 1]))) << i;
+    EXPECT_EQ(order.back()->item, ref.back());
+}
+
+// Blocks of an arena of every small size and of larger ones, freed and made
+// again in turn: each keeps its bytes while others come and go.
+TEST_F(Model, ArenaBlocksKeepTheirBytes) {
+    ft_arena *arena = ft_arena_new();
+    std::vector<std::pair<unsigned char *, size_t>> blocks;
+    for (int round = 0; round < 4; ++round) {
+        for (size_t n = 1; n <= FT_ARENA_SMALL + 300; n += 13) {
+            auto *b = static_cast<unsigned char *>(ft_arena_alloc(arena, n));
+            ASSERT_EQ(reinterpret_cast<uintptr_t>(b) % 16, 0u) << n;
+            memset(b, int(n % 251), n);
+            blocks.emplace_back(b, n);
+        }
+        for (size_t i = 0; i < blocks.size(); ++i)
+            for (size_t k = 0; k < blocks[i].second; ++k)
+                ASSERT_EQ(blocks[i].first[k], blocks[i].second % 251) << "round " << round;
+        for (size_t i = blocks.size(); i-- > 0;)
+            if (i % 3 != 0) {
+                ft_arena_free(arena, blocks[i].first, blocks[i].second);
+                blocks.erase(blocks.begin() + long(i));
+            }
+    }
+    ft_arena_delete(arena); // with the blocks still made
+}
+
 } // namespace

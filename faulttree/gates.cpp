@@ -9,27 +9,26 @@
 //   the tree: a name's element is its gate, or its event while gates' inputs
 //   name it. Ordinary files stay plain, at the cost of a field or a counter
 //   per row and input.
-// - Ordered, from the row that breaks that rule on: the whole tree in
-//   preorder in an order list (ftorder.h): every element, and every "E"
-//   input of its gates, an event's own inputs following its first input.
-//   Per name, its elements ordered by that list; per event, its inputs.
-//   A row's gate is its name's first element. A row takes out what its
-//   gate held (gates below it die; an event whose first input goes moves to
-//   its next input, or leaves the tree with its part when it has none) and
-//   puts in its new inputs (an event they name first moves up, or comes
-//   back with its part of the tree).
-// Cost: hashing and the plain record, a constant per cell; the ordered
-// record, O(log n) per element or input it puts in or takes out (n the
-// elements and inputs in the tree). A row puts in its own inputs, takes out
-// what its gate held once, and moves each event whose first input changes
-// with its part of the tree. So a load costs O(n log n) in all but files
-// that move large parts of the tree again and again (an input naming an
-// event turned into a gate, added before its first input, dropped again,
-// ...): each such row costs the part it moves. Some such cost comes with an
-// exact first element in preorder: it tells whether a part is in the tree
-// at all, which is reachability in a graph that every row may change, and
-// no known method keeps that up to date at a small cost per change. The
-// cycle check is ftcycle.h.
+// - Ordered, from the row that breaks that rule on: the tree in preorder in
+//   an order list (ftorder.h): every element, every "E" input of a gate, and
+//   after an event's first input the event's part of the tree (the event
+//   and what its inputs lead to). Per name, its elements in that order; per
+//   event, its inputs. A row's gate is its name's first element in the
+//   tree. A row takes out what its gate held (the gates below it die; an
+//   event's part whose input goes moves to the event's next input, or leaves
+//   the tree) and puts in its new inputs (an event they name first moves its
+//   part there, or brings it back into the tree).
+// Cost: hashing and the plain record, a constant per cell. The ordered
+// record, O(log n) per element or input put in or taken out (n the nodes of
+// the order), and O(log n) per part that moves, whatever its size; but a
+// node of a moving part that shares its set (a name's elements, an event's
+// inputs) with a node outside the part has to be sorted into the set again,
+// O(log^2 n) each. So a load costs O(n log^2 n) but for files that move
+// parts holding many such nodes again and again: each such move costs those
+// nodes. Some such cost comes with an exact first element in preorder,
+// which tells whether a part is in the tree at all: reachability in a graph
+// that every row may change, which no known method keeps up to date at a
+// small cost per change. The cycle check is ftcycle.h.
 #include "gates.h"
 
 #include <cstdint>

@@ -1,8 +1,10 @@
 // The order list of the gates reader (see ftorder.h).
 #include "ftorder.h"
 
+#include <sys/random.h>
+
+#include <ctime>
 #include <new>
-#include <random>
 
 namespace {
 typedef order_list::node node;
@@ -53,9 +55,12 @@ void collect_marked(node *n, std::vector<node *> &out) {
 }
 } // namespace
 
+// The priorities' seed: from the system's random source, or where it has
+// none from the clock and an address of this run, so that no input knows it.
 order_list::order_list(node_memory *memory) : memory(memory) {
-    std::random_device source;
-    random = (uint64_t(source()) << 32 ^ source()) | 1;
+    if (getrandom(&random, sizeof random, GRND_NONBLOCK) != sizeof random)
+        random = uint64_t(clock()) ^ uint64_t(reinterpret_cast<uintptr_t>(this));
+    random |= 1;
 }
 
 order_list::node *order_list::back() const {

@@ -22,18 +22,23 @@
 
 // Memory for the nodes of an order list and of the containers beside it,
 // small blocks made and freed often in any order: an arena of the model's
-// memory (ft_arena, ftslab.h), given back whole when this goes.
+// memory (ft_arena, ftslab.h), given back whole when this goes. No block
+// asks for an alignment above the arena's 16.
 class node_memory : public std::pmr::memory_resource {
   public:
-    node_memory() : arena(ft_arena_new()) {}
+    node_memory() = default;
     node_memory(const node_memory &) = delete;
     node_memory &operator=(const node_memory &) = delete;
     ~node_memory() override { ft_arena_delete(arena); }
 
   private:
-    ft_arena *arena;
+    ft_arena *arena = nullptr; // made at the first block: making a node_memory cannot fail
 
-    void *do_allocate(size_t bytes, size_t) override { return ft_arena_alloc(arena, bytes); }
+    void *do_allocate(size_t bytes, size_t) override {
+        if (arena == nullptr)
+            arena = ft_arena_new();
+        return ft_arena_alloc(arena, bytes);
+    }
     void do_deallocate(void *p, size_t bytes, size_t) override { ft_arena_free(arena, p, bytes); }
     bool do_is_equal(const std::pmr::memory_resource &o) const noexcept override {
         return this == &o;
@@ -129,7 +134,7 @@ class order_list {
     };
 
     // A list whose nodes come from memory and go with it: the list frees no
-    // node of its own when it goes.
+    // node of its own when it goes. Cannot fail.
     explicit order_list(node_memory *memory);
     bool empty() const { return root == nullptr; }
     // The node of item; NULL when item is not in the list. Cannot fail.

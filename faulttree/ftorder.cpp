@@ -84,14 +84,19 @@ void order_list::rotate_up(node *x) {
     }
     p->parent = x;
     x->parent = g;
-    if (g == nullptr)
-        root = x;
-    else if (g->left == p)
-        g->left = x;
-    else
-        g->right = x;
+    relink(g, p, x);
     pull(p);
     pull(x);
+}
+
+// Puts with in the place of old, a child of parent or (parent NULL) the root.
+void order_list::relink(node *parent, node *old, node *with) {
+    if (parent == nullptr)
+        root = with;
+    else if (parent->left == old)
+        parent->left = with;
+    else
+        parent->right = with;
 }
 
 order_list::node *order_list::insert_after(node *anchor, void *item, unsigned char tag) {
@@ -130,14 +135,9 @@ void order_list::erase(node *x) {
     set_mark(x, false);
     while (x->left != nullptr && x->right != nullptr)
         rotate_up(x->left->priority > x->right->priority ? x->left : x->right);
-    node *c = x->left != nullptr ? x->left : x->right, *p = x->parent;
-    set_parent(c, p);
-    if (p == nullptr)
-        root = c;
-    else if (p->left == x)
-        p->left = c;
-    else
-        p->right = c;
+    node *c = x->left != nullptr ? x->left : x->right;
+    set_parent(c, x->parent);
+    relink(x->parent, x, c);
     nodes.erase(x->item);
     memory->deallocate(x, sizeof(node), alignof(node));
 }

@@ -166,6 +166,7 @@ class order_list {
     ptr_table<node *> nodes;     // item -> its node
 
     void rotate_up(node *x);
+    void relink(node *parent, node *old, node *with);
     void split_before(node *x, node **left, node **right);
     void split_after(node *x, node **left, node **right);
     static node *merge(node *a, node *b);

@@ -367,4 +367,20 @@ inline std::string ftgen_named_gates(ftgen_named shape, int events, int rows,
     return g + ftgen_rows_of_a(events, rows);
 }
 
+// Event X turned into a gate above a chain of `chain` gates, named by gate
+// B; then `rows` rows for gate A, which comes before B in preorder, that in
+// turn name X and drop it: X's part of the tree moves to A's input and back
+// to B's at every row. Returns the gates file; the events file goes into
+// *events_file.
+inline std::string ftgen_moving_gates(int chain, int rows, std::string *events_file) {
+    std::string g = ftgen_inputs_header() + "TOP\tG A\tG B\r\nB\tE X\r\nX\tG C_0\r\n";
+    for (int i = 0; i < chain; i++)
+        g += "C_" + std::to_string(i) + (i + 1 < chain ? "\tG C_" + std::to_string(i + 1) : "") +
+             "\r\n";
+    for (int r = 0; r < rows; r++)
+        g += r % 2 == 0 ? "A\tE X\r\n" : "A\r\n";
+    *events_file = "Name\r\nX\r\n";
+    return g;
+}
+
 #endif

@@ -276,23 +276,29 @@ void write_file(const std::string &path, const std::string &head, char fill, lon
 }
 
 // Rows naming a name that other elements of the tree hold too (ftgen_named),
-// after a tree of 10,000 and of 100,000 events (a chain of 4,000 and of
-// 40,000 gates), 20,000 and 200,000 rows: about 0.4 and 4 MB.
+// after a tree of 25,000 and of 250,000 events (a chain of 10,000 and of
+// 100,000 gates), 50,000 and 500,000 rows: about 1 and 10 MB; and rows that
+// move a part of 10,000 and of 100,000 gates, 20,000 and 200,000 of them
+// (ftgen_moving_gates).
 void named_rows(const std::string &dir) {
     const struct {
         const char *what;
-        ftgen_named shape;
-        int size;
-    } shapes[] = {{"A below two events", FTGEN_TWO_BLOCKS, 10000},
-                  {"gate and event A", FTGEN_EVENT_AND_GATE, 10000},
-                  {"A, input to event dropped", FTGEN_DROPPED_INPUT, 10000},
-                  {"gate and event A, chain", FTGEN_CHAIN, 4000}};
+        int shape; // an ftgen_named, or -1 for the moving part
+        int size, rows;
+    } shapes[] = {{"A below two events", FTGEN_TWO_BLOCKS, 25000, 50000},
+                  {"gate and event A", FTGEN_EVENT_AND_GATE, 25000, 50000},
+                  {"A, input to event dropped", FTGEN_DROPPED_INPUT, 25000, 50000},
+                  {"gate and event A, chain", FTGEN_CHAIN, 10000, 50000},
+                  {"moving part", -1, 10000, 20000}};
     const std::string ev = dir + "/ev_named", gt = dir + "/ga_named";
     for (const auto &s : shapes)
         for (int times : {1, 10}) {
             std::string events;
-            write_file(gt, ftgen_named_gates(s.shape, s.size * times, 20000 * times, &events), 'x',
-                       0, "");
+            write_file(gt,
+                       s.shape < 0 ? ftgen_moving_gates(s.size * times, s.rows * times, &events)
+                                   : ftgen_named_gates(ftgen_named(s.shape), s.size * times,
+                                                       s.rows * times, &events),
+                       'x', 0, "");
             write_file(ev, events, 'x', 0, "");
             int rc = -1;
             const double seconds = load_once(ev, gt, &rc);

@@ -228,7 +228,10 @@ static in_preorder &set_of(gates_run *run, const order_node *n) {
 // Puts n into s. The members of a set of two or more are marked: a part of
 // the tree that moves has to sort its marked nodes into their sets again.
 static void join(gates_run *run, in_preorder &s, order_node *n) {
-    s.insert(n);
+    if (!s.empty() && run->order.before(*s.rbegin(), n))
+        s.emplace_hint(s.end(), n); // the usual place: later inputs come later
+    else
+        s.insert(n);
     if (s.size() == 2)
         for (order_node *m : s)
             run->order.set_mark(m, true);

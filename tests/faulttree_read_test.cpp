@@ -703,7 +703,8 @@ TEST_F(Reader, MovingPartsFillTheFirstElementOfTheirNameInPreorder) {
 
 // Rows naming a name that other elements of the tree hold too, below a large
 // tree, each file about 4 MB: a search of the tree at every row takes
-// minutes, the reader's record well under a second.
+// minutes, the reader's record well under a second; and so do rows that move
+// a large part of the tree at every row.
 TEST_F(Reader, RowsOfSharedNamesLoadInLinearTime) {
     const struct {
         const char *what;
@@ -720,6 +721,10 @@ TEST_F(Reader, RowsOfSharedNamesLoadInLinearTime) {
         const std::string gt = ftgen_named_gates(s.shape, s.size, 200000, &ev);
         EXPECT_EQ(read_pair_bounded(put("ev_named", ev), put("gt_named", gt)), FTREAD_OK) << s.what;
     }
+    std::string ev;
+    const std::string gt = ftgen_moving_gates(100000, 200000, &ev);
+    EXPECT_EQ(read_pair_bounded(put("ev_moving", ev), put("gt_moving", gt)), FTREAD_OK)
+        << "a part of 100,000 gates moved at every row";
 }
 
 // Rows that fill one name again and again below a large tree: the name held

@@ -63,6 +63,18 @@ order_list::order_list(node_memory *memory) : memory(memory) {
     random |= 1;
 }
 
+order_list::node *order_list::next(const node *n) const {
+    if (n->right != nullptr) {
+        n = n->right;
+        while (n->left != nullptr)
+            n = n->left;
+        return const_cast<node *>(n);
+    }
+    while (n->parent != nullptr && n->parent->right == n)
+        n = n->parent;
+    return n->parent;
+}
+
 order_list::node *order_list::back() const {
     node *n = root;
     while (n != nullptr && n->right != nullptr)
@@ -101,12 +113,6 @@ void order_list::relink(node *parent, node *old, node *with) {
 
 order_list::node *order_list::insert_after(node *anchor, void *item, unsigned char tag) {
     node *x = static_cast<node *>(memory->allocate(sizeof(node), alignof(node)));
-    try {
-        nodes.put(item, x);
-    } catch (...) {
-        memory->deallocate(x, sizeof(node), alignof(node));
-        throw;
-    }
     random ^= random >> 12, random ^= random << 25, random ^= random >> 27;
     *x = node{};
     x->item = item;
@@ -138,7 +144,6 @@ void order_list::erase(node *x) {
     node *c = x->left != nullptr ? x->left : x->right;
     set_parent(c, x->parent);
     relink(x->parent, x, c);
-    nodes.erase(x->item);
     memory->deallocate(x, sizeof(node), alignof(node));
 }
 

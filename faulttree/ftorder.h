@@ -45,80 +45,6 @@ class node_memory : public std::pmr::memory_resource {
     }
 };
 
-// A table from pointers (never NULL) to values (pointers; NULL stands for
-// none): open addressing with linear probing, at most half full. The keys
-// are addresses that the program's allocations chose, so hashing them with
-// a multiplication spreads them well.
-template <class V> class ptr_table {
-  public:
-    // The value of key; NULL when key is not in the table. Cannot fail.
-    V find(const void *key) const {
-        if (slots.empty())
-            return nullptr;
-        for (size_t i = home(key);; i = (i + 1) & (slots.size() - 1))
-            if (slots[i].key == key || slots[i].key == nullptr)
-                return slots[i].value;
-    }
-    // Puts key (not in the table) with value. Throws std::bad_alloc when
-    // memory is exhausted.
-    void put(const void *key, V value) {
-        if (2 * (used + 1) > slots.size())
-            grow();
-        slot &s = slots[free_slot(key)];
-        s.key = key;
-        s.value = value;
-        ++used;
-    }
-    // Takes key (in the table) out. Cannot fail.
-    void erase(const void *key) {
-        const size_t mask = slots.size() - 1;
-        size_t i = home(key);
-        while (slots[i].key != key)
-            i = (i + 1) & mask;
-        // Each later slot of the run that may not stand before its home
-        // moves back into the gap.
-        for (size_t j = (i + 1) & mask; slots[j].key != nullptr; j = (j + 1) & mask) {
-            const size_t h = home(slots[j].key);
-            if (((j - h) & mask) >= ((j - i) & mask)) {
-                slots[i] = slots[j];
-                i = j;
-            }
-        }
-        slots[i] = slot{};
-        --used;
-    }
-    size_t size() const { return used; }
-
-  private:
-    struct slot {
-        const void *key = nullptr;
-        V value = nullptr;
-    };
-    std::vector<slot> slots; // a power of two of them, or none
-    size_t used = 0;
-    int shift = 64;
-
-    size_t home(const void *key) const {
-        return size_t((uint64_t(uintptr_t(key)) * 0x9E3779B97F4A7C15ull) >> shift);
-    }
-    size_t free_slot(const void *key) const {
-        size_t i = home(key);
-        while (slots[i].key != nullptr)
-            i = (i + 1) & (slots.size() - 1);
-        return i;
-    }
-    void grow() {
-        std::vector<slot> old(slots.empty() ? 64 : 2 * slots.size());
-        old.swap(slots);
-        shift = 64;
-        for (size_t n = slots.size(); n > 1; n /= 2)
-            --shift;
-        for (const slot &s : old)
-            if (s.key != nullptr)
-                slots[free_slot(s.key)] = s;
-    }
-};
-
 class order_list {
   public:
     // An item's place in the list. A node stays where it is in memory until
@@ -137,8 +63,8 @@ class order_list {
     // node of its own when it goes. Cannot fail.
     explicit order_list(node_memory *memory);
     bool empty() const { return root == nullptr; }
-    // The node of item; NULL when item is not in the list. Cannot fail.
-    node *find(const void *item) const { return nodes.find(item); }
+    // The node after n; NULL after the last. Cannot fail.
+    node *next(const node *n) const;
     // The last node; NULL for an empty list. Cannot fail.
     node *back() const;
     // Puts item (not in the list) right after anchor, a node of the list, or
@@ -163,7 +89,6 @@ class order_list {
     node *root = nullptr;
     uint64_t random;             // the priorities' generator
     mutable uint32_t seeing = 0; // the comparisons made (node::seen)
-    ptr_table<node *> nodes;     // item -> its node
 
     void rotate_up(node *x);
     void relink(node *parent, node *old, node *with);

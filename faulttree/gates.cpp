@@ -113,11 +113,12 @@ typedef std::pmr::set<order_node *, in_preorder_less> in_preorder;
 // The ordered record of one name: its elements in the order; for its event
 // (once it is in the order), the slots of the inputs that name it, the one
 // its part of the tree follows (the first outside the part; NULL for none:
-// the part then lies at the order's end), and the last node of the part
-// (the event's own while it has no inputs, else a mark after them).
+// the part then lies at the order's end), its own node (NULL while it is
+// not in the order) and the last node of its part (its own while it has no
+// inputs, else a mark after them).
 struct name_order {
     in_preorder elements, inputs;
-    order_node *host = nullptr, *end = nullptr;
+    order_node *node = nullptr, *host = nullptr, *end = nullptr;
     name_order(const order_list *order, std::pmr::memory_resource *memory)
         : elements(in_preorder_less{order}, memory), inputs(in_preorder_less{order}, memory) {}
 };
@@ -167,7 +168,8 @@ struct gates_run {
     // plain. Per name, name_entry::order.
     order_list order{&memory};
     order_node *tree_end = nullptr;
-    long parked = 0; // parts of events with inputs of their own past tree_end
+    order_node *row_node = nullptr; // ordered: the node of the row's gate
+    long parked = 0;                // parts of events with inputs of their own past tree_end
     // Events whose part may belong elsewhere: placed again before the row
     // ends.
     std::vector<ft_element *> recheck{};
@@ -225,52 +227,53 @@ static in_preorder &set_of(gates_run *run, const order_node *n) {
     return entry_of(run, *static_cast<ft_element **>(n->item)).order->inputs;
 }
 
-// Puts n into s. The members of a set of two or more are marked: a part of
-// the tree that moves has to sort its marked nodes into their sets again.
+// Puts n into s. A node is marked once it shares its set: a part of the
+// tree that moves sorts its marked nodes into their sets again. The mark
+// stays while the node does (a node that shares no more is sorted again for
+// nothing, but marking costs a walk up the order).
 static void join(gates_run *run, in_preorder &s, order_node *n) {
     if (!s.empty() && run->order.before(*s.rbegin(), n))
         s.emplace_hint(s.end(), n); // the usual place: later inputs come later
     else
         s.insert(n);
-    if (s.size() == 2)
-        for (order_node *m : s)
+    if (s.size() >= 2)
+        for (order_node *m : {*s.begin(), *s.rbegin(), n})
             run->order.set_mark(m, true);
-    else if (s.size() > 2)
-        run->order.set_mark(n, true);
 }
 
-static void leave(gates_run *run, in_preorder &s, order_node *n) {
-    if (s.size() == 1)
-        s.clear(); // n itself: no search
+// Takes n out of s; a small set is searched for n itself, without comparing
+// places.
+static void leave(in_preorder &s, order_node *n) {
+    auto at = s.begin();
+    if (s.size() <= 4)
+        while (*at != n)
+            ++at;
     else
-        s.erase(n);
-    run->order.set_mark(n, false);
-    if (s.size() == 1)
-        run->order.set_mark(*s.begin(), false);
+        at = s.find(n);
+    s.erase(at);
 }
 
-// The one input of an event is marked, as the members of larger sets are,
+// The one input of an event is marked as the members of larger sets are
 // while the event's part follows none: its only input lies in the part
 // itself, and a move of that input may give the part a place.
 static void mark_single_input(gates_run *run, name_order &o) {
-    if (o.inputs.size() == 1)
-        run->order.set_mark(*o.inputs.begin(), o.host == nullptr);
+    if (o.inputs.size() == 1 && o.host == nullptr)
+        run->order.set_mark(*o.inputs.begin(), true);
 }
 
 static bool in_tree(const gates_run *run, const order_node *n) {
     return run->parked == 0 || run->order.before(n, run->tree_end);
 }
 
-// Moves the part of event e (of record o) right after at, a node outside
+// Moves the part of the event of record o right after at, a node outside
 // it. Its marked nodes go into their sets again at their new places, and
 // the events of the marked inputs among them are checked again.
-static void move_part(gates_run *run, ft_element *e, name_order &o, order_node *at) {
-    order_node *first = run->order.find(e);
+static void move_part(gates_run *run, name_order &o, order_node *at) {
     run->moving.clear();
-    run->order.marked_in(first, o.end, run->moving);
+    run->order.marked_in(o.node, o.end, run->moving);
     for (order_node *n : run->moving)
         set_of(run, n).erase(n);
-    run->order.move_after(first, o.end, at);
+    run->order.move_after(o.node, o.end, at);
     for (order_node *n : run->moving) {
         set_of(run, n).insert(n);
         if (n->tag == ITEM_INPUT)
@@ -278,19 +281,19 @@ static void move_part(gates_run *run, ft_element *e, name_order &o, order_node *
     }
 }
 
-// Takes the part of event e (of record o), which follows no input now, out
+// Takes the part of the event of record o, which follows no input now, out
 // of the tree: an event without inputs of its own leaves the order (it
 // comes back as new), another's part goes to the order's end.
-static void park(gates_run *run, ft_element *e, name_order &o) {
+static void park(gates_run *run, name_order &o) {
     o.host = nullptr;
     if (o.end->tag == ITEM_MARK) {
-        move_part(run, e, o, run->order.back());
+        move_part(run, o, run->order.back());
         ++run->parked;
         return;
     }
-    leave(run, o.elements, o.end);
-    run->order.erase(o.end);
-    o.end = nullptr;
+    leave(o.elements, o.node);
+    run->order.erase(o.node);
+    o.node = o.end = nullptr;
 }
 
 // Puts the part of event e (of record o) right after its input at: moved
@@ -299,11 +302,11 @@ static void host_part(gates_run *run, ft_element *e, name_order &o, order_node *
     run->parked -= o.end != nullptr && o.end->tag == ITEM_MARK && o.host == nullptr;
     o.host = at;
     if (o.end != nullptr) {
-        move_part(run, e, o, at);
+        move_part(run, o, at);
         return;
     }
-    o.end = run->order.insert_after(at, e, ITEM_ELEMENT);
-    join(run, o.elements, o.end);
+    o.node = o.end = run->order.insert_after(at, e, ITEM_ELEMENT);
+    join(run, o.elements, o.node);
 }
 
 // Puts the part of event e after the first of its inputs outside the part
@@ -311,12 +314,12 @@ static void host_part(gates_run *run, ft_element *e, name_order &o, order_node *
 static void place_part(gates_run *run, ft_element *e) {
     name_order &o = *entry_of(run, e).order;
     auto first = o.inputs.begin();
-    if (first != o.inputs.end() && *first != o.host && o.end != nullptr &&
-        !run->order.before(*first, run->order.find(e)))
+    if (first != o.inputs.end() && *first != o.host && o.node != nullptr &&
+        !run->order.before(*first, o.node))
         first = o.inputs.upper_bound(o.end);
     order_node *host = first != o.inputs.end() ? *first : nullptr;
     if (host != o.host && host == nullptr)
-        park(run, e, o);
+        park(run, o);
     else if (host != o.host)
         host_part(run, e, o, host);
     mark_single_input(run, o);
@@ -331,26 +334,26 @@ static void place_rechecked(gates_run *run) {
     }
 }
 
-// Takes the inputs of x out of the order, with the gates below x, which
-// die. The part of an event that followed one of those inputs goes past the
-// tree's end until it is placed again.
-static void take_out_inputs(gates_run *run, ft_element *x) {
-    walk_inputs(x, run->taking, [run](ft_element **slot) {
+// Takes the inputs of x (of order node at) out of the order, with the gates
+// below x, which die. The part of an event that followed one of those inputs
+// goes past the tree's end until it is placed again. The walk over the
+// inputs meets their nodes one after the other right after at.
+static void take_out_inputs(gates_run *run, ft_element *x, order_node *at) {
+    walk_inputs(x, run->taking, [run, at](ft_element **slot) {
         ft_element *c = *slot;
         name_entry &n = entry_of(run, c);
+        order_node *node = run->order.next(at); // those before it are gone
         if (n.event != c) {
-            order_node *node = run->order.find(c);
-            leave(run, n.order->elements, node);
+            leave(n.order->elements, node);
             run->order.erase(node);
             return true;
         }
-        order_node *node = run->order.find(slot);
         name_order &o = *n.order;
         if (o.host == node) {
-            park(run, c, o);
+            park(run, o);
             run->recheck.push_back(c);
         }
-        leave(run, o.inputs, node);
+        leave(o.inputs, node);
         run->order.erase(node);
         mark_single_input(run, o);
         return false;
@@ -412,17 +415,19 @@ static void drop_inputs(gates_run *run, ft_element *gate, int block) {
 }
 
 // The first element in preorder below and including the root named name;
-// *is_event tells whether it is the name's event.
+// *is_event tells whether it is the name's event, *node its node in the
+// ordered record (NULL while the record is plain).
 static ft_element *find_in_tree(gates_run *run, const char *name, size_t len, uint32_t hash,
-                                bool *is_event) {
+                                bool *is_event, order_node **node) {
     name_entry *n = run->names.find(name, len, hash);
     ft_element *found = nullptr;
+    *node = nullptr;
     if (n != nullptr && ordered(run)) {
-        const order_node *first = n->order != nullptr && !n->order->elements.empty()
-                                      ? *n->order->elements.begin()
-                                      : nullptr;
+        order_node *first = n->order != nullptr && !n->order->elements.empty()
+                                ? *n->order->elements.begin()
+                                : nullptr;
         if (first != nullptr && in_tree(run, first))
-            found = static_cast<ft_element *>(first->item);
+            found = static_cast<ft_element *>(first->item), *node = first;
     } else if (n != nullptr) {
         found = n == run->root_name  ? run->root
                 : n->gate != nullptr ? n->gate
@@ -555,7 +560,7 @@ static int block_of(gates_run *run, ft_element *gate, bool is_event) {
 int gates_build_gate(gates_run *run, ft_element *gate, bool is_event) {
     const int block = block_of(run, gate, is_event);
     if (ordered(run) && gate->children != nullptr)
-        take_out_inputs(run, gate);
+        take_out_inputs(run, gate, run->row_node);
     if (gate->children != nullptr)
         drop_inputs(run, gate, block);
     ft_set_children(gate, ft_list_init());
@@ -572,7 +577,7 @@ int gates_build_gate(gates_run *run, ft_element *gate, bool is_event) {
         return rc;
     build_notes(gate);
     if (ordered(run)) {
-        order_node *node = run->order.find(gate);
+        order_node *node = run->row_node;
         name_order &o = *entry_of(run, gate).order;
         if (is_event && o.end == node) // the part's inputs come before a mark of its own
             o.end = run->order.insert_after(node, &o.end, ITEM_MARK);
@@ -653,11 +658,13 @@ static int finish_row(gates_run *run) {
             return FTREAD_BAD_GATES;
         gate =
             find_in_tree(run, gates_columns[G_NAME].value, import_value_length(&run->scan, G_NAME),
-                         run->hashes[G_NAME], &is_event);
+                         run->hashes[G_NAME], &is_event, &run->row_node);
         if (gate == nullptr)
             return FTREAD_BAD_GATES;
-        if (is_event && !ordered(run))
-            order_tree(run); // an event with inputs breaks the plain record's rule
+        if (is_event && !ordered(run)) { // an event with inputs breaks the plain record's rule
+            order_tree(run);
+            run->row_node = entry_of(run, gate).order->node;
+        }
     }
     const int rc = gates_build_gate(run, gate, is_event);
     if (rc != FTREAD_OK)

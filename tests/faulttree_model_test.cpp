@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -447,9 +448,10 @@ TEST_F(Model, OrderListKeepsItsOrder) {
             ref.push_back(&items[size_t(i)]);
         node_memory memory;
         order_list order(&memory);
+        std::map<const ft_element *, order_list::node *> node;
         order_list::node *last = nullptr;
         for (const ft_element *e : ref)
-            last = order.insert_after(last, const_cast<ft_element *>(e), 0);
+            node[e] = last = order.insert_after(last, const_cast<ft_element *>(e), 0);
         uint64_t seed = 1;
         auto below = [&seed](size_t n) {
             seed = seed * 6364136223846793005ull + 1442695040888963407ull;
@@ -457,16 +459,16 @@ TEST_F(Model, OrderListKeepsItsOrder) {
         };
         for (size_t i = ref.size(); i < items.size(); ++i) {
             const size_t at = pattern == 0 ? 50 : pattern == 1 ? ref.size() - 1 : below(ref.size());
-            order.insert_after(order.find(ref[at]), &items[i], 0);
+            node[&items[i]] = order.insert_after(node[ref[at]], &items[i], 0);
             ref.insert(ref.begin() + long(at) + 1, &items[i]);
             if (pattern == 2 && i % 3 == 0) {
                 const size_t gone = below(ref.size());
-                order.erase(order.find(ref[gone]));
+                order.erase(node[ref[gone]]);
                 ref.erase(ref.begin() + long(gone));
             }
         }
         for (size_t i = 0; i + 1 < ref.size(); ++i)
-            ASSERT_TRUE(order.before(order.find(ref[i]), order.find(ref[i + 1])))
+            ASSERT_TRUE(order.before(node[ref[i]], node[ref[i + 1]]))
                 << "pattern " << pattern << ", " << i;
     }
 }
@@ -478,9 +480,10 @@ TEST_F(Model, OrderListMovesRunsAndFindsTheirMarks) {
     std::vector<int *> ref;
     node_memory memory;
     order_list order(&memory);
+    std::map<const int *, order_list::node *> node;
     order_list::node *last = nullptr;
     for (int &i : items) {
-        last = order.insert_after(last, &i, 0);
+        node[&i] = last = order.insert_after(last, &i, 0);
         if ((&i - items.data()) % 7 == 0)
             order.set_mark(last, true);
         ref.push_back(&i);
@@ -496,7 +499,7 @@ TEST_F(Model, OrderListMovesRunsAndFindsTheirMarks) {
         std::vector<int *> run(ref.begin() + long(first), ref.begin() + long(last) + 1), marked;
         ref.erase(ref.begin() + long(first), ref.begin() + long(last) + 1);
         std::vector<order_list::node *> found;
-        order.marked_in(order.find(run.front()), order.find(run.back()), found);
+        order.marked_in(node[run.front()], node[run.back()], found);
         for (int *i : run)
             if ((i - items.data()) % 7 == 0)
                 marked.push_back(i);
@@ -504,12 +507,14 @@ TEST_F(Model, OrderListMovesRunsAndFindsTheirMarks) {
         for (size_t k = 0; k < found.size(); ++k)
             ASSERT_EQ(found[k]->item, marked[k]) << "move " << move;
         const size_t at = below(ref.size());
-        order.move_after(order.find(run.front()), order.find(run.back()), order.find(ref[at]));
+        order.move_after(node[run.front()], node[run.back()], node[ref[at]]);
         ref.insert(ref.begin() + long(at) + 1, run.begin(), run.end());
     }
     for (size_t i = 0; i + 1 < ref.size(); ++i)
-        ASSERT_TRUE(order.before(order.find(ref[i]), order.find(ref[i + 1]))) << i;
+        ASSERT_TRUE(order.before(node[ref[i]], node[ref[i + 1]])) << i;
     EXPECT_EQ(order.back()->item, ref.back());
+    for (size_t i = 0; i + 1 < ref.size(); i += 97)
+        EXPECT_EQ(order.next(node[ref[i]])->item, ref[i + 1]) << i;
 }
 
 // Blocks of an arena of every small size and of larger ones, freed and made

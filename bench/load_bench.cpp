@@ -36,11 +36,13 @@
 // Hostile rows (one load each in this process): every one ends in well under
 // a second. The rows of shared names, where the gates reader keeps its
 // ordered record of the tree, take 0.02 to 0.05 s at 1 MB and 0.23 to 0.51 s
-// at 10 MB (10.2 to 11.4 times; 10.5 to 14.6 times in fresh processes, on
-// an idle machine); before that record, a search of the tree at every row
-// took 6.5 to 20.6 s at 1 MB, and about four times as long per doubling. A
-// part of 10,000 (100,000) gates moved at every one of 20,000 (200,000)
-// rows: 0.013 (0.19) s, where moving it node by node took 33 s at 10,000.
+// at 10 MB: 8.6 to 12.3 times (10.5 to 13.5 times in fresh processes on an
+// idle machine), the record's walks up its treap missing the caches more as
+// it grows; a search of the tree at every row takes 6.5 to 20.6 s at 1 MB,
+// and four times as long per doubling. A part of 10,000 (100,000) gates
+// moved at every one of 20,000 (200,000) rows: 0.013 (0.19) s; an order of
+// labels, which relabels a part node by node when it moves, takes 33 s at
+// 10,000.
 //
 // Tricks that stay, each with the row that shows its gain (same machine), or
 // plainly cheaper:

@@ -48,11 +48,13 @@ int ft_sanitizer_build(void) {
 void *ft_pages_map(size_t n, int how) {
     if (n > SIZE_MAX - 2 * FT_LARGE_PAGE)
         throw std::bad_alloc();
-    n = whole_pages(n, how);
-    void *m = aligned_alloc(page_of(how), n);
+    // calloc, not an aligned block zeroed by hand: a large block comes from
+    // the system zeroed, and writing every page of it would cost each load
+    // of the sanitizer's build a fault per page.
+    void *m = calloc(1, whole_pages(n, how));
     if (m == nullptr)
         throw std::bad_alloc();
-    return memset(m, 0, n);
+    return m;
 }
 
 void ft_pages_unmap(void *p, size_t, int) {

@@ -52,8 +52,8 @@ enum {
     FT_PAGES_NOW = 2
 };
 // A zero-filled mapping of n bytes (0 counts as 1) rounded up to whole pages
-// as how says, starting at a page boundary. Throws std::bad_alloc when
-// memory is exhausted.
+// as how says, starting at a page boundary (in the sanitizer's build: at the
+// heap's alignment). Throws std::bad_alloc when memory is exhausted.
 void *ft_pages_map(size_t n, int how);
 // Unmaps a mapping of ft_pages_map; n and how as given to it. NULL does
 // nothing. Cannot fail.

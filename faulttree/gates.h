@@ -44,8 +44,10 @@ struct gates_run;
 // Fills gate (is_event: it is a basic event of the events list) from the
 // stored values of the current row: a new children list (the old children go
 // to gate's detached list), name, type, description, inputs, page flag, and
-// the Notes1 probability and criticality. Returns 0, 3 or 5 as gates_read
-// does; on an error the gate stays partly filled.
+// the Notes1 probability and criticality. gate is the row's gate as the run
+// found it (while the run's record of the tree is ordered, the run holds its
+// node there). Returns 0, 3 or 5 as gates_read does; on an error the gate
+// stays partly filled.
 int gates_build_gate(gates_run *run, ft_element *gate, bool is_event);
 
 // The generated scanner (ftscan.l.in, prefix "gates", reentrant): its extra

@@ -383,4 +383,25 @@ inline std::string ftgen_moving_gates(int chain, int rows, std::string *events_f
     return g;
 }
 
+// Gate R over H1 and H2, each naming event E1, which a row turns into a
+// gate above a chain of `chain` gates C0 .., each with 17 more inputs, all
+// "G X" (or, with event_inputs, all "E Z"); then `pairs` pairs of rows that
+// take E1 away from H1 and give it back, so that E1's part of the tree
+// leaves H1 for H2 and comes back at every row. Returns the gates file; the
+// events file goes into *events_file.
+inline std::string ftgen_part_moved_back_and_forth(int chain, int pairs, bool event_inputs,
+                                                   std::string *events_file) {
+    std::string g = ftgen_inputs_header() + "R\tG H1\tG H2\r\nH1\tE E1\r\nH2\tE E1\r\nE1\tG C0\r\n";
+    for (int i = 0; i < chain; i++) {
+        g += "C" + std::to_string(i);
+        for (int k = 0; k < 17; k++)
+            g += event_inputs ? "\tE Z" : "\tG X";
+        g += (i + 1 < chain ? "\tG C" + std::to_string(i + 1) : "") + "\r\n";
+    }
+    for (int i = 0; i < pairs; i++)
+        g += "H1\r\nH1\tE E1\r\n";
+    *events_file = "Name\r\nE1\r\nZ\r\n";
+    return g;
+}
+
 #endif

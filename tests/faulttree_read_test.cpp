@@ -727,6 +727,25 @@ TEST_F(Reader, RowsOfSharedNamesLoadInLinearTime) {
         << "a part of 100,000 gates moved at every row";
 }
 
+// Files whose rows move a part of the tree that holds many gates of one
+// name (or many inputs naming one event) back and forth, about 100 KB each:
+// each ends with its code in well under a second.
+TEST_F(Reader, RowsMovingPartsOfTheTreeEndWithTheirCode) {
+    const struct {
+        const char *what;
+        bool event_inputs;
+        int rc;
+    } shapes[] = {
+        {"a part of 17,000 gates X moved at every row", false, FTREAD_OK},
+        {"a part of 17,000 inputs naming Z moved at every row", true, FTREAD_OK},
+    };
+    for (const auto &s : shapes) {
+        std::string ev;
+        const std::string gt = ftgen_part_moved_back_and_forth(1000, 1000, s.event_inputs, &ev);
+        EXPECT_EQ(read_pair_bounded(put("ev_part", ev), put("gt_part", gt)), s.rc) << s.what;
+    }
+}
+
 // Rows that fill one name again and again below a large tree: the name held
 // by one gate (its inputs replaced at every row) and by two. A search of the
 // whole tree at every row would take an hour; a linear reader needs well

@@ -58,11 +58,17 @@ static FTD_tree *new_holder() {
 
 int FTD_wnd_handler::load_tree() {
     FTD_tree *holder = new_holder();
-    int code = holder ? read_faulttree_files(holder, events_path, gates_path) : FTREAD_ERROR;
+    ftread_meter meter;
+    int code =
+        holder ? read_faulttree_files(holder, events_path, gates_path, &meter) : FTREAD_ERROR;
     if (code == FTREAD_OK)
         code = show_tree(holder);
     else
-        delete holder; // nothing shows it
+        delete holder;               // nothing shows it
+    if (meter.refused && global_log) // the alert names the file's format; the log says why
+        global_log->log(LOG_ERROR,
+                        "Gates file \"%s\" refused: resolving its rows would take too long.",
+                        gates_path);
     if (code != FTREAD_OK)
         report_load_error(code, events_path, gates_path);
     zoom_input->take_focus();

@@ -383,6 +383,20 @@ inline std::string ftgen_moving_gates(int chain, int rows, std::string *events_f
     return g;
 }
 
+// Two gates A and two gates B below the root, after a tree of `events`
+// events; then `rows` rows naming A and B in turn, row r with the one input
+// BE_<r mod events>. A row's name is held by two gates and is not the
+// previous row's, so only a search of the tree tells which comes first.
+// Returns the gates file; the events file goes into *events_file.
+inline std::string ftgen_alternating_gates(int events, int rows, std::string *events_file) {
+    std::string g = ftgen_inputs_header() + "TOP\tG T_0\tG A\tG A\tG B\tG B\r\n" +
+                    ftgen_event_tree(events, "", events_file);
+    for (int r = 0; r < rows; r++)
+        g +=
+            (r % 2 == 0 ? "A" : "B") + std::string("\tE BE_") + std::to_string(r % events) + "\r\n";
+    return g;
+}
+
 // Gate R over H1 and H2, each naming event E1, which a row turns into a
 // gate above a chain of `chain` gates C0 .., each with 17 more inputs, all
 // "G X" (or, with event_inputs, all "E Z"); then `pairs` pairs of rows that

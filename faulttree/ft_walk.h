@@ -1,7 +1,8 @@
-// The walk that the model's walks share (ft_walk.cpp, and the clearing of
-// places in ft_coords.cpp): a preorder walk with a stack of its own that
-// visits each element once. For the files of the model only; callers
-// outside it use the walks declared in saFaultTree.h.
+// The walk that the model's walks share (ft_walk.cpp, the clearing of places
+// in ft_coords.cpp, the gates reader's metered search): a preorder walk with
+// a stack of its own that visits each element once. For the files of
+// faulttree/ only; callers outside it use the walks declared in
+// saFaultTree.h.
 #ifndef FTD_FT_WALK_H
 #define FTD_FT_WALK_H
 

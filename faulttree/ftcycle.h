@@ -3,21 +3,21 @@
 //
 // Only a basic event can close a cycle: every other element has one parent
 // (the gate whose row made it) and the root has none. So the check works on
-// blocks, not elements. A block is a basic event that a row turned into a
+// groups, not elements. A group is a basic event that a row turned into a
 // gate together with the gates below it down to the next events; the root
-// and the gates below it form the root block, which nothing can reach. An
-// "E" input of a gate is an edge from the gate's block to the event's
-// block, and the input closes a cycle exactly when the event's block
-// reaches the gate's block.
+// and the gates below it form the root group, which nothing can reach. An
+// "E" input of a gate is an edge from the gate's group to the event's
+// group, and the input closes a cycle exactly when the event's group
+// reaches the gate's group.
 //
-// While the rows are read, the check only keeps the edges between blocks
+// While the rows are read, the check only keeps the edges between groups
 // (with the number of inputs that make each), adding and dropping them as
-// rows fill and refill gates: a constant time per input. The reader's record
-// of the tree takes each element once, at its first place in preorder, so a
-// cycle standing for a while does it no harm. At the end of the rows (or at
-// the first row that fails
-// otherwise) one depth-first search over the blocks tells whether a cycle
-// stands: time linear in the blocks and edges, whatever the order of rows.
+// rows fill and refill gates: a constant time per input. The reader finds
+// each element once, at its first place in preorder, so a cycle standing for
+// a while does it no harm. At the end of the rows (or at the first row that
+// fails otherwise) one depth-first search over the groups tells whether a
+// cycle stands: time linear in the groups and edges, whatever the order of
+// rows.
 #ifndef FTD_FTCYCLE_H
 #define FTD_FTCYCLE_H
 
@@ -29,25 +29,25 @@
 
 class cycle_guard {
   public:
-    // The block of the root and of the gates below it without an event
+    // The group of the root and of the gates below it without an event
     // between.
     static const int ROOT = -1;
 
-    // The block that event heads; made on first use. Throws std::bad_alloc
+    // The group that event heads; made on first use. Throws std::bad_alloc
     // when memory is exhausted (as every operation that adds).
-    int event_block(ft_element *event);
-    // The block of a gate made by a "G" input: the one set_block gave it,
+    int event_group(ft_element *event);
+    // The group of a gate made by a "G" input: the one set_group gave it,
     // ROOT when none. Cannot fail.
-    int gate_block(ft_element *gate) const;
-    // Puts a gate just made by a "G" input into block (its parent's block).
-    void set_block(ft_element *gate, int block);
+    int gate_group(ft_element *gate) const;
+    // Puts a gate just made by a "G" input into group (its parent's group).
+    void set_group(ft_element *gate, int group);
 
-    // Records that a gate of block names event as an input.
-    void add_input(int block, ft_element *event);
-    // Forgets one input naming event that a gate of block held: the gate's
+    // Records that a gate of group names event as an input.
+    void add_input(int group, ft_element *event);
+    // Forgets one input naming event that a gate of group held: the gate's
     // children list is being replaced, or the gate leaves the tree with the
     // gate above it. Cannot fail.
-    void drop_input(int block, ft_element *event);
+    void drop_input(int group, ft_element *event);
     // True when the inputs recorded and not dropped make a cycle (an event
     // that reaches itself through the gates below it). Iterative.
     bool has_cycle() const;
@@ -57,14 +57,14 @@ class cycle_guard {
         int from, to;
         int count; // inputs that make this edge; 0: not in the graph
     };
-    struct block {
+    struct group {
         std::vector<int> out; // edge numbers, counts 0 included
     };
-    std::vector<block> blocks;
+    std::vector<group> groups;
     std::vector<edge> edges;
     std::unordered_map<uint64_t, int> edge_of;      // (from, to) -> edge number
-    std::unordered_map<ft_element *, int> event_of; // event -> its block
-    std::unordered_map<ft_element *, int> gate_of;  // gate -> its block, not ROOT
+    std::unordered_map<ft_element *, int> event_of; // event -> its group
+    std::unordered_map<ft_element *, int> gate_of;  // gate -> its group, not ROOT
 
     static uint64_t key(int from, int to) { return uint64_t(uint32_t(from)) << 32 | uint32_t(to); }
 };

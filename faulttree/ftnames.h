@@ -27,23 +27,18 @@
 #include "ftslab.h"
 #include "saFaultTree.h"
 
-struct name_order;
-
 // What a run knows of one name. key points at an element's name, which does
-// not change during a run; it is not copied. gate and refs are the gates
-// reader's plain record of the tree, order its ordered record (gates.cpp
-// says how).
+// not change during a run; it is not copied. gate, several and refs are the
+// gates reader's record of the tree (gates.cpp says how).
 struct name_entry {
     ft_element *event = nullptr; // the first events row of that name
-    union {
-        ft_element *gate = nullptr; // plain: the gate of that name in the tree
-        name_order *order;          // ordered: the name's elements and inputs, or NULL
-    };
+    ft_element *gate = nullptr;  // the live gate of that name, while it is the only one
     const char *key = nullptr;
-    uint32_t len = 0;  // of key
-    uint32_t hash = 0; // name_index::hash_of key
-    uint32_t refs = 0; // inputs naming event that the tree's gates hold
-    char head[12];     // the first bytes of key: a short key matches without reading it
+    uint32_t len = 0;     // of key
+    uint32_t hash = 0;    // name_index::hash_of key
+    uint32_t refs = 0;    // inputs naming event that live gates hold
+    char head[11];        // the first bytes of key: a short key matches without reading it
+    bool several = false; // two live gates of that name were made at once
 };
 
 // The 128-bit key of name_index::hash_of.

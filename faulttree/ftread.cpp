@@ -20,12 +20,15 @@ template <class Read> static int read_file(const char *path, int missing_code, R
     return rc;
 }
 
-int read_faulttree_files(FTD_tree *holder, const char *events_path, const char *gates_path) {
+int read_faulttree_files(FTD_tree *holder, const char *events_path, const char *gates_path,
+                         ftread_meter *meter) {
     name_index names; // the events and gates by name, while the pair is read
+    ftread_meter own;
     int rc = read_file(events_path, FTREAD_NO_EVENTS_FILE,
                        [&](FILE *f) { return events_read(f, holder->events, &names); });
     if (rc != FTREAD_OK)
         return rc;
-    return read_file(gates_path, FTREAD_NO_GATES_FILE,
-                     [&](FILE *f) { return gates_read(f, &names, holder->root); });
+    return read_file(gates_path, FTREAD_NO_GATES_FILE, [&](FILE *f) {
+        return gates_read(f, &names, holder->root, meter ? meter : &own);
+    });
 }

@@ -11,10 +11,35 @@ enum {
     FTREAD_OK = 0,
     FTREAD_NO_GATES_FILE = 1,
     FTREAD_NO_EVENTS_FILE = 2,
-    FTREAD_BAD_GATES = 3, // also: a tree of more than GATES_MAX_PLACES drawn places
+    FTREAD_BAD_GATES = 3, // also: a tree of more than GATES_MAX_PLACES drawn places, and
+                          // a file refused by the meter (ftread_meter)
     FTREAD_BAD_EVENTS = 4,
     FTREAD_UNDEFINED_EVENT = 5,
     FTREAD_ERROR = 6
+};
+
+// The meter of the work that a gates file drives beyond the plain steps of
+// each cell: every element that the reader's searches visit counts one step.
+// A load may take FTREAD_STEPS_PER_BYTE steps for every byte of the gates
+// file read so far and FTREAD_STEPS_ALLOWED more (so a small file is never
+// refused); a file that needs more is refused (FTREAD_BAD_GATES, refused set)
+// as soon as the count passes the budget. The factor lets a file search its
+// whole tree several times per row it takes to build it: no ordinary file
+// comes near, and a refused file of 4 MB stops within a second.
+#define FTREAD_STEPS_PER_BYTE 2
+#define FTREAD_STEPS_ALLOWED 6000000LL
+struct ftread_meter {
+    long long steps = 0; // counted so far
+    long long bytes = 0; // of the gates file, read so far
+    bool refused = false;
+    // Counts one step; false (and refused set) once the count passes the
+    // budget.
+    bool step() {
+        if (++steps <= bytes * FTREAD_STEPS_PER_BYTE + FTREAD_STEPS_ALLOWED)
+            return true;
+        refused = true;
+        return false;
+    }
 };
 
 // The holder of one loaded tree. It owns the root, the events list and every

@@ -86,22 +86,4 @@ void *ft_pool_alloc(ft_pool *pool);
 // NULL does nothing. Allocates nothing; cannot fail.
 void ft_pool_release(ft_pool *pool, void *b);
 
-// An arena of blocks that one user makes and frees often, in any order, and
-// gives back all together: a freed block of up to FT_ARENA_SMALL bytes waits
-// on a free list of its size and is handed out again, and new ones are cut
-// from chunks of the heap; a larger block is a heap allocation of its own.
-// Blocks are aligned to 16.
-#define FT_ARENA_SMALL 256
-typedef struct ft_arena ft_arena;
-// A new arena. Throws std::bad_alloc when memory is exhausted.
-ft_arena *ft_arena_new(void);
-// Gives back the arena with every block still made from it. NULL does
-// nothing. Cannot fail.
-void ft_arena_delete(ft_arena *a);
-// A block of n bytes, not zeroed. Throws std::bad_alloc when memory is
-// exhausted.
-void *ft_arena_alloc(ft_arena *a, size_t n);
-// Frees p, a block of a of n bytes (as asked for). Cannot fail.
-void ft_arena_free(ft_arena *a, void *p, size_t n);
-
 #endif

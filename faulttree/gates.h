@@ -33,9 +33,20 @@ void gates_reset_columns(unsigned char flags);
 // the tree). Returns 0; 3 for a content error or an "E" input that would
 // make the tree cyclic; 5 for an "E" input that names no event; 6 for a read
 // error, exhausted memory or a cell beyond IMPORT_MAX_BUFFER; also 3 for a
-// tree that would take more than GATES_MAX_PLACES drawn places. After a failure the tree keeps what
-// the rows before built, the failing gate partly filled.
-int gates_read(FILE *f, name_index *names, ft_element *root);
+// tree that would take more than GATES_MAX_PLACES drawn places, and for a
+// file whose rows the meter refuses (meter->refused set). After a failure
+// the tree keeps what the rows before built, the failing gate partly filled.
+//
+// The run finds a row's element through its record of the tree: per name,
+// its one live gate (a gate whose parent still holds it) and the inputs
+// naming its event; whether an input naming an event turned into a gate was
+// ever dropped; the previous row's name and element. While no such input
+// was dropped, every live gate and every event with inputs naming it is in
+// the tree; a live gate that no event lies above always is. Where the record
+// cannot tell, the run searches the tree, each element visited a step on
+// meter. So a load costs time linear in the file: a constant per cell, and
+// the meter's budget (ftresult.h).
+int gates_read(FILE *f, name_index *names, ft_element *root, ftread_meter *meter);
 
 // One run of the reader, shared by its token handlers (defined in
 // gates.cpp; the scanner only passes it on).
@@ -44,10 +55,8 @@ struct gates_run;
 // Fills gate (is_event: it is a basic event of the events list) from the
 // stored values of the current row: a new children list (the old children go
 // to gate's detached list), name, type, description, inputs, page flag, and
-// the Notes1 probability and criticality. gate is the row's gate as the run
-// found it (while the run's record of the tree is ordered, the run holds its
-// node there). Returns 0, 3 or 5 as gates_read does; on an error the gate
-// stays partly filled.
+// the Notes1 probability and criticality. Returns 0, 3 or 5 as gates_read
+// does; on an error the gate stays partly filled.
 int gates_build_gate(gates_run *run, ft_element *gate, bool is_event);
 
 // The generated scanner (ftscan.l.in, prefix "gates", reentrant): its extra

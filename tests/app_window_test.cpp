@@ -1,5 +1,6 @@
 // The main window: initial state, the import dialog and the file commands.
 #include "app_fixture.h"
+#include "ftgen.h"
 #include "spawn.h"
 
 #include <FL/Fl_Image_Surface.H>
@@ -59,6 +60,20 @@ TEST_F(AppTest, OpenReportsEveryImportResult) {
     EXPECT_TRUE(alerts.empty());
     EXPECT_TRUE(log_ends("Fault Tree loaded.\n"));
     EXPECT_EQ(Fl::focus(), h->page_browser);
+}
+
+// A gates file whose rows would take too long to resolve fails as a file of
+// the wrong format, and the log says why.
+TEST_F(AppTest, RefusedGatesFileSaysWhyInTheLog) {
+    global_log->set_level(LOG_ERROR);
+    std::string events;
+    const std::string gates = write_file("gt.txt", ftgen_alternating_gates(20000, 400, &events));
+    const std::string ev = write_file("ev.txt", events);
+    EXPECT_EQ(h->load_files(ev.c_str(), gates.c_str()), FTREAD_BAD_GATES);
+    EXPECT_EQ(alerts, std::vector<std::string>{"The format of gates file \"" + gates +
+                                               "\" is not correct.\nLoading aborted."});
+    EXPECT_TRUE(log_ends("ERROR. Gates file \"" + gates +
+                         "\" refused: resolving its rows would take too long.\n"));
 }
 
 // A given pair and File > Open settle the paths alike: the new pair after a

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "ftnames.h"
-#include "ftorder.h"
 #include "ftslab.h"
 #include "saFaultTree.h"
 
@@ -436,110 +435,6 @@ TEST_F(Model, DeepChainWalksWithoutRecursion) {
     EXPECT_EQ(ft_find_by_name(root, "G199999"), g);
     EXPECT_EQ(ft_clear_coords(root), 0);
     ft_free_tree(root, nullptr);
-}
-
-// The order list against a vector in the same order: insertions right after
-// one element (each spreads labels sooner or later), after the newest, and
-// after random elements with removals between them.
-TEST_F(Model, OrderListKeepsItsOrder) {
-    std::vector<ft_element> items(20000);
-    for (int pattern = 0; pattern < 3; ++pattern) {
-        std::vector<const ft_element *> ref;
-        for (int i = 0; i < 100; ++i)
-            ref.push_back(&items[size_t(i)]);
-        node_memory memory;
-        order_list order(&memory);
-        std::map<const ft_element *, order_list::node *> node;
-        order_list::node *last = nullptr;
-        for (const ft_element *e : ref)
-            node[e] = last = order.insert_after(last, const_cast<ft_element *>(e), 0);
-        uint64_t seed = 1;
-        auto below = [&seed](size_t n) {
-            seed = seed * 6364136223846793005ull + 1442695040888963407ull;
-            return size_t((seed >> 33) % n);
-        };
-        for (size_t i = ref.size(); i < items.size(); ++i) {
-            const size_t at = pattern == 0 ? 50 : pattern == 1 ? ref.size() - 1 : below(ref.size());
-            node[&items[i]] = order.insert_after(node[ref[at]], &items[i], 0);
-            ref.insert(ref.begin() + long(at) + 1, &items[i]);
-            if (pattern == 2 && i % 3 == 0) {
-                const size_t gone = below(ref.size());
-                order.erase(node[ref[gone]]);
-                ref.erase(ref.begin() + long(gone));
-            }
-        }
-        for (size_t i = 0; i + 1 < ref.size(); ++i)
-            ASSERT_TRUE(order.before(node[ref[i]], node[ref[i + 1]]))
-                << "pattern " << pattern << ", " << i;
-    }
-}
-
-// Runs moved elsewhere, and the marked items found in a run, against a
-// vector in the same order.
-TEST_F(Model, OrderListMovesRunsAndFindsTheirMarks) {
-    std::vector<int> items(3000);
-    std::vector<int *> ref;
-    node_memory memory;
-    order_list order(&memory);
-    std::map<const int *, order_list::node *> node;
-    order_list::node *last = nullptr;
-    for (int &i : items) {
-        node[&i] = last = order.insert_after(last, &i, 0);
-        if ((&i - items.data()) % 7 == 0)
-            order.set_mark(last, true);
-        ref.push_back(&i);
-    }
-    uint64_t seed = 5;
-    auto below = [&seed](size_t n) {
-        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
-        return size_t((seed >> 33) % n);
-    };
-    for (int move = 0; move < 2000; ++move) {
-        size_t first = below(ref.size()),
-               last = first + below(std::min<size_t>(ref.size() - first, 200));
-        std::vector<int *> run(ref.begin() + long(first), ref.begin() + long(last) + 1), marked;
-        ref.erase(ref.begin() + long(first), ref.begin() + long(last) + 1);
-        std::vector<order_list::node *> found;
-        order.marked_in(node[run.front()], node[run.back()], found);
-        for (int *i : run)
-            if ((i - items.data()) % 7 == 0)
-                marked.push_back(i);
-        ASSERT_EQ(found.size(), marked.size()) << "move " << move;
-        for (size_t k = 0; k < found.size(); ++k)
-            ASSERT_EQ(found[k]->item, marked[k]) << "move " << move;
-        const size_t at = below(ref.size());
-        order.move_after(node[run.front()], node[run.back()], node[ref[at]]);
-        ref.insert(ref.begin() + long(at) + 1, run.begin(), run.end());
-    }
-    for (size_t i = 0; i + 1 < ref.size(); ++i)
-        ASSERT_TRUE(order.before(node[ref[i]], node[ref[i + 1]])) << i;
-    EXPECT_EQ(order.back()->item, ref.back());
-    for (size_t i = 0; i + 1 < ref.size(); i += 97)
-        EXPECT_EQ(order.next(node[ref[i]])->item, ref[i + 1]) << i;
-}
-
-// Blocks of an arena of every small size and of larger ones, freed and made
-// again in turn: each keeps its bytes while others come and go.
-TEST_F(Model, ArenaBlocksKeepTheirBytes) {
-    ft_arena *arena = ft_arena_new();
-    std::vector<std::pair<unsigned char *, size_t>> blocks;
-    for (int round = 0; round < 4; ++round) {
-        for (size_t n = 1; n <= FT_ARENA_SMALL + 300; n += 13) {
-            auto *b = static_cast<unsigned char *>(ft_arena_alloc(arena, n));
-            ASSERT_EQ(reinterpret_cast<uintptr_t>(b) % 16, 0u) << n;
-            memset(b, int(n % 251), n);
-            blocks.emplace_back(b, n);
-        }
-        for (size_t i = 0; i < blocks.size(); ++i)
-            for (size_t k = 0; k < blocks[i].second; ++k)
-                ASSERT_EQ(blocks[i].first[k], blocks[i].second % 251) << "round " << round;
-        for (size_t i = blocks.size(); i-- > 0;)
-            if (i % 3 != 0) {
-                ft_arena_free(arena, blocks[i].first, blocks[i].second);
-                blocks.erase(blocks.begin() + long(i));
-            }
-    }
-    ft_arena_delete(arena); // with the blocks still made
 }
 
 } // namespace

@@ -727,22 +727,49 @@ TEST_F(Reader, RowsOfSharedNamesLoadInLinearTime) {
         << "a part of 100,000 gates moved at every row";
 }
 
-// Files whose rows move a part of the tree that holds many gates of one
-// name (or many inputs naming one event) back and forth, about 100 KB each:
-// each ends with its code in well under a second.
-TEST_F(Reader, RowsMovingPartsOfTheTreeEndWithTheirCode) {
-    const struct {
+// Files built to make the reader search the tree at row after row, 100 to
+// 250 KB each, read against the meter: those whose rows the record answers
+// (rows that move a part of the tree holding 17,000 gates X or inputs
+// naming Z back and forth, rows of one name held by elements in several
+// places) take one search at most; rows of two such names in turn are
+// refused once their searches pass the budget. Counts, not times: the bound
+// holds on any machine.
+TEST_F(Reader, RowsThatNeedSearchesStayWithinTheMeter) {
+    std::string ev[7];
+    const struct shape {
         const char *what;
-        bool event_inputs;
+        std::string gates;
+        const std::string &events;
         int rc;
     } shapes[] = {
-        {"a part of 17,000 gates X moved at every row", false, FTREAD_OK},
-        {"a part of 17,000 inputs naming Z moved at every row", true, FTREAD_OK},
+        {"part of gates X moved", ftgen_part_moved_back_and_forth(1000, 1000, false, &ev[0]), ev[0],
+         FTREAD_OK},
+        {"part of inputs naming Z moved", ftgen_part_moved_back_and_forth(1000, 1000, true, &ev[1]),
+         ev[1], FTREAD_OK},
+        {"A below two events", ftgen_named_gates(FTGEN_TWO_BLOCKS, 10000, 5000, &ev[2]), ev[2],
+         FTREAD_OK},
+        {"gate and event A", ftgen_named_gates(FTGEN_EVENT_AND_GATE, 10000, 5000, &ev[3]), ev[3],
+         FTREAD_OK},
+        {"A, input to event dropped", ftgen_named_gates(FTGEN_DROPPED_INPUT, 10000, 5000, &ev[4]),
+         ev[4], FTREAD_OK},
+        {"gate and event A below a chain", ftgen_named_gates(FTGEN_CHAIN, 5000, 5000, &ev[5]),
+         ev[5], FTREAD_OK},
+        {"A and B, each held twice, in turn", ftgen_alternating_gates(20000, 400, &ev[6]), ev[6],
+         FTREAD_BAD_GATES},
     };
-    for (const auto &s : shapes) {
-        std::string ev;
-        const std::string gt = ftgen_part_moved_back_and_forth(1000, 1000, s.event_inputs, &ev);
-        EXPECT_EQ(read_pair_bounded(put("ev_part", ev), put("gt_part", gt)), s.rc) << s.what;
+    for (const shape &s : shapes) {
+        FTD_tree t;
+        ftread_meter meter;
+        const long long bytes = (long long)s.gates.size();
+        EXPECT_EQ(read_faulttree_files(&t, put("ev_m", s.events).c_str(),
+                                       put("gt_m", s.gates).c_str(), &meter),
+                  s.rc)
+            << s.what;
+        EXPECT_EQ(meter.refused, s.rc != FTREAD_OK) << s.what;
+        EXPECT_LE(meter.steps, s.rc == FTREAD_OK
+                                   ? bytes
+                                   : FTREAD_STEPS_PER_BYTE * bytes + FTREAD_STEPS_ALLOWED + 1)
+            << s.what;
     }
 }
 

@@ -5,15 +5,15 @@
 // inline; ftnames.cpp holds the hash's key.
 //
 // Layout, chosen for loads far larger than the caches: the hashed table
-// holds only 8-byte slots (a record number and 32 bits of the hash), and
-// the records sit in insertion order in fixed-size blocks. The events are
-// indexed in file order and gates mostly name them in that order, so record
-// reads are close to sequential; only the small slots are read at random.
-// A wrong slot is passed over on its hash bits, so nearly every probe that
-// reads a record's text is the one that matches. The events reader appends
-// its records while their names are fresh in the cache and gives them their
-// slots at the end, when the number of names is known and the table need
-// not grow.
+// holds only 8-byte slots (an entry number and 32 bits of the hash), and
+// the entries sit in insertion order in blocks of one large page. The events
+// are indexed in file order and gates mostly name them in that order, so
+// entry reads are close to sequential; only the small slots are read at
+// random. A wrong slot is passed over on its hash bits, so nearly every probe
+// that reads an entry's text is the one that matches. The events reader
+// appends its entries while their names are fresh in the cache and gives
+// them their slots at the end, when the number of names is known and the
+// table need not grow.
 #ifndef FTD_FTNAMES_H
 #define FTD_FTNAMES_H
 
@@ -51,17 +51,17 @@ class name_index {
     // source before main starts.
     static name_hash_key name_key;
     struct slot {
-        uint32_t record; // record number + 1; 0: free
+        uint32_t entry; // entry number + 1; 0: free
         uint32_t hash;
     };
-    // Records per block: a block is one large page (ftslab.h), whose first
+    // Entries per block: a block is one large page (ftslab.h), whose first
     // writes cost one fault where 4 KB pages would cost 512.
     static const size_t BLOCK = FT_LARGE_PAGE / sizeof(name_entry);
     static const size_t HEAD = sizeof(name_entry::head);
     slot *slots = nullptr;
     size_t capacity = 0; // a power of two, or 0
-    size_t used = 0;     // records
-    size_t indexed = 0;  // records before this one have had their slot
+    size_t used = 0;     // entries
+    size_t indexed = 0;  // entries before this one have had their slot
     std::vector<name_entry *> blocks;
 
     // A table of n free slots, its pages made at once (the probes read a
@@ -101,17 +101,17 @@ class name_index {
         const unsigned char *u = reinterpret_cast<const unsigned char *>(p);
         return u[0] | uint64_t(u[n / 2]) << (8 * (n / 2)) | uint64_t(u[n - 1]) << (8 * (n - 1));
     }
-    name_entry &record(uint32_t r) { return blocks[r / BLOCK][r % BLOCK]; }
+    name_entry &entry(uint32_t r) { return blocks[r / BLOCK][r % BLOCK]; }
     // Index of the slot holding key, or of the free slot where it would go.
     size_t probe(const char *key, size_t len, uint32_t h) {
         const size_t mask = capacity - 1;
         for (size_t i = h & mask;; i = (i + 1) & mask) {
             const slot s = slots[i];
-            if (s.record == 0)
+            if (s.entry == 0)
                 return i;
             if (s.hash != h)
                 continue;
-            const name_entry &e = record(s.record - 1);
+            const name_entry &e = entry(s.entry - 1);
             if (e.len == len && memcmp(len <= HEAD ? e.head : e.key, key, len) == 0)
                 return i;
         }
@@ -123,10 +123,10 @@ class name_index {
         slots = map_slots(n);
         capacity = n;
         for (size_t i = 0; i < old_capacity; ++i) {
-            if (old[i].record == 0)
+            if (old[i].entry == 0)
                 continue;
             size_t j = old[i].hash & (n - 1);
-            while (slots[j].record != 0)
+            while (slots[j].entry != 0)
                 j = (j + 1) & (n - 1);
             slots[j] = old[i];
         }
@@ -138,7 +138,7 @@ class name_index {
     static void free_block(name_entry *b) {
         ft_pages_unmap(b, BLOCK * sizeof(name_entry), FT_PAGES_LARGE);
     }
-    name_entry &add_record(const char *key, size_t len, uint32_t h) {
+    name_entry &add_entry(const char *key, size_t len, uint32_t h) {
         if (used % BLOCK == 0 && used / BLOCK == blocks.size()) {
             name_entry *b = new_block();
             try {
@@ -218,7 +218,7 @@ class name_index {
         if (used == 0)
             return nullptr;
         const slot s = slots[probe(key, len, h)];
-        return s.record != 0 ? &record(s.record - 1) : nullptr;
+        return s.entry != 0 ? &entry(s.entry - 1) : nullptr;
     }
     // The entry of key, made empty when new; key must outlive the table.
     // Throws std::bad_alloc when memory is exhausted.
@@ -231,33 +231,33 @@ class name_index {
         if (4 * (used + 1) > 3 * capacity)
             grow(capacity == 0 ? 64 : 2 * capacity);
         slot &s = slots[probe(key, len, h)];
-        if (s.record != 0)
-            return record(s.record - 1);
-        name_entry &e = add_record(key, len, h);
-        s.record = uint32_t(used); // the new record's number + 1
+        if (s.entry != 0)
+            return entry(s.entry - 1);
+        name_entry &e = add_entry(key, len, h);
+        s.entry = uint32_t(used); // the new entry's number + 1
         s.hash = h;
         indexed = used;
         return e;
     }
-    // A new record for key (len bytes, hash_of value h) that no look-up finds
+    // A new entry for key (len bytes, hash_of value h) that no look-up finds
     // until index_appended; key must outlive the table. Appending costs no
     // random memory access: many names are appended, then indexed at once.
     // Throws std::bad_alloc when memory is exhausted.
-    name_entry &append(const char *key, size_t len, uint32_t h) { return add_record(key, len, h); }
-    // Gives the appended records their slots, in the order appended: a name
-    // appended twice keeps its first record (the later one stays unfound).
-    // The slots are asked for a few records ahead, so that the memory waits
-    // overlap. Must run before find or get once records were appended.
+    name_entry &append(const char *key, size_t len, uint32_t h) { return add_entry(key, len, h); }
+    // Gives the appended entries their slots, in the order appended: a name
+    // appended twice keeps its first entry (the later one stays unfound).
+    // The slots are asked for a few entries ahead, so that the memory waits
+    // overlap. Must run before find or get once entries were appended.
     // Throws std::bad_alloc when memory is exhausted.
     void index_appended() {
         reserve(used);
         const size_t ahead = 16;
         for (size_t r = indexed; r < used; ++r) {
             if (r + ahead < used)
-                prefetch(record(uint32_t(r + ahead)).hash);
-            const name_entry &e = record(uint32_t(r));
+                prefetch(entry(uint32_t(r + ahead)).hash);
+            const name_entry &e = entry(uint32_t(r));
             slot &s = slots[probe(e.key, e.len, e.hash)];
-            if (s.record == 0)
+            if (s.entry == 0)
                 s = slot{uint32_t(r + 1), e.hash};
         }
         indexed = used;
@@ -273,7 +273,7 @@ class name_index {
     void prefetch(const char *key, size_t len) const { prefetch(hash_of(key, len)); }
     template <class F> void for_each(F f) {
         for (size_t r = 0; r < used; ++r)
-            f(record(uint32_t(r)));
+            f(entry(uint32_t(r)));
     }
     // Forgets every name and gives the memory back.
     void release() {

@@ -1,6 +1,10 @@
 // The model's memory: every mapping that the model and the readers use comes
-// from here (the slabs below, the positions pool, the name index's records
-// and slots), and so does every small block of the model.
+// from here (the slabs below, the positions pool, the name index's entries
+// and slots), and so does every small block of the model that lives as long
+// as its element: elements, texts, list chunks, positions. The arrays of an
+// element's drawn places come from malloc (ft_coords.cpp): each layout
+// releases and makes them again, and a slab goes back only once all of it
+// is free, so slabs would keep every array a redraw ever made.
 //
 // A load makes a few hundred thousand small blocks in a row and frees them
 // all together when the tree goes. So small blocks are cut in turn from

@@ -79,8 +79,8 @@ typedef struct {
 // array on the heap that grows in steps (4, 8, 16, ..., 128, then
 // FT_MAX_COORDS places) and is released when the places are cleared. Packed
 // to 4-byte alignment, so that the flags that follow fill what would be the
-// pointer's padding and the whole block takes 24 bytes (its pointer read and
-// written by value only).
+// pointer's padding and ft_coords as a whole takes 24 bytes (its pointer read
+// and written by value only).
 #pragma pack(push, 4)
 typedef struct ft_coord_slots {
     union {
@@ -98,19 +98,19 @@ typedef struct ft_coord_slots {
 } ft_coord_slots;
 #pragma pack(pop)
 
-// The positions block of one element: its drawn places, and the selected and
-// highlighted flags that the canvas reads and writes. A new block is all
+// The positions of one element: its drawn places, and the selected and
+// highlighted flags that the canvas reads and writes. New positions are all
 // zero bytes: no place, no flag.
 typedef struct {
     ft_coord_slots coord;
-    // Padding, always 0: it makes the block 24 bytes, a multiple of 8, so
-    // that in the pool, where blocks lie side by side, every block starts at
-    // an 8-byte boundary and the slots' array pointer stays aligned.
+    // Padding, always 0: it makes ft_coords 24 bytes, a multiple of 8, so
+    // that in the pool, whose blocks of that size lie side by side, each
+    // starts at an 8-byte boundary and the slots' array pointer stays aligned.
     int spare;
     int selected;
     int highlighted;
 } ft_coords;
-static_assert(sizeof(ft_coords) == 24, "a positions block takes 24 bytes, a multiple of 8");
+static_assert(sizeof(ft_coords) == 24, "ft_coords takes 24 bytes, a multiple of 8");
 
 struct ft_list;
 
@@ -150,8 +150,8 @@ typedef struct ft_list {
 } ft_list;
 
 /* Construction. Allocation failure throws std::bad_alloc. */
-// A new element: name and desc "", FT_INVALID, no texts, FT_PAGE_NONE, a
-// zeroed positions block, no children. The caller owns it (ft_free_tree or
+// A new element: name and desc "", FT_INVALID, no texts, FT_PAGE_NONE,
+// zeroed positions, no children. The caller owns it (ft_free_tree or
 // ft_free_element release it).
 ft_element *ft_init(void);
 // Bits of ft_element::inline_texts.
@@ -162,7 +162,7 @@ enum { FT_TEXT_NAME = 1, FT_TEXT_DESC = 2, FT_TEXT_PROB = 4 };
 ft_element *ft_init_texts(const char *name, size_t name_len, const char *desc, size_t desc_len,
                           const char *prob, size_t prob_len);
 // A new element with copies of name and desc, the type, FT_PAGE_OFF and the
-// given children pointer; it has NO positions block (never draw it).
+// given children pointer; it has NO positions (never draw it).
 ft_element *ft_fill(char *name, char *desc, ft_type type, ft_list *children);
 ft_element *ft_new_basic(char *name, char *desc);
 ft_element *ft_new_and(char *name, char *desc, ft_list *children);
@@ -246,7 +246,7 @@ void ft_print_tree_preorder_lowlevel(ft_element *e, int level);
    several paths once. */
 // Records (x, y) unless already recorded. Not recorded either: a position
 // with x or y 0 (no drawn place), a 201st position, and one for which the
-// block's array cannot grow (memory exhausted). Cannot fail.
+// array of places cannot grow (memory exhausted). Cannot fail.
 ft_element *ft_add_coord(ft_element *e, int x, int y);
 // (x, y) when recorded, else (0, 0).
 ft_coord ft_get_coord(ft_element *e, int x, int y);
@@ -277,7 +277,7 @@ ft_element *ft_delete_at(ft_element *parent, ft_element *e, int x, int y);
 void ft_walk_once(ft_element *root, void (*fn)(ft_element *e, void *arg), void *arg);
 
 /* Release. */
-// Releases one element: its strings, positions block and the chunks of its
+// Releases one element: its strings, positions and the chunks of its
 // children and detached lists (not the elements in them). NULL does nothing.
 // Allocates nothing; cannot fail.
 void ft_free_element(ft_element *e);
@@ -298,15 +298,15 @@ unsigned long ft_generation(void);
 // Advances the counter (the model's operations call it themselves).
 void ft_touch(void);
 
-/* Positions blocks. */
-// A zeroed positions block from the model's pool of zero-filled blocks
+/* Positions. */
+// Zeroed positions, a block of the model's pool of zero-filled blocks
 // (ftslab.h), so that making an element neither touches nor zeroes its
-// block: its memory is taken when the element is first drawn. Throws
+// positions: their memory is taken when the element is first drawn. Throws
 // std::bad_alloc when memory is exhausted.
 ft_coords *ft_coords_alloc(void);
-// Returns a block to the pool (its places and flags are cleared first). NULL
-// does nothing. Allocates nothing (the pool's room for released blocks is
-// taken when its blocks are mapped); cannot fail.
+// Gives positions back to the pool (their places and flags are cleared
+// first). NULL does nothing. Allocates nothing (the pool's room for released
+// blocks is taken when its blocks are mapped); cannot fail.
 void ft_coords_release(ft_coords *b);
 
 #endif

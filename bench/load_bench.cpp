@@ -286,38 +286,118 @@ void write_file(const std::string &path, const std::string &head, char fill, lon
     fclose(f);
 }
 
-// Rows naming a name that other elements of the tree hold too (ftgen_named),
-// after a tree of 25,000 and of 250,000 events (a chain of 10,000 and of
-// 100,000 gates), 50,000 and 500,000 rows: about 1 and 10 MB; and rows that
-// move a part of 10,000 and of 100,000 gates, 20,000 and 200,000 of them
-// (ftgen_moving_gates).
-void named_rows(const std::string &dir) {
+// Rows that make the gates reader search the tree, or that its record
+// answers, each shape at about 100 KB, 1 MB and 4 MB of gates file (scale 1,
+// 10 and 40), one load each: the time, the result code and the meter's
+// steps per byte of the gates file.
+void searched_rows(const std::string &dir) {
     const struct {
         const char *what;
-        int shape; // an ftgen_named, or -1 for the moving part
-        int size, rows;
-    } shapes[] = {{"A below two events", FTGEN_TWO_BLOCKS, 25000, 50000},
-                  {"gate and event A", FTGEN_EVENT_AND_GATE, 25000, 50000},
-                  {"A, input to event dropped", FTGEN_DROPPED_INPUT, 25000, 50000},
-                  {"gate and event A, chain", FTGEN_CHAIN, 10000, 50000},
-                  {"moving part", -1, 10000, 20000}};
-    const std::string ev = dir + "/ev_named", gt = dir + "/ga_named";
+        std::string (*make)(int scale, std::string *events);
+    } shapes[] = {
+        {"part of gates X moved",
+         [](int k, std::string *ev) {
+             return ftgen_part_moved_back_and_forth(1000 * k, 1000 * k, false, ev);
+         }},
+        {"part of inputs naming Z moved",
+         [](int k, std::string *ev) {
+             return ftgen_part_moved_back_and_forth(1000 * k, 1000 * k, true, ev);
+         }},
+        {"A below two events",
+         [](int k, std::string *ev) {
+             return ftgen_named_gates(FTGEN_TWO_BLOCKS, 2500 * k, 5000 * k, ev);
+         }},
+        {"gate and event A",
+         [](int k, std::string *ev) {
+             return ftgen_named_gates(FTGEN_EVENT_AND_GATE, 2500 * k, 5000 * k, ev);
+         }},
+        {"A, input to event dropped",
+         [](int k, std::string *ev) {
+             return ftgen_named_gates(FTGEN_DROPPED_INPUT, 2500 * k, 5000 * k, ev);
+         }},
+        {"gate and event A, chain",
+         [](int k, std::string *ev) {
+             return ftgen_named_gates(FTGEN_CHAIN, 1000 * k, 5000 * k, ev);
+         }},
+        {"moving part",
+         [](int k, std::string *ev) { return ftgen_moving_gates(1000 * k, 5000 * k, ev); }},
+        {"A and B held twice, in turn",
+         [](int k, std::string *ev) { return ftgen_alternating_gates(5000 * k, 2000 * k, ev); }},
+    };
+    const std::string ev = dir + "/ev_searched", gt = dir + "/ga_searched";
+    printf("\n%-30s %5s %7s %9s %6s %12s\n", "searched rows", "scale", "MB", "load s", "result",
+           "steps/byte");
     for (const auto &s : shapes)
-        for (int times : {1, 10}) {
+        for (int scale : {1, 10, 40}) {
             std::string events;
-            write_file(gt,
-                       s.shape < 0 ? ftgen_moving_gates(s.size * times, s.rows * times, &events)
-                                   : ftgen_named_gates(ftgen_named(s.shape), s.size * times,
-                                                       s.rows * times, &events),
-                       'x', 0, "");
+            const std::string gates = s.make(scale, &events);
+            write_file(gt, gates, 'x', 0, "");
             write_file(ev, events, 'x', 0, "");
+            FTD_tree *holder = new FTD_tree;
+            ftread_meter meter;
             int rc = -1;
-            const double seconds = load_once(ev, gt, &rc);
-            printf("%-26s x%-2d %9.4f %6d\n", s.what, times, seconds, rc);
+            const double seconds = seconds_of(
+                [&] { rc = read_faulttree_files(holder, ev.c_str(), gt.c_str(), &meter); });
+            delete holder;
+            printf("%-30s %5d %7.2f %9.4f %6d %12.3f\n", s.what, scale, gates.size() / 1e6, seconds,
+                   rc, double(meter.steps) / double(gates.size()));
             fflush(stdout);
         }
     remove(ev.c_str());
     remove(gt.c_str());
+}
+
+// The 200,000-gate tree pair as it is and with one irregular row after its
+// first row: an event of the root's turned into a gate, or a row for gate
+// G_1 that makes a second gate G_3 (the row of G_1 fills it again later).
+// Each load in a fresh process, alternately, medians of seven rounds.
+void irregular_rows(const std::string &dir) {
+    const shape s = tree_shape(200000);
+    const std::string ev = dir + "/events_irregular.txt", gt = dir + "/gates_irregular.txt";
+    if (ftgen_write_pair(ev.c_str(), gt.c_str(), s.params) != 0)
+        exit(1);
+    const struct {
+        const char *what, *row;
+    } rows[] = {{"as generated", nullptr},
+                {"an event turned into a gate", "BE_0\tOR\tturned into a gate"},
+                {"a gate named twice", "G_1\tOR\tfilled early\tG G_3"}};
+    std::vector<std::string> files;
+    for (const auto &r : rows) {
+        if (r.row == nullptr) {
+            files.push_back(gt);
+            continue;
+        }
+        std::string text, line = std::string(r.row);
+        for (int tabs = int(std::count(line.begin(), line.end(), '\t')); tabs < 20; ++tabs)
+            line += '\t';
+        line += "\tOff\t\r\n";
+        FILE *f = fopen(gt.c_str(), "rb");
+        char buf[1 << 16];
+        for (size_t n; f != nullptr && (n = fread(buf, 1, sizeof buf, f)) > 0;)
+            text.append(buf, n);
+        if (f != nullptr)
+            fclose(f);
+        const size_t second = text.find("\r\n", text.find("\r\n") + 2) + 2; // after row 1
+        text.insert(second, line);
+        files.push_back(dir + "/gates_irregular" + std::to_string(files.size()) + ".txt");
+        write_file(files.back(), text, 'x', 0, "");
+    }
+    std::vector<std::vector<double>> times(files.size());
+    for (int round = 0; round < 7; ++round)
+        for (size_t i = 0; i < files.size(); ++i) {
+            std::vector<double> r;
+            if (bench_fresh({"--load", ev, files[i]}, r) != 0 || r.size() != 5 || r[2] != 0)
+                exit(1);
+            times[i].push_back(r[0]);
+        }
+    printf("\n%-30s %9s %9s\n", "200,000 gates, one row", "load s", "ratio");
+    for (size_t i = 0; i < files.size(); ++i) {
+        printf("%-30s %9.4f %9.2f\n", rows[i].what, bench_median(times[i]),
+               bench_median(times[i]) / bench_median(times[0]));
+        remove(files[i].c_str());
+    }
+    remove(ev.c_str());
+    fflush(stdout);
 }
 
 // An events file of n names of 16 bytes whose hashes under a key other than
@@ -401,7 +481,7 @@ void hostile_rows(const std::string &dir) {
         printf("%-32s %9.4f %6d\n", r.what, s, rc);
         fflush(stdout);
     }
-    named_rows(dir);
+    searched_rows(dir);
     for (const char *name : {"ev", "ga", "ev_nul", "ga_nul", "ev_crowded", "ga_cycle", "ev_order",
                              "ga_order", "ev_sparse", "fifo", "ev_huge"})
         remove((dir + "/" + name).c_str());
@@ -767,6 +847,7 @@ int main(int argc, char **argv) {
     }
     trick_rows(dir);
     pair_rows(dir);
+    irregular_rows(dir);
     hostile_rows(dir);
     if (own_dir)
         rmdir(dir.c_str());

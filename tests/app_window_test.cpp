@@ -224,6 +224,106 @@ TEST_F(AppTest, DraggedBorderShowsTheNewestLogLine) {
     }
 }
 
+// The lines of the log panel that show whole in the window, as line
+// numbers from the end (1 the newest); "" when none does.
+static std::string shown_lines(Fl_Text_Display *panel, Fl_Text_Buffer *buffer, int bottom) {
+    std::string shown;
+    int end = buffer->length() - 1; // the newest line's "\n"
+    for (int back = 1; back <= 8 && end > 0; back++) {
+        int start = buffer->line_start(end), x = 0, y = 0;
+        if (panel->position_to_xy(start, &x, &y) && y >= panel->y() &&
+            y + panel->textsize() <= std::min(bottom, panel->y() + panel->h()))
+            shown += std::to_string(back);
+        end = start - 1;
+    }
+    return shown;
+}
+
+// The dark (text) pixels of the window's rows y to y + rows, drawn offscreen.
+static int dark_pixels(Fl_Window *w, int y, int rows) {
+    const std::string px = pixels_of(w);
+    int dark = 0;
+    for (int i = y * w->w() * 3; i < (y + rows) * w->w() * 3 && i < (int)px.size(); i += 3)
+        dark += (unsigned char)px[i] < 100 && (unsigned char)px[i + 1] < 100;
+    return dark;
+}
+
+// An error line brings the log panel into view, at the first size and in a
+// taller window: the border above it moves up and the panel shows its last
+// lines, the newest whole and drawn. Export's three refusals, and an error
+// line of any other command.
+TEST_F(AppTest, ErrorLineBringsTheLogPanelIntoView) {
+    ASSERT_EQ(load_example(), 0);
+    Fl_Text_Display *panel = h->log_display;
+    global_log->set_level(LOG_DEBUG);
+    std::string chosen;
+    responder.file_chooser = [&](const char *, const char *, const char *, int) {
+        return chosen.c_str();
+    };
+    responder.choice = [](const std::string &, const char *, const char *, const char *) {
+        return 1; // Yes, overwrite
+    };
+    write_file("a.txt", "OLD");
+    const struct {
+        const char *chosen; // exported into; NULL: an error line of another command
+        const char *line;
+    } rows[] = {{"", "ERROR. You chose a directory.\nPlease, choose a different file.\n"},
+                {"/a.txt", "ERROR. Not a valid file extension.\n"},
+                {"/none/x.svg", "ERROR. File could not be written.\n"},
+                {nullptr, "ERROR. Some other command failed.\n"}};
+    for (int height : {631, 900})
+        for (const auto &r : rows) {
+            SCOPED_TRACE(std::to_string(height) + " " + r.line);
+            h->window->size(840, height);
+            Fl::flush();
+            ASSERT_EQ(panel->y(), height - 1) << "only the panel's top row shows";
+            for (int i = 0; i < 40; i++)
+                global_log->message("line %d\n", i);
+            if (r.chosen) {
+                chosen = dir + r.chosen;
+                h->on_export();
+            } else {
+                global_log->log(LOG_ERROR, "%s", "Some other command failed.");
+            }
+            ASSERT_TRUE(log_ends(r.line));
+            Fl::flush();
+            EXPECT_LT(panel->y(), height - 60);
+            EXPECT_EQ(panel->y() + panel->h(), height);
+            EXPECT_EQ(shown_lines(panel, logger->buffer, height).substr(0, 4), "1234");
+            int x = 0, y = 0, newest = logger->buffer->line_start(logger->buffer->length() - 1);
+            int dark = panel->position_to_xy(newest, &x, &y)
+                           ? dark_pixels(h->window, y, panel->textsize())
+                           : 0;
+            EXPECT_GT(dark, 20) << "the newest line is drawn";
+            drag(h->window, 400, panel->y(), height - 1); // back as it was
+        }
+}
+
+// What a command that succeeds logs, at every level, leaves the panel as
+// the window first shows it: its top pixel row.
+TEST_F(AppTest, SuccessfulCommandsLeaveTheLogPanelAsItIs) {
+    global_log->set_level(LOG_DEBUG);
+    responder.file_chooser = [this](const char *, const char *, const char *, int) {
+        static std::string name;
+        return (name = dir + "/ok.svg").c_str();
+    };
+    const std::function<void()> commands[] = {[&] { ASSERT_EQ(load_example(), 0); },
+                                              [&] { h->on_reload(); },
+                                              [&] { h->on_zoom_in(); },
+                                              [&] { h->on_full_size(); },
+                                              [&] { h->on_export(); },
+                                              [&] { h->not_implemented(); },
+                                              [&] { global_log->log(LOG_INFO, "%s", "info"); },
+                                              [&] { h->on_close(); }};
+    for (const auto &command : commands) {
+        command();
+        Fl::flush();
+        EXPECT_EQ(h->log_display->y(), 630);
+        EXPECT_EQ(h->log_display->h(), 1);
+    }
+    EXPECT_EQ(read_all(dir + "/ok.svg").substr(0, 5), "<?xml");
+}
+
 // The window asked for any size, down to one pixel, keeps every widget at
 // a size of one pixel or more, and put back to its first size shows its
 // first view again: every widget in its place at its size.

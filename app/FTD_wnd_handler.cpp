@@ -116,7 +116,8 @@ static FTD_canvas *make_canvas() {
 // Builds the tile: hidden resizable box, log panel, page list, drawing area.
 // The tile ends at the window's bottom edge, and the log panel with it: at
 // first only the panel's top row shows, and dragging the border above it up
-// (as far as the resizable box allows) shows the panel whole.
+// (as far as the resizable box allows) shows the panel whole; an error line
+// of the log moves that border up by itself (log.h).
 static Fl_Tile *make_tile(FTD_wnd_handler *h) {
     static int column_widths[] = {45, 45, 0};
     Fl_Tile *t = new Fl_Tile(0, 90, 840, 541);

@@ -1,8 +1,13 @@
 // The logging interface and the text-panel and file loggers.
 #include "log.h"
 
+#include <FL/Fl.H>
 #include <FL/Fl_Text_Buffer.H>
 #include <FL/Fl_Text_Display.H>
+#include <FL/Fl_Tile.H>
+#include <FL/fl_draw.H>
+
+#include <algorithm>
 
 #include <cstdlib>
 #include <cstring>
@@ -124,10 +129,45 @@ void log_text_display::vmessage(const char *format, va_list args) {
     scroll_to_end();
 }
 
-void log_text_display::write_line(int, const char *line, const char *) {
+// Text lines that an error line brings into view.
+static const int error_view_lines = 6;
+
+// Moves the border above a panel that lies in a tile up, as a drag would,
+// until the panel is error_view_lines lines tall (with room for its frame and
+// a horizontal scrollbar) or the border meets the top of the tile's
+// resizable box, where a drag stops. A taller panel, or one in no tile,
+// stays as it is.
+static void show_in_tile(Fl_Text_Display *d) {
+    Fl_Tile *tile = dynamic_cast<Fl_Tile *>(d->parent());
+    Fl_Widget *box = tile ? tile->resizable() : nullptr;
+    if (!box)
+        return;
+    const int bottom = d->y() + d->h();
+    const int tall = error_view_lines * fl_height(d->textfont(), d->textsize()) +
+                     Fl::box_dh(d->box()) + Fl::scrollbar_size();
+    const int top = std::max(bottom - tall, box->y());
+    if (top >= d->y())
+        return;
+    // The tile keeps to its children's first places through later resizes,
+    // and takes them from where they stand when it first resizes or is
+    // dragged; a resize to its own size has it take them before a border
+    // moves, and changes nothing.
+    tile->resize(tile->x(), tile->y(), tile->w(), tile->h());
+    for (int i = 0; i < tile->children(); i++) {
+        Fl_Widget *w = tile->child(i);
+        if (w != box && w->y() + w->h() == d->y())
+            w->resize(w->x(), w->y(), w->w(), top - w->y());
+    }
+    d->resize(d->x(), top, d->w(), bottom - top);
+    tile->redraw();
+}
+
+void log_text_display::write_line(int level, const char *line, const char *) {
     if (!line)
         return;
     buffer->append(line);
+    if (level == LOG_ERROR && display)
+        show_in_tile(display);
     scroll_to_end();
 }
 

@@ -88,7 +88,10 @@ class log_text_display : public log_base {
     // Attaches a new buffer holding start to display (NULL: none yet).
     log_text_display(Fl_Text_Display *display, const char *start);
     // Appends a line that passed and scrolls to the end; a message that did
-    // not pass leaves the panel as it is.
+    // not pass leaves the panel as it is. An error line (LOG_ERROR) first
+    // brings a panel that lies in a tile (Fl_Tile) into view: the border
+    // above it moves up, as a drag would, until the panel shows six lines or
+    // the border meets the tile's resizable box; a taller panel stays.
     void write_line(int level, const char *line, const char *text) override;
 };
 

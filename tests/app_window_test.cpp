@@ -198,12 +198,13 @@ static void drag(Fl_Window *w, int x, int y0, int y1) {
 }
 
 // The log panel starts as the window's bottom pixel row; dragging the border
-// above it up shows the panel whole, down to its newest line (here the line
-// of an export that failed), at the first size and in a taller window.
+// above it up shows the panel whole, down to its newest line (here a
+// warning, which leaves the border where it is), at the first size and in a
+// taller window.
 TEST_F(AppTest, DraggedBorderShowsTheNewestLogLine) {
     ASSERT_EQ(load_example(), 0);
     Fl_Text_Display *panel = h->log_display;
-    global_log->set_level(LOG_ERROR);
+    global_log->set_level(LOG_WARNING);
     for (int height : {631, 900}) {
         h->window->size(840, height);
         Fl::flush();
@@ -211,8 +212,8 @@ TEST_F(AppTest, DraggedBorderShowsTheNewestLogLine) {
         for (int i = 0; i < 40; i++)
             global_log->message("line %d\n", i);
         int newest = logger->buffer->length();
-        EXPECT_EQ(h->write_svg_file((dir + "/none/x.svg").c_str()), -1);
-        ASSERT_TRUE(log_ends("ERROR. File could not be written.\n"));
+        h->not_implemented();
+        ASSERT_TRUE(log_ends("WARNING. Sorry, this is not yet implemented.\n"));
         drag(h->window, 400, height - 1, height - 301);
         EXPECT_EQ(panel->y(), height - 301);
         EXPECT_EQ(panel->y() + panel->h(), height) << "window " << height;

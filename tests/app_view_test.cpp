@@ -91,14 +91,23 @@ TEST_F(AppTest, ZoomCommandsTypedPercentagesAndDoubleClick) {
                                 "Maximum rate allowed for viewing the complete tree is " +
                                 std::to_string((int)(h->canvas->max_zoom * 10.0)) + "%";
     struct { // typed text, the field and the zoom afterwards; a value beyond
-             // the largest zoom warns and the canvas ends at 32767 pixels
+             // the largest zoom warns and the canvas ends at 32767 pixels; a
+             // value below 0 is refused as Zoom Out refuses it: the zoom stays
+             // and the field shows it again
         const char *typed, *field;
         float zoom;
-    } rows[] = {{"250", "250%", 25.0f},        {"33.333333", "33.3333%", 3.33333f},
-                {"nan", "33.3333%", 3.33333f}, {"abc", "0%", 0.0f},
-                {"-40", "-40%", -4.0f},        {"1e30", "1e+30%", 1e29f},
-                {"inf", "inf%", FLT_MAX},      {"1e39", "inf%", FLT_MAX},
-                {"-inf", "-inf%", -FLT_MAX}};
+    } rows[] = {{"250", "250%", 25.0f},
+                {"33.333333", "33.3333%", 3.33333f},
+                {"nan", "33.3333%", 3.33333f},
+                {"-50", "33.3333%", 3.33333f},
+                {"-0.001", "33.3333%", 3.33333f},
+                {"-inf", "33.3333%", 3.33333f},
+                {"-1e39", "33.3333%", 3.33333f},
+                {"abc", "0%", 0.0f},
+                {"-40", "0%", 0.0f},
+                {"1e30", "1e+30%", 1e29f},
+                {"inf", "inf%", FLT_MAX},
+                {"1e39", "inf%", FLT_MAX}};
     for (auto [typed, field, zoom] : rows) {
         alerts.clear();
         h->zoom_input->value(typed);
@@ -112,6 +121,11 @@ TEST_F(AppTest, ZoomCommandsTypedPercentagesAndDoubleClick) {
         EXPECT_EQ(h->canvas->w() == 32767 && h->canvas->h() == 32767, beyond) << typed;
         EXPECT_GE(h->canvas->w(), 0) << typed;
     }
+    h->on_full_size(); // Zoom In from a typed value below 0 is refused too
+    h->zoom_input->value("-100");
+    h->on_zoom_in();
+    EXPECT_STREQ(h->zoom_input->value(), "100%");
+    EXPECT_EQ(h->canvas->zoom, 10.0f);
 }
 
 TEST_F(AppTest, ProbabilityToggleRelabelsItem) {

@@ -175,9 +175,10 @@ class FTD_wnd_handler {
     // Applies the zoom typed into the zoom field.
     void on_zoom_input();
     // Applies a zoom given as a percentage (zoom times 10). A percentage that
-    // is not a number leaves the zoom and rewrites the field; an infinite one
-    // stands for the largest finite zoom of its sign (so inf warns as any
-    // zoom above the largest). The canvas stays within 0 to 32767 pixels.
+    // is not a number or is below 0 leaves the zoom and writes it into the
+    // field again; an infinite one stands for the largest finite zoom (so inf
+    // warns as any zoom above the largest). The canvas stays within 0 to
+    // 32767 pixels.
     void set_zoom(float percent);
     void on_zoom_in();
     void on_zoom_out();

@@ -71,7 +71,9 @@ void FTD_wnd_handler::set_zoom(float percent) {
     if (!tree_shown())
         return;
     char text[32];
-    if (std::isnan(percent)) {
+    // A zoom below 0 has no drawing (Zoom Out never goes there): refused as
+    // a percentage that is not a number is, the field showing the zoom again.
+    if (std::isnan(percent) || percent < 0) {
         snprintf(text, sizeof text, "%g%%", canvas->zoom * 10.0);
         zoom_input->value(text);
         zoom_input->take_focus();
@@ -80,7 +82,7 @@ void FTD_wnd_handler::set_zoom(float percent) {
     // An infinite percentage (inf typed, or a number beyond the float range)
     // gives the largest finite zoom: the drawing and the SVG writer multiply
     // by it.
-    float z = std::clamp(percent / 10.0f, -FLT_MAX, FLT_MAX);
+    float z = std::min(percent / 10.0f, FLT_MAX);
     if (z > canvas->max_zoom)
         dlg_alert("WARNING: zoom rate is too high. Fault Tree will be clipped.\n\n"
                   "Maximum rate allowed for viewing the complete tree is %d%%",

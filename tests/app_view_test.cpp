@@ -105,6 +105,7 @@ TEST_F(AppTest, ZoomCommandsTypedPercentagesAndDoubleClick) {
                 {"-1e39", "33.3333%", 3.33333f},
                 {"abc", "0%", 0.0f},
                 {"-40", "0%", 0.0f},
+                {"-0", "0%", 0.0f},
                 {"1e30", "1e+30%", 1e29f},
                 {"inf", "inf%", FLT_MAX},
                 {"1e39", "inf%", FLT_MAX}};
@@ -120,6 +121,7 @@ TEST_F(AppTest, ZoomCommandsTypedPercentagesAndDoubleClick) {
             << typed;
         EXPECT_EQ(h->canvas->w() == 32767 && h->canvas->h() == 32767, beyond) << typed;
         EXPECT_GE(h->canvas->w(), 0) << typed;
+        EXPECT_FALSE(std::signbit(h->canvas->zoom)) << typed; // the SVG scale has no "-0"
     }
     h->on_full_size(); // Zoom In from a typed value below 0 is refused too
     h->zoom_input->value("-100");

@@ -83,6 +83,8 @@ void FTD_wnd_handler::set_zoom(float percent) {
     // gives the largest finite zoom: the drawing and the SVG writer multiply
     // by it.
     float z = std::min(percent / 10.0f, FLT_MAX);
+    if (z == 0) // "-0" typed: the zoom 0, shown and written without a sign
+        z = percent = 0;
     if (z > canvas->max_zoom)
         dlg_alert("WARNING: zoom rate is too high. Fault Tree will be clipped.\n\n"
                   "Maximum rate allowed for viewing the complete tree is %d%%",

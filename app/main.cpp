@@ -1,10 +1,12 @@
-// The displayer's entry point: prepares the toolkit and the platform
+// The displayer's entry point: makes a write past the file-size limit fail
+// instead of ending the process, prepares the toolkit and the platform
 // services, checks the command line, builds the main window and runs the
 // event loop until the main window is hidden.
 #include <FL/Fl.H>
 #include <FL/Fl_File_Icon.H>
 
 #include "FTD_wnd_handler.h"
+#include "file_replace.h"
 #include "log.h"
 #include "paths.h"
 #include "preferences.h"
@@ -27,6 +29,7 @@ static void init_file_icons(const char *dir) {
 }
 
 int main(int argc, char **argv) {
+    file_replace_startup();
     Fl::scheme(nullptr);
     init_file_icons("../icons");
     get_install_dir(install_dir);

@@ -3,6 +3,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -233,4 +234,15 @@ int file_replace(const std::string &path, int options, const std::function<int(F
     } catch (const std::bad_alloc &) {
         return -1;
     }
+}
+
+// Lets the write that raised SIGXFSZ return its EFBIG.
+static void let_write_fail(int) {}
+
+void file_replace_startup(void) {
+    struct sigaction action = {};
+    action.sa_handler = let_write_fail;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGXFSZ, &action, nullptr);
 }

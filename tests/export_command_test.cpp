@@ -7,6 +7,8 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include "file_replace.h"
+
 namespace {
 
 // The example tree on display, every log line kept; the chooser answers
@@ -69,6 +71,7 @@ const std::string ext_err = "ERROR. Not a valid file extension.\n";
 } // namespace
 
 TEST_F(Export, ChecksQuestionsAndLogLines) {
+    file_replace_startup(); // a write past the file-size limit fails, as in the program
     enum { NONE, OLD, LINK, LOOP };
     struct {
         const char *chosen; // in the test directory; "" cancels

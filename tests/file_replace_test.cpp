@@ -1,12 +1,14 @@
 // Replacing a file through its symbolic links where the export, store and
-// log tests do not reach: setting aside what a chain of links ends on; and a
-// replacement that runs out of memory. This program replaces the global
+// log tests do not reach: setting aside what a chain of links ends on; a
+// replacement that runs out of memory; and the programs started after the
+// start-up step. This program replaces the global
 // operator new so that an allocation can be made to fail on demand.
 #include "failing_new.h"
 #include "fault_support.h"
 #include "file_replace.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 
 namespace {
 
@@ -92,6 +94,16 @@ TEST(FileReplace, WithoutMemoryFailsAndKeepsTheFile) {
         EXPECT_EQ(read_all(target), "OLD");
         EXPECT_EQ(names_in(dir.path), names);
     }
+}
+
+// The start-up step leaves the programs the process starts (a browser, an
+// editor) as a shell starts them: past its file-size limit such a program is
+// ended by SIGXFSZ, not made to go on with failed writes.
+TEST(FileReplace, StartedProgramsKeepTheFileSizeSignal) {
+    file_replace_startup();
+    temp_dir dir;
+    const std::string past_limit = "ulimit -f 1; head -c 8192 /dev/zero >" + dir.file("f");
+    EXPECT_EQ(system(past_limit.c_str()), (128 + SIGXFSZ) << 8);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 // never destroys a file that was there.
 #include "dialogs.h"
 #include "fault_support.h"
+#include "file_replace.h"
 #include "preferences.h"
 #include "preferences_store.h"
 
@@ -309,6 +310,7 @@ TEST(PrefsFault, NonFileStoreIsSetAside) {
 // no temporary file beside it; the record keeps the new values.
 TEST(PrefsFault, FailedWriteKeepsStore) {
     enum { READ_ONLY, FULL_DISK, SIZE_LIMIT };
+    file_replace_startup(); // a write past the file-size limit fails, as in the program
     for (int way : {READ_ONLY, FULL_DISK, SIZE_LIMIT}) {
         if (way != SIZE_LIMIT && private_mounts() != 0)
             continue; // no mount namespace here (needs CAP_SYS_ADMIN)

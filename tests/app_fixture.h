@@ -116,14 +116,14 @@ inline std::string pixels_of(Fl_Widget *w) {
 // What is wrong with c's SVG export: "" when it is written whole and
 // well-formed (xmllint), else which of the two failed.
 inline std::string svg_export_fault(FTD_canvas *c) {
-    char path[] = "/tmp/ftd_svg_XXXXXX";
-    FILE *out = fdopen(mkstemp(path), "w");
+    std::string path = testing::TempDir() + "ftd_svg_XXXXXX";
+    FILE *out = fdopen(mkstemp(&path[0]), "w");
     std::string fault = out && c->write_svg(out) == 0 ? "" : "not written";
     if (out)
         fclose(out);
-    if (fault.empty() && system(("xmllint --noout --huge " + std::string(path)).c_str()) != 0)
+    if (fault.empty() && system(("xmllint --noout --huge " + path).c_str()) != 0)
         fault = "not well-formed";
-    unlink(path);
+    unlink(path.c_str());
     return fault;
 }
 

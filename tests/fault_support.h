@@ -4,6 +4,7 @@
 #ifndef FAULT_SUPPORT_H
 #define FAULT_SUPPORT_H
 
+#include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -32,13 +33,16 @@ inline void write_all(const std::string &path, const std::string &bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// A fresh directory, removed with everything in it (and a tmpfs mounted at
+// A fresh directory in the tests' temporary folder (testing::TempDir():
+// TMPDIR, else /tmp), removed with everything in it (and a tmpfs mounted at
 // "full" below it) at the end.
 struct temp_dir {
     std::string path;
     temp_dir() {
-        char tmpl[] = "/tmp/ftd_fault_XXXXXX";
-        path = mkdtemp(tmpl);
+        std::string tmpl = testing::TempDir() + "ftd_fault_XXXXXX";
+        if (!mkdtemp(&tmpl[0]))
+            abort(); // no test can go on without its directory
+        path = tmpl;
     }
     ~temp_dir() {
         (void)!system(("umount -l '" + path + "/full' 2>/dev/null; rm -rf '" + path + "'").c_str());

@@ -35,19 +35,34 @@ inline void write_all(const std::string &path, const std::string &bytes) {
 
 // A fresh directory in the tests' temporary folder (testing::TempDir():
 // TMPDIR, else /tmp), removed with everything in it (and a tmpfs mounted at
-// "full" below it) at the end.
+// "full" below it) at the end by the process that made it; a forked child
+// shares it and leaves it.
 struct temp_dir {
     std::string path;
+    pid_t maker = getpid();
     temp_dir() {
         std::string tmpl = testing::TempDir() + "ftd_fault_XXXXXX";
         if (!mkdtemp(&tmpl[0]))
             abort(); // no test can go on without its directory
         path = tmpl;
     }
-    ~temp_dir() {
-        (void)!system(("umount -l '" + path + "/full' 2>/dev/null; rm -rf '" + path + "'").c_str());
-    }
+    ~temp_dir() { remove(); }
     std::string file(const std::string &name) const { return path + "/" + name; }
+    // Ends the process with code as _exit does, which runs no destructor,
+    // removing the directory first: how a death test's child ends when the
+    // threadsafe style starts it afresh, with a fixture and a directory of
+    // its own.
+    [[noreturn]] void exit_child(int code) const {
+        remove();
+        _exit(code);
+    }
+
+  private:
+    void remove() const {
+        if (getpid() == maker)
+            (void)!system(
+                ("umount -l '" + path + "/full' 2>/dev/null; rm -rf '" + path + "'").c_str());
+    }
 };
 
 // A fresh HOME; the preference store lives below it.

@@ -176,7 +176,8 @@ TEST_F(AppTest, PageListShowsNamesAsWritten) {
             return r.root.size() < 1000 &&
                    pixels_of(h->page_browser) != plain_list_pixels(h->page_browser);
         };
-        EXPECT_EXIT(_exit(show()), ::testing::ExitedWithCode(0), "") << r.root.substr(0, 20);
+        EXPECT_EXIT(tmp.exit_child(show()), ::testing::ExitedWithCode(0), "")
+            << r.root.substr(0, 20);
     }
 }
 

@@ -236,13 +236,6 @@ int file_replace(const std::string &path, int options, const std::function<int(F
     }
 }
 
-// Lets the write that raised SIGXFSZ return its EFBIG.
-static void let_write_fail(int) {}
-
 void file_replace_startup(void) {
-    struct sigaction action = {};
-    action.sa_handler = let_write_fail;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGXFSZ, &action, nullptr);
+    signal(SIGXFSZ, SIG_IGN);
 }

@@ -46,13 +46,11 @@ std::string file_replace_target(const std::string &path, int options);
 // be made, leaves it damaged) and no temporary file is left.
 int file_replace(const std::string &path, int options, const std::function<int(FILE *)> &write);
 
-// The process-wide step that file_replace needs, taken first at start-up: a
-// write past the process's file-size limit (a shell's ulimit -f) then fails
-// with EFBIG, as a write to a full disk fails, so that the replacement fails
-// with the file kept and no temporary file left; otherwise the SIGXFSZ that
-// comes with it ends the process there. The signal is caught by a handler
-// that does nothing rather than ignored, so that the programs this process
-// starts get its default back. Cannot fail.
+// The process-wide step that file_replace needs, taken first at start-up:
+// the process ignores SIGXFSZ, so that a write past its file-size limit (a
+// shell's ulimit -f) fails with EFBIG, as a write to a full disk fails, and
+// the replacement fails with the file kept and no temporary file left,
+// where the signal would end the process. Cannot fail.
 void file_replace_startup(void);
 
 #endif

@@ -38,8 +38,9 @@ void *ft_slab_alloc(size_t n, size_t align);
 void ft_slab_free(void *p);
 // Slabs mapped now (for tests; 0 in the sanitizer's build).
 size_t ft_slab_count(void);
-// 1 in the address sanitizer's build, else 0: for tests of the slabs and
-// the pool themselves, whose blocks are heap allocations there.
+// 1 in the address sanitizer's build, else 0: how a test asks which build
+// it runs in (the slabs' and the pool's blocks are heap allocations there,
+// and address-space limits do not mix with the sanitizer).
 int ft_sanitizer_build(void);
 
 // Options of ft_pages_map, or-ed together.

@@ -69,6 +69,17 @@ def shared_to_gate():
     return events + MARK + gates
 
 
+def zero_wide_shared_gates():
+    # Events turned into gates, each named 18 times by the row above; the last
+    # are gates without inputs, which take no room when drawn: 111,151 places
+    # in a tree 0 units wide.
+    events = ev(*[[b"E%d" % i, b"Basic", b"", b"", b""] for i in range(4)])
+    rows = [gate(b"TOP", b"OR", b"", [b"E E0"] * 18)]
+    rows += [gate(b"E%d" % i, b"AND", b"", [b"E E%d" % (i + 1)] * 18) for i in range(3)]
+    rows.append(gate(b"E3", b"OR", b"", []))
+    return events + MARK + GA_HEAD + b"".join(rows)
+
+
 def odd_bytes():
     # Lone CR, lone LF, NUL, BOM, empty cells, missing last line end.
     return (b"\xef\xbb\xbfName\r\nA\rB\r\nC\x00D\r\n\tX\r\nlast" + MARK
@@ -98,7 +109,8 @@ def errors():
 
 def main():
     seeds = {"pump": pump(), "minimal": minimal(), "escapes": escapes(), "deep": deep(),
-             "shared_to_gate": shared_to_gate(), "odd_bytes": odd_bytes(), "lf_only": lf_only()}
+             "shared_to_gate": shared_to_gate(), "odd_bytes": odd_bytes(), "lf_only": lf_only(),
+             "zero_wide_shared_gates": zero_wide_shared_gates()}
     seeds.update(errors())
     for target in ("fuzz_read_pair", "fuzz_load_export"):
         d = os.path.join(OUT, target)

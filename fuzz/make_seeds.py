@@ -80,6 +80,17 @@ def zero_wide_shared_gates():
     return events + MARK + GA_HEAD + b"".join(rows)
 
 
+def long_shared_texts():
+    # 3,888 places of one event whose description of 1,500 short lines gives
+    # each of them 1,500 text spans: a tree of ordinary drawn size (3,888
+    # columns, 4 levels) whose document takes about 250 MB.
+    events = ev([b"E0", b"Basic", b"", b"", b""], [b"E1", b"Basic", b"", b"", b""],
+                [b"E2", b"Basic", b"a\n" * 1500, b"Fixed", b"0.1"])
+    rows = [gate(b"TOP", b"OR", b"", [b"E E0"] * 18), gate(b"E0", b"AND", b"", [b"E E1"] * 18),
+            gate(b"E1", b"OR", b"", [b"E E2"] * 12)]
+    return events + MARK + GA_HEAD + b"".join(rows)
+
+
 def odd_bytes():
     # Lone CR, lone LF, NUL, BOM, empty cells, missing last line end.
     return (b"\xef\xbb\xbfName\r\nA\rB\r\nC\x00D\r\n\tX\r\nlast" + MARK
@@ -110,7 +121,8 @@ def errors():
 def main():
     seeds = {"pump": pump(), "minimal": minimal(), "escapes": escapes(), "deep": deep(),
              "shared_to_gate": shared_to_gate(), "odd_bytes": odd_bytes(), "lf_only": lf_only(),
-             "zero_wide_shared_gates": zero_wide_shared_gates()}
+             "zero_wide_shared_gates": zero_wide_shared_gates(),
+             "long_shared_texts": long_shared_texts()}
     seeds.update(errors())
     for target in ("fuzz_read_pair", "fuzz_load_export"):
         d = os.path.join(OUT, target)

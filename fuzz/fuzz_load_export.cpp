@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "FTD_canvas.h"
 #include "ftread.h"
@@ -71,18 +72,49 @@ static void export_and_check(FTD_canvas *canvas) {
     free(doc);
 }
 
-// Most places (columns times levels of the laid-out tree) that a run draws
-// and exports. A tree of a million shared-event places loads legitimately,
-// but its document of hundreds of megabytes, parsed again by the XML checker,
-// would exceed the fuzzer's memory limit; such trees are loaded, measured and
-// released only.
-static const double MAX_CHECKED_PLACES = 20000;
+// Most bytes of document a run exports and parses again. The XML checker
+// takes some 90 times a document's size in memory (a 5.7 MB document took a
+// run to 525 MB), so a much larger one would exceed the fuzzer's memory
+// limit, and writing it the time limit; such trees are loaded, laid out and
+// released only. A tree of a million shared places loads legitimately, and
+// so do a few thousand places with kilobytes of text each.
+static const size_t MAX_CHECKED_BYTES = 10u << 20;
+
+static size_t text_length(const char *t) {
+    return t ? strlen(t) : 0;
+}
+
+// Bytes of document one place can take: its symbol, boxes and connector
+// (about 500), and its texts, the name in its box and in its label, where a
+// character and a newline can make a line of its own, a text span of some
+// 40 bytes.
+static size_t place_bytes(ft_element *e) {
+    size_t text = 2 * text_length(ft_get_name(e)) + text_length(ft_get_desc(e)) +
+                  text_length(ft_get_prob(e)) + text_length(ft_get_criticality(e));
+    return 500 + 24 * text;
+}
+
+// The document of the tree shown from root, counted over the places of its
+// layout (one for every node drawn, a shared one under each gate naming it)
+// until it exceeds MAX_CHECKED_BYTES. The tree's drawn size is no measure:
+// a gate without inputs takes no room.
+static size_t document_bytes(ft_element *root) {
+    FTD_layout layout;
+    FTD_canvas::build_layout(layout, root, FTD_point{10, 10}, 1);
+    size_t bytes = 0;
+    for (const FTD_place &p : layout.places) {
+        bytes += place_bytes(p.e);
+        if (bytes > MAX_CHECKED_BYTES)
+            break;
+    }
+    return bytes;
+}
 
 static void show_tree(ft_element *root, int show_prob) {
+    const size_t bytes = document_bytes(root);
     FTD_canvas *canvas = new FTD_canvas(0, 0, CANVAS_W, CANVAS_H);
     canvas->set_tree(root);
-    double places = (canvas->tree_size->w / 20.0 + 1) * (canvas->tree_size->h / 20.0 + 1);
-    if (places > MAX_CHECKED_PLACES) {
+    if (bytes > MAX_CHECKED_BYTES) {
         delete canvas;
         return;
     }

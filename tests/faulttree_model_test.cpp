@@ -1,6 +1,7 @@
 // Model tests: chunked lists, setters, predicates, drawn positions, hit
 // tests, searches, deletes and release.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstring>
@@ -292,6 +293,40 @@ TEST_F(Model, NameIndexFindsNamesInEveryRecordBlock) {
     EXPECT_EQ(records, appended + added + 1);
     index.release();
     EXPECT_EQ(index.find(names[0].c_str()), nullptr);
+}
+
+// The name index's key is drawn at every start: two runs of this program
+// (this test alone, with FTD_HASH_NAMES set, printing its hashes) hash the
+// same names differently, so no file can choose names that share a slot.
+TEST(NameKey, DrawnAtEachStart) {
+    static const char *const names[] = {"TOP", "PUMP_A", "a name longer than sixteen bytes"};
+    if (getenv("FTD_HASH_NAMES") != nullptr) { // the started run
+        printf("hashes:");
+        for (const char *n : names)
+            printf(" %08x", name_index::hash_of(n, strlen(n)));
+        printf("\n");
+        return;
+    }
+    char self[4096];
+    const ssize_t len = readlink("/proc/self/exe", self, sizeof self - 1);
+    ASSERT_GT(len, 0);
+    self[len] = '\0';
+    auto start = [&self] {
+        const std::string cmd =
+            std::string("FTD_HASH_NAMES=1 '") + self + "' --gtest_filter=NameKey.DrawnAtEachStart";
+        std::string hashes;
+        if (FILE *p = popen(cmd.c_str(), "r")) {
+            char line[512];
+            while (fgets(line, sizeof line, p))
+                if (strncmp(line, "hashes:", 7) == 0)
+                    hashes = line;
+            pclose(p);
+        }
+        return hashes;
+    };
+    const std::string first = start(), second = start();
+    ASSERT_FALSE(first.empty());
+    EXPECT_NE(first, second);
 }
 
 TEST_F(Model, SharedEventLeavesPagesAndNames) {

@@ -52,6 +52,32 @@ TEST(FileReplace, SetAsideThroughLinks) {
     }
 }
 
+// A chain of links is followed as far as the kernel follows one: 40 links
+// lead to the file, which is replaced; at 41 the kernel gives up and so does
+// the replacement, leaving the file as it was.
+TEST(FileReplace, FollowsFortyLinksAndRefusesFortyOne) {
+    const struct {
+        int links;
+        bool followed;
+    } rows[] = {{40, true}, {41, false}};
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.links);
+        temp_dir dir;
+        write_all(dir.file("real"), "OLD");
+        for (int k = 1; k <= r.links; k++) {
+            const std::string next = k == r.links ? "real" : "l" + std::to_string(k + 1);
+            ASSERT_EQ(symlink(next.c_str(), dir.file("l" + std::to_string(k)).c_str()), 0);
+        }
+        const std::string first = dir.file("l1");
+        struct stat st;
+        ASSERT_EQ(stat(first.c_str(), &st) == 0, r.followed) << "as the kernel follows links";
+        EXPECT_EQ(file_replace_target(first, 0), r.followed ? dir.file("real") : "");
+        EXPECT_EQ(file_replace(first, 0, [](FILE *f) { return fputs("NEW", f) < 0 ? -1 : 0; }),
+                  r.followed ? 0 : -1);
+        EXPECT_EQ(read_all(dir.file("real")), r.followed ? "NEW" : "OLD");
+    }
+}
+
 // Each allocation of a replacement failing in turn, in every way of
 // replacing (renamed, set aside, copied in place over a second name), and a
 // write that throws: the replacement fails with the file as it was and no

@@ -55,12 +55,15 @@ TEST(SvgText, FittedTextAndLineFormat) {
         svg_indent_level = 1;
         canvas.svg_fitted_text(out, c.text, 22.5f, c.by, 15, c.bh);
         EXPECT_EQ(1, svg_indent_level);
-        svg_indent_level = -1; // no TABs below level 1; numbers as printf gives them
-        svg_printf(out, 1, "%d %.2f %.2f %.3f %s%%|%5.1f\n", -7, 0.125, 13.545000271, 1.5, "s",
-                   2.25);
+        // Numbers as printf gives them, in a format of the document's own
+        // conversions (written without printf) and in one with another; no
+        // TABs below level 1.
+        svg_indent_level = -1;
+        svg_printf(out, 1, "%d %.2f %.2f %s%%\n", -7, 0.125, 13.545000271, "s");
+        svg_printf(out, 1, "%.3f|%5.1f\n", 1.5, 2.25);
         svg_indent_level = 0;
         fclose(out);
-        EXPECT_EQ(c.expected + "-7 0.12 13.55 1.500 s%|  2.2\n", std::string(buf, size)) << c.text;
+        EXPECT_EQ(c.expected + "-7 0.12 13.55 s%\n1.500|  2.2\n", std::string(buf, size)) << c.text;
         free(buf);
     }
 }

@@ -12,14 +12,14 @@
 
 int svg_indent_level = 0;
 
-// 1 when every conversion in format is one of %d, %s, %%, %.2f and %.3f,
-// which write_simple handles; the document uses no others.
+// 1 when every conversion in format is one of %d, %s, %% and %.2f, which
+// write_simple handles; the document uses no others.
 static int simple_format(const char *f) {
     for (; (f = strchr(f, '%')) != nullptr; f++) {
         f++;
         if (*f == 'd' || *f == 's' || *f == '%')
             continue;
-        if (f[0] != '.' || (f[1] != '2' && f[1] != '3') || f[2] != 'f')
+        if (strncmp(f, ".2f", 3) != 0)
             return 0;
         f += 2;
     }
@@ -51,7 +51,7 @@ static int write_simple(FILE *out, const char *f, va_list ap) {
             text = "%";
         } else {
             end = std::to_chars(num, num + sizeof num, va_arg(ap, double), std::chars_format::fixed,
-                                pct[2] - '0')
+                                2)
                       .ptr;
         }
         size_t n = text == num ? static_cast<size_t>(end - num) : strlen(text);

@@ -34,15 +34,15 @@
 // caches, so their random look-ups cost more.
 //
 // Hostile rows (one load each in this process): every one ends in well under
-// a second. The rows of shared names, where the gates reader keeps its
-// ordered record of the tree, take 0.02 to 0.05 s at 1 MB and 0.23 to 0.51 s
-// at 10 MB: 8.6 to 12.3 times (10.5 to 13.5 times in fresh processes on an
-// idle machine), the record's walks up its treap missing the caches more as
-// it grows; a search of the tree at every row takes 6.5 to 20.6 s at 1 MB,
-// and four times as long per doubling. A part of 10,000 (100,000) gates
-// moved at every one of 20,000 (200,000) rows: 0.013 (0.19) s; an order of
-// labels, which relabels a part node by node when it moves, takes 33 s at
-// 10,000.
+// a second. Searched rows: the gates reader's record answers the rows that
+// move a part of the tree back and forth and the rows of one name held in
+// several places (0 to 0.03 steps of its meter per byte), which load in 0.07
+// to 0.25 s at 4 MB; rows of two names held twice in turn need a search each
+// and are refused at the meter's budget: 0.09, 0.14 and 0.35 s at 0.1, 1 and
+// 4 MB. The 200,000-gate pair with one event of the root's turned into a
+// gate loads in 1.19 times the pair's time (the drawn places are counted
+// then), with a gate named twice in 1.00 times (fresh processes, medians of
+// 15).
 //
 // Tricks that stay, each with the row that shows its gain (same machine), or
 // plainly cheaper:

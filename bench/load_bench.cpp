@@ -290,47 +290,35 @@ void write_file(const std::string &path, const std::string &head, char fill, lon
 // answers, each shape at about 100 KB, 1 MB and 4 MB of gates file (scale 1,
 // 10 and 40), one load each: the time, the result code and the meter's
 // steps per byte of the gates file.
+// The gates file of searched row shape `shape` (a row of searched_rows) at
+// scale k; its events file goes into *events.
+std::string searched_gates(int shape, int k, std::string *events) {
+    switch (shape) {
+    case 0:
+    case 1:
+        return ftgen_part_moved_back_and_forth(1000 * k, 1000 * k, shape == 1, events);
+    case 6:
+        return ftgen_moving_gates(1000 * k, 5000 * k, events);
+    case 7:
+        return ftgen_alternating_gates(5000 * k, 2000 * k, events);
+    default: // the ftgen_named shapes, in their order
+        return ftgen_named_gates(ftgen_named(shape - 2), (shape == 5 ? 1000 : 2500) * k, 5000 * k,
+                                 events);
+    }
+}
+
 void searched_rows(const std::string &dir) {
-    const struct {
-        const char *what;
-        std::string (*make)(int scale, std::string *events);
-    } shapes[] = {
-        {"part of gates X moved",
-         [](int k, std::string *ev) {
-             return ftgen_part_moved_back_and_forth(1000 * k, 1000 * k, false, ev);
-         }},
-        {"part of inputs naming Z moved",
-         [](int k, std::string *ev) {
-             return ftgen_part_moved_back_and_forth(1000 * k, 1000 * k, true, ev);
-         }},
-        {"A below two events",
-         [](int k, std::string *ev) {
-             return ftgen_named_gates(FTGEN_TWO_BLOCKS, 2500 * k, 5000 * k, ev);
-         }},
-        {"gate and event A",
-         [](int k, std::string *ev) {
-             return ftgen_named_gates(FTGEN_EVENT_AND_GATE, 2500 * k, 5000 * k, ev);
-         }},
-        {"A, input to event dropped",
-         [](int k, std::string *ev) {
-             return ftgen_named_gates(FTGEN_DROPPED_INPUT, 2500 * k, 5000 * k, ev);
-         }},
-        {"gate and event A, chain",
-         [](int k, std::string *ev) {
-             return ftgen_named_gates(FTGEN_CHAIN, 1000 * k, 5000 * k, ev);
-         }},
-        {"moving part",
-         [](int k, std::string *ev) { return ftgen_moving_gates(1000 * k, 5000 * k, ev); }},
-        {"A and B held twice, in turn",
-         [](int k, std::string *ev) { return ftgen_alternating_gates(5000 * k, 2000 * k, ev); }},
-    };
+    const char *shapes[] = {
+        "part of gates X moved", "part of inputs naming Z moved", "A below two events",
+        "gate and event A",      "A, input to event dropped",     "gate and event A, chain",
+        "moving part",           "A and B held twice, in turn"};
     const std::string ev = dir + "/ev_searched", gt = dir + "/ga_searched";
     printf("\n%-30s %5s %7s %9s %6s %12s\n", "searched rows", "scale", "MB", "load s", "result",
            "steps/byte");
-    for (const auto &s : shapes)
+    for (int shape = 0; shape < 8; ++shape)
         for (int scale : {1, 10, 40}) {
             std::string events;
-            const std::string gates = s.make(scale, &events);
+            const std::string gates = searched_gates(shape, scale, &events);
             write_file(gt, gates, 'x', 0, "");
             write_file(ev, events, 'x', 0, "");
             FTD_tree *holder = new FTD_tree;
@@ -339,8 +327,8 @@ void searched_rows(const std::string &dir) {
             const double seconds = seconds_of(
                 [&] { rc = read_faulttree_files(holder, ev.c_str(), gt.c_str(), &meter); });
             delete holder;
-            printf("%-30s %5d %7.2f %9.4f %6d %12.3f\n", s.what, scale, gates.size() / 1e6, seconds,
-                   rc, double(meter.steps) / double(gates.size()));
+            printf("%-30s %5d %7.2f %9.4f %6d %12.3f\n", shapes[shape], scale, gates.size() / 1e6,
+                   seconds, rc, double(meter.steps) / double(gates.size()));
             fflush(stdout);
         }
     remove(ev.c_str());

@@ -23,9 +23,11 @@ enum {
 // A load may take FTREAD_STEPS_PER_BYTE steps for every byte of the gates
 // file read so far and FTREAD_STEPS_ALLOWED more (so a small file is never
 // refused); a file that needs more is refused (FTREAD_BAD_GATES, refused set)
-// as soon as the count passes the budget. The factor lets a file search its
-// whole tree several times per row it takes to build it: no ordinary file
-// comes near, and a refused file of 4 MB stops within a second.
+// as soon as the count passes the budget. A tree has fewer elements than a
+// third of its file's bytes, so the factor pays for six searches of the whole
+// tree, the allowance for hundreds in a tree of tens of thousands of
+// elements; ordinary files search at most once or twice, and a refused file
+// of 4 MB stops within a second.
 #define FTREAD_STEPS_PER_BYTE 2
 #define FTREAD_STEPS_ALLOWED 6000000LL
 struct ftread_meter {

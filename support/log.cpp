@@ -8,7 +8,6 @@
 #include <FL/fl_draw.H>
 
 #include <algorithm>
-
 #include <cstdlib>
 #include <cstring>
 #include <string>
